@@ -1,0 +1,90 @@
+#include "app/startup.h"
+
+#include <cstdio>
+
+#include "app/debug_panel.h"
+#include "app/pending_parts.h"
+#include "app/version.h"
+#include "platform/instance_lock.h"
+#include "ui/main_uir.h"
+
+int panelHandle = 0;
+
+namespace {
+
+constexpr int kSettingsValueCount = 14;
+constexpr unsigned long long kStartSampleLength = 17179869184ULL;  // 2^34 bits
+
+void report_restore(int result) {
+  if (result == -1) {
+    MessagePopup("Restore Error", "Unable to find Restore File");
+  } else if (result > 0) {
+    char text[80];
+    std::snprintf(text, sizeof text, "Unable to Restore All Settings.  %d of %d Restored",
+                  kSettingsValueCount - result, kSettingsValueCount);
+    MessagePopup("Restore Error", text);
+  }
+}
+
+}  // namespace
+
+int kd71_main(int /*argc*/, char* /*argv*/[]) {
+  using kd71::instance::Guard;
+  const Guard guard = kd71::instance::acquire(kInstanceLockName);
+  if (guard == Guard::HeldElsewhere) {
+    std::printf("Program Already Running...\nMultiple Executions are Disallowed.\n");
+    std::fflush(stdout);
+    Delay(2.0);
+    return 1;
+  }
+  if (guard == Guard::Unavailable)
+    std::fprintf(stderr, "kd71: cannot open the lock file %s; running without the single-instance guard\n",
+                 kd71::instance::lock_path(kInstanceLockName).c_str());
+
+  kd71_bind_callbacks();
+
+  panelHandle = LoadPanel(0, "main.uir", PANELMAIN);
+  if (panelHandle < 0) {
+    kd71::instance::release();
+    return -1;
+  }
+  SetPanelAttribute(panelHandle, ATTR_TITLE, kMainPanelTitle);
+  SetCtrlVal(panelHandle, PANELMAIN_VER, kVersionText);
+  DisplayPanel(panelHandle);
+  SetCtrlAttribute(panelHandle, PANELMAIN_VER, ATTR_TOOLTIP_TEXT, build_stamp());
+
+  report_restore(RestoreSettings(kSettingsFile));
+
+  SetSampleLength(1, kStartSampleLength);
+  SetSampleLength(2, kStartSampleLength);
+
+  SetAllAttribsMain(1);
+
+  // The first tick runs before the timer's first interval: it makes the first
+  // connection attempt and sets the USB notice.
+  CBTimer(panelHandle, PANELMAIN_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+
+  RunUserInterface();
+
+  kd71::instance::release();
+  return 0;
+}
+
+int QuitAll(int /*panel*/, int /*control*/, int event, void* /*callbackData*/,
+            int /*eventData1*/, int /*eventData2*/) {
+  if (event != EVENT_COMMIT) return 0;
+  SaveSettings(kSettingsFile);  // a failure is not reported and does not stop the quit
+  close();
+  QuitUserInterface(0);
+  return 0;
+}
+
+int quit_panel(int panel, int /*control*/, int event, void* /*callbackData*/,
+               int /*eventData1*/, int /*eventData2*/) {
+  if (event != EVENT_COMMIT) return 0;
+  DiscardPanel(panel);
+  if (debugPanelOpen && panel == debugPanelHandle) debugPanelOpen = 0;
+  return 0;
+}
+
+void startup_reset() { panelHandle = 0; }

@@ -1,0 +1,21 @@
+// Start-up, single instance and shutdown of the program.
+#pragma once
+
+// Handle of the main panel, set at start-up (or by the automation library's
+// open function); read by every routine that touches a main-panel control.
+extern int panelHandle;
+
+// Name of the system-wide single-instance lock.
+inline constexpr const char* kInstanceLockName = "com_kolvidra_apps_KD71_2CH";
+inline constexpr const char* kSettingsFile = "settings.cfg";
+
+// The program: guard, main panel, restored settings, first tick, event loop.
+// Returns 0 after a normal quit, 1 when another instance runs, -1 when the
+// main panel cannot be loaded.
+int kd71_main(int argc, char* argv[]);
+
+// Binds every built callback to its name in the panel definitions.
+void kd71_bind_callbacks();
+
+// Puts the start-up module back to its start state.
+void startup_reset();

@@ -1,0 +1,57 @@
+// The interface a bridge backend implements. The FT_* calls validate handles
+// and arguments and translate between handles and the backend's open-device
+// tokens, so a backend only deals with devices it has opened.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/ftd2xx.h"
+
+namespace kd71::bridge {
+
+struct DeviceInfo {
+  ULONG flags = 0;
+  ULONG type = FT_DEVICE_232R;
+  ULONG id = 0;
+  DWORD loc_id = 0;
+  std::string serial;
+  std::string description;
+  int open_token = -1;  // the backend's token when this process holds it open
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual const char* name() const = 0;
+
+  // Enumerates the attached devices.
+  virtual FT_STATUS list_devices(std::vector<DeviceInfo>& out) = 0;
+  // Opens the device at `index` of the latest enumeration.
+  virtual FT_STATUS open(unsigned index, int* token) = 0;
+  virtual FT_STATUS close(int token) = 0;
+  virtual FT_STATUS set_baud_rate(int token, ULONG baud) = 0;
+  virtual FT_STATUS set_bit_mode(int token, UCHAR mask, UCHAR mode) = 0;
+  virtual FT_STATUS set_usb_parameters(int token, ULONG in_size, ULONG out_size) = 0;
+  virtual FT_STATUS set_latency_timer(int token, UCHAR ms) = 0;
+  virtual FT_STATUS get_bit_mode(int token, UCHAR* pins) = 0;
+  virtual FT_STATUS write(int token, const UCHAR* data, DWORD size, DWORD* written) = 0;
+  virtual FT_STATUS get_status(int token, DWORD* rx, DWORD* tx, DWORD* events) = 0;
+  virtual FT_STATUS read(int token, UCHAR* data, DWORD size, DWORD* got) = 0;
+  virtual FT_STATUS purge(int token, ULONG mask) = 0;
+  virtual FT_STATUS cycle_port(int token) = 0;
+};
+
+// Installs the backend the FT_* calls dispatch to, closing every handle of
+// the previous one. nullptr leaves no backend.
+void install(std::unique_ptr<Backend> backend);
+Backend* installed();
+
+// Number of handles currently open.
+int open_handle_count();
+
+// Puts the module back to its start state: no backend, no handles.
+void reset();
+
+}  // namespace kd71::bridge

@@ -1,0 +1,1 @@
+// The simulated board lands here.

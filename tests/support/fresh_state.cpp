@@ -1,0 +1,20 @@
+#include "tests/support/fresh_state.h"
+
+#include "app/debug_panel.h"
+#include "app/startup.h"
+#include "platform/bridge_backend.h"
+#include "platform/clock.h"
+#include "platform/ui_store.h"
+
+namespace kd71::test {
+
+void reset_all() {
+  kd71::ui::reset();
+  kd71::bridge::reset();
+  kd71::clock::reset();
+  kd71::clock::use_virtual(0.0);
+  startup_reset();
+  debug_panel_reset();
+}
+
+}  // namespace kd71::test

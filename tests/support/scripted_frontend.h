@@ -1,0 +1,32 @@
+// A front-end for tests: records popups and answers file dialogs from a script.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/ui_frontend.h"
+
+namespace kd71::test {
+
+class ScriptedFrontEnd : public kd71::ui::FrontEnd {
+ public:
+  struct FileAnswer {
+    int result = 0;
+    std::string path;
+  };
+
+  std::vector<std::pair<std::string, std::string>> popups;  // (title, text)
+  std::vector<kd71::ui::FileSelectRequest> file_requests;
+  std::deque<FileAnswer> file_answers;  // when empty: cancelled
+  int draws = 0;
+  int pumps = 0;
+
+  void message_popup(const std::string& title, const std::string& text) override;
+  int file_select_popup(const kd71::ui::FileSelectRequest& request, std::string& path) override;
+  void draw() override { ++draws; }
+  void pump_input() override { ++pumps; }
+};
+
+}  // namespace kd71::test
