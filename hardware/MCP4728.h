@@ -1,0 +1,31 @@
+// Driver of the MCP4728 quad 12-bit DACs (full scale 3.3 V) and the map of
+// logical DAC positions.
+#pragma once
+
+struct testDACReg {
+  unsigned char status;
+  unsigned char config_code_hi;  // bits 7-4 configuration, 3-0 code bits 11-8
+  unsigned char code_lo;         // code bits 7-0
+};
+
+// A device's 24-byte read-back: per channel A..D, the DAC register and its
+// EEPROM copy.
+struct DACSet {
+  testDACReg reg[8];  // A, A EEPROM, B, B EEPROM, C, C EEPROM, D, D EEPROM
+};
+
+inline constexpr int kDacPositions = 12;
+
+// Device (0, 1 or 4) and channel (0 = A .. 3 = D) of a position; 0xFF for a
+// position above 11.
+int dac_device(int position);
+int dac_channel(int position);
+// 12-bit code of a voltage, clamped to 0..4095 (NaN and negative give 0).
+int dac_code(float volts);
+
+void dac_write(int position, float volts, int fast);
+void mcp4728_dac_write(int dev, int channel, int code, int fast);
+DACSet mcp4728_dac_read(int dev);
+void mcp4728_dac_dump();
+void dac_sweep();
+void InitThreshDAC(int position, float volts);
