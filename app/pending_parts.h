@@ -6,4 +6,3 @@ int RestoreSettings(const char* path);
 int SaveSettings(const char* path);
 void SetAllAttribsMain(int dimmed);
 void SetSampleLength(int channel, unsigned long long bits);
-void close();

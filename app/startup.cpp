@@ -5,6 +5,7 @@
 #include "app/debug_panel.h"
 #include "app/pending_parts.h"
 #include "app/version.h"
+#include "hardware/lowlevel.h"
 #include "platform/instance_lock.h"
 #include "ui/main_uir.h"
 

@@ -76,5 +76,7 @@ int FetchRoutinePacket(int channel);
 // Sends `count` data bytes from record `index` to FPGA register `reg`.
 int writePacket(int index, int reg, int count);
 
-// Puts the link and packet globals back to their start values.
+// Put the link and packet globals back to their start values
+// (lowlevel_reset does both).
 void lowlevel_reset();
+void lowlevel_packets_reset();

@@ -120,7 +120,7 @@ TEST_F(StartupTest, CallbacksStillToBeBuilt) {
   const std::vector<std::string> expected = {
       "AutoSearch", "CBTimer", "CB_DAC", "CB_Debug", "CB_InitChan", "CB_ReadDAC",
       "CB_TotalErrCntButton", "CB_TryPhases", "CBdebugTimer", "Debug", "FileOpen", "FileSaveAs",
-      "LoadFlags", "UsbReset", "debugs", "general_purpose_IO", "general_purpose_IO_DebugPanel",
+      "LoadFlags", "debugs", "general_purpose_IO", "general_purpose_IO_DebugPanel",
       "io_expander", "open_scope_panel"};
   EXPECT_EQ(kd71::ui::unbound_callback_names(), expected);
 }

@@ -2,6 +2,9 @@
 
 #include "app/debug_panel.h"
 #include "app/startup.h"
+#include "hardware/debug_flags.h"
+#include "hardware/i2c_comms.h"
+#include "hardware/lowlevel.h"
 #include "platform/bridge_backend.h"
 #include "platform/clock.h"
 #include "platform/ui_store.h"
@@ -15,6 +18,9 @@ void reset_all() {
   kd71::clock::use_virtual(0.0);
   startup_reset();
   debug_panel_reset();
+  debug_flags_reset();
+  i2c_reset();
+  lowlevel_reset();
 }
 
 }  // namespace kd71::test
