@@ -18,7 +18,10 @@ namespace {
 int run_windowed(int& argc, char* argv[]) {
   kd71::qt::WindowHooks hooks;
   hooks.close_requested = close_panel_window;
-  hooks.poll = quit_on_stop_signal;
+  hooks.poll = [] {
+    quit_on_stop_signal();
+    return stop_signal_seen();
+  };
   kd71::qt::WindowSession session(argc, argv, hooks);
   kd71::ui::set_front_end(&session.front_end());
   const int result = kd71_main(argc, argv);

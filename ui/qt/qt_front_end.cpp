@@ -1,6 +1,7 @@
 #include "ui/qt/qt_front_end.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -38,9 +39,8 @@ QtFrontEnd::QtFrontEnd(WindowHooks hooks) : hooks_(std::move(hooks)) {
   dispatch_timer_.setTimerType(Qt::PreciseTimer);
   connect(&dispatch_timer_, &QTimer::timeout, this, [this] { dispatch(); });
   poll_timer_.setInterval(kPollIntervalMs);
-  connect(&poll_timer_, &QTimer::timeout, this, [this] {
-    if (hooks_.poll) hooks_.poll();
-  });
+  connect(&poll_timer_, &QTimer::timeout, this, [this] { poll(); });
+  poll_timer_.start();
 }
 
 QtFrontEnd::~QtFrontEnd() {
@@ -57,11 +57,9 @@ PanelWindow* QtFrontEnd::window(int panel) const {
 void QtFrontEnd::run_loop() {
   QEventLoop loop;
   loop_ = &loop;
-  poll_timer_.start();
   dispatch_timer_.start(0);
   loop.exec();
   loop_ = nullptr;
-  poll_timer_.stop();
   dispatch_timer_.stop();
 }
 
@@ -96,8 +94,15 @@ void QtFrontEnd::arm() {
   dispatch_timer_.start(clock::is_virtual() ? 0 : ms_until(next));
 }
 
+void QtFrontEnd::poll() {
+  if (!hooks_.poll || !hooks_.poll()) return;
+  // Stopping: a dialog waiting for the user is cancelled.
+  if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+  if (loop_ && !ui::in_callback() && !ui::modal_open()) dispatch_timer_.start(0);
+}
+
 void QtFrontEnd::pump_input() {
-  if (hooks_.poll) hooks_.poll();
+  poll();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 

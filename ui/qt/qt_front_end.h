@@ -56,6 +56,7 @@ class QtFrontEnd : public QObject, public ui::FrontEnd, public InputSink {
  private:
   void dispatch();
   void arm();
+  void poll();
   QWidget* dialog_parent() const;
 
   WindowHooks hooks_;

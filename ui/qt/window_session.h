@@ -18,9 +18,10 @@ struct WindowHooks {
   // The user closed the window of a panel. The window stays until the
   // program discards the panel; without a hook nothing happens.
   std::function<void(int panel)> close_requested;
-  // Runs every tenth of a second while the loop runs and whenever a routine
-  // lets input through: the program's check for a stop signal.
-  std::function<void()> poll;
+  // Runs every tenth of a second and whenever a routine lets input through:
+  // the program's check for a stop signal. It returns true once the program
+  // is to stop; open dialogs are then closed so that nothing holds it up.
+  std::function<bool()> poll;
 };
 
 class WindowSession {
