@@ -19,6 +19,7 @@ constexpr double kSyncLossBer = 0.05;
 constexpr double kUnsyncedBer = 0.5;
 constexpr double kFastSampleS = 0.02;
 constexpr int kMaxFastCount = 255;
+constexpr int kMaxOnesCount = 255;
 constexpr std::uint64_t kMaxErrorCount = (std::uint64_t{1} << 40) - 1;
 // The frequency field holds MHz / 2 in 16 bits.
 constexpr int kMaxReportedMhz = 2 * 0xFFFF;
@@ -138,7 +139,8 @@ RoutineFields ChannelModel::routine(double now) {
   RoutineFields f;
   if (clock_flows_) {
     f.frequency_mhz = std::min(kMaxReportedMhz, scenario_.rate_mhz / 2 * 2);
-    f.ones = rng_.binomial(kBlockBits, ones_fraction_);
+    // 256 ones do not fit the byte: the counter stops at 255.
+    f.ones = std::min(kMaxOnesCount, rng_.binomial(kBlockBits, ones_fraction_));
     const double mean = counted_ber_ * bits_per_second() * kFastSampleS;
     f.fast_errors = static_cast<int>(std::min<std::uint64_t>(kMaxFastCount, rng_.poisson(mean)));
   }
