@@ -58,25 +58,10 @@ namespace kd71::sim {
 class SimBus;
 
 // The bridge calls, for the call counters.
-enum class Call {
-  ListDevices,
-  Open,
-  Close,
-  SetBaudRate,
-  SetBitMode,
-  SetUsbParameters,
-  SetLatencyTimer,
-  GetBitMode,
-  Write,
-  GetStatus,
-  Read,
-  Purge,
-  CyclePort,
-};
-inline constexpr int kCallKinds = 13;
+using Call = kd71::bridge::Fn;
 
 struct CallCounters {
-  std::array<std::uint64_t, kCallKinds> calls{};
+  std::array<std::uint64_t, kd71::bridge::kFnCount> calls{};
   std::uint64_t bytes_written = 0;
   std::uint64_t bytes_read = 0;
 

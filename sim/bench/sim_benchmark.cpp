@@ -17,76 +17,66 @@
 namespace {
 
 constexpr double kTickS = 0.2;
+constexpr double kSliderStepS = 0.01;
 
-// A fresh board on the virtual clock, opened and configured by the link layer.
-void connect(benchmark::State& state) {
+// Runs `step` once per iteration on a fresh board that the link layer opened
+// on the virtual clock, and reports the simulated time against CPU time.
+template <typename Step>
+void run_on_board(benchmark::State& state, Step step) {
   kd71::bridge::reset();
   kd71::clock::use_virtual(0.0);
   lowlevel_reset();
   i2c_reset();
   kd71::sim::install_simulated_board();
-  if (!usb_aliveQ() || !init_usb()) state.SkipWithError("the simulated board did not open");
-}
-
-void report(benchmark::State& state, double simulated_s) {
-  state.counters["sim_s_per_cpu_s"] = benchmark::Counter(simulated_s, benchmark::Counter::kIsRate);
+  linkUp = static_cast<unsigned char>(usb_aliveQ());
+  if (!linkUp || !init_usb()) state.SkipWithError("the simulated board did not open");
+  const double start = kd71::clock::now();
+  int i = 0;
+  for (auto _ : state) step(i++);
+  const double simulated = kd71::clock::now() - start;
+  state.counters["sim_s_per_cpu_s"] = benchmark::Counter(simulated, benchmark::Counter::kIsRate);
   kd71::bridge::reset();
   kd71::clock::reset();
 }
 
+// A measurement tick: the link check and one routine poll per channel, every 0.2 s.
 void BM_MeasurementTicks(benchmark::State& state) {
-  connect(state);
-  const double start = kd71::clock::now();
-  for (auto _ : state) {
+  run_on_board(state, [](int) {
     const double tick = kd71::clock::now();
     benchmark::DoNotOptimize(usb_aliveQ());
     benchmark::DoNotOptimize(FetchRoutinePacket(1));
     benchmark::DoNotOptimize(FetchRoutinePacket(2));
     kd71::clock::wait_until(tick + kTickS);
-  }
-  report(state, kd71::clock::now() - start);
+  });
 }
 BENCHMARK(BM_MeasurementTicks);
 
+// An expander pin change: four I2C transactions and 40 ms of pauses.
 void BM_ExpanderPinChanges(benchmark::State& state) {
-  connect(state);
-  const double start = kd71::clock::now();
-  int level = 0;
-  for (auto _ : state) {
-    DS4520_IO_write(7, 4, level);
-    level ^= 1;
-  }
-  report(state, kd71::clock::now() - start);
+  run_on_board(state, [](int i) { DS4520_IO_write(7, 4, i & 1); });
 }
 BENCHMARK(BM_ExpanderPinChanges);
 
+// Fast DAC writes at a slider's pace.
 void BM_FastDacWrites(benchmark::State& state) {
-  connect(state);
-  const double start = kd71::clock::now();
-  int code = 0;
-  for (auto _ : state) {
-    mcp4728_dac_write(1, 1, code, 1);
-    code = (code + 37) & 0x0FFF;
-    kd71::clock::spend(0.01);  // the slider's pace
-  }
-  report(state, kd71::clock::now() - start);
+  run_on_board(state, [](int i) {
+    mcp4728_dac_write(1, 1, (i * 37) & 0x0FFF, 1);
+    kd71::clock::spend(kSliderStepS);
+  });
 }
 BENCHMARK(BM_FastDacWrites);
 
+// A threshold sweep: a register write and a routine poll per step.
 void BM_ThresholdSweep(benchmark::State& state) {
-  connect(state);
-  const double start = kd71::clock::now();
-  int step = 0;
-  for (auto _ : state) {
-    const int code = 1024 + (step++ % 64) * 32;
+  run_on_board(state, [](int i) {
+    const int code = 1024 + (i % 64) * 32;
     packets[1].bytes[0] = static_cast<unsigned char>(code >> 8);
     packets[1].bytes[1] = static_cast<unsigned char>(code & 0xFF);
     packets[1].bytes[2] = static_cast<unsigned char>((4094 - code) >> 8);
     packets[1].bytes[3] = static_cast<unsigned char>((4094 - code) & 0xFF);
     writePacket(1, 5, 4);
     benchmark::DoNotOptimize(FetchRoutinePacket(1));
-  }
-  report(state, kd71::clock::now() - start);
+  });
 }
 BENCHMARK(BM_ThresholdSweep);
 
