@@ -77,7 +77,8 @@ void ChannelModel::recompute() {
 
   // The threshold lock holds the alignment state machine where it is.
   if (!settings_.threshold_lock)
-    synced_ = data_seen && settings_.pattern_code == s.pattern && line_ber_ < kSyncLossBer;
+    synced_ = data_seen && prbs_taps(settings_.pattern_code).has_value() &&
+              settings_.pattern_code == s.pattern && line_ber_ < kSyncLossBer;
   synced_ = synced_ && clock_flows_;
   counted_ber_ = clock_flows_ ? (synced_ ? line_ber_ : kUnsyncedBer) : 0.0;
 

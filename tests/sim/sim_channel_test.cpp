@@ -171,6 +171,20 @@ TEST_F(SimChannelTest, CheckerStatesFollowClockPatternAndThresholdLock) {
   EXPECT_EQ(p[3], 0);
 }
 
+TEST_F(SimChannelTest, WithoutDataTheInputRestsAtItsOffset) {
+  Scenario s;
+  s.channel(1).data_present = false;
+  s.channel(1).offset_mv = 10.0;
+  start(s);
+  select_pattern_ch1(8);
+  write_threshold(1, code_p(0.0), code_n(0.0), false);
+  auto p = routine(1);
+  EXPECT_EQ(p[3], 0x10);
+  EXPECT_EQ(p[2], 255);  // every bit above a threshold below the offset
+  write_threshold(1, code_p(35.0), code_n(35.0), false);  // six noise widths above
+  EXPECT_EQ(routine(1).at(2), 0);
+}
+
 TEST_F(SimChannelTest, InvertedInputSyncsWithTheInversionFlagAndInvertedSnapshot) {
   Scenario s;
   s.channel(2).inverted = true;

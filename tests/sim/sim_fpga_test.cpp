@@ -170,3 +170,39 @@ TEST_F(SimFpgaTest, ReplyFaultsDropCutAndDamage) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SimFpgaTest, SubchannelPacketCountsErrorsOnlyWithoutSyncAndShowsVernierPhases) {
+  start();
+  auto p = poll(3);  // channel 1 expects PRBS7 at power-up: no sync
+  ASSERT_EQ(p.size(), 65u);
+  int errors = 0;
+  for (int k = 0; k < 32; ++k) errors += p[k];
+  EXPECT_GT(errors, 32 * 200);
+  ASSERT_TRUE(i2c_transfer(0x57, {0xF0, 0x08}));
+  ASSERT_TRUE(i2c_transfer(0x57, {0xF2, 0x08}));
+  p = poll(3);
+  for (int k = 0; k < 32; ++k) {
+    EXPECT_EQ(p[k], 0) << k;
+    EXPECT_NEAR(p[32 + k], 128, 8) << k;  // sampling in the eye centre
+  }
+}
+
+TEST_F(SimFpgaTest, ARepliesLatencyIsWaitedForByTheRead) {
+  Scenario s;
+  s.latency.reply_s = 0.005;
+  start(s);
+  send({0x57});
+  DWORD rx = 99, tx = 0, ev = 0;
+  ASSERT_EQ(FT_GetStatus(handle, &rx, &tx, &ev), FT_OK);
+  EXPECT_EQ(rx, 0u);  // still on its way
+  const double t0 = kd71::clock::now();
+  std::uint8_t buffer[26];
+  DWORD got = 0;
+  ASSERT_EQ(FT_Read(handle, buffer, 26, &got), FT_OK);
+  EXPECT_EQ(got, 26u);
+  EXPECT_NEAR(kd71::clock::now() - t0, 0.005, 1e-9);
+}
+
+}  // namespace
