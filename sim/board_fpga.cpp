@@ -15,7 +15,13 @@ constexpr std::uint8_t kThresholdLockBit = 0x10;
 constexpr int kCodeMask = 0x0FFF;
 
 // Register functions (bits 0-2 of a register number).
-enum RegisterFunction { kRegDelay = 1, kRegClock = 3, kRegWindow = 4, kRegThreshold = 5, kRegLoopLock = 7 };
+enum RegisterFunction {
+  kRegDelay = 1,
+  kRegClock = 3,
+  kRegWindow = 4,
+  kRegThreshold = 5,
+  kRegLoopLock = 7
+};
 // Packet kinds (bits 0-2 of a request type).
 enum PacketKind {
   kKindReadback = 1,
@@ -59,7 +65,8 @@ void SimBoard::apply_register(const FpgaCommand& command) {
       apply_settings(n);
       return;
     case kRegWindow:
-      model(n).set_window_count(static_cast<std::uint32_t>(d[0]) << 24 | static_cast<std::uint32_t>(d[1]) << 16 |
+      model(n).set_window_count(static_cast<std::uint32_t>(d[0]) << 24 |
+                                    static_cast<std::uint32_t>(d[1]) << 16 |
                                     static_cast<std::uint32_t>(d[2]) << 8 | d[3],
                                 kd71::clock::now());
       return;
@@ -88,8 +95,9 @@ void SimBoard::answer_poll(int type) {
     case kKindReadback: {
       const int phase = m.proposed_phase();
       const int code = kd71::sim::delay_code(m.delay_in_use_v());
-      packet = readback_packet(static_cast<std::uint8_t>((phase & 3) << 4 | ((phase >> 2) & 1) << 6 | code >> 8),
-                               static_cast<std::uint8_t>(code & 0xFF));
+      packet = readback_packet(
+          static_cast<std::uint8_t>((phase & 3) << 4 | ((phase >> 2) & 1) << 6 | code >> 8),
+          static_cast<std::uint8_t>(code & 0xFF));
       break;
     }
     case kKindLoopback:

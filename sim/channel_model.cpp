@@ -30,7 +30,9 @@ constexpr int kVernierStepsPerBit = 64;
 constexpr double kPerBitFlipBer = 0.05;
 constexpr std::uint64_t kSubchannelSeedSalt = 0x5EED;
 
-double bits_of_window(std::uint32_t count) { return (static_cast<double>(count) + 1.0) * kBlockBits; }
+double bits_of_window(std::uint32_t count) {
+  return (static_cast<double>(count) + 1.0) * kBlockBits;
+}
 
 }  // namespace
 
@@ -61,8 +63,8 @@ double ChannelModel::bits_per_second() const {
 void ChannelModel::recompute() {
   const ChannelScenario& s = scenario_;
   clock_flows_ = s.clock_present && s.rate_mhz > 0;
-  const bool clock_locked =
-      clock_flows_ && (settings_.clock_config & kClockModeBits) == static_cast<std::uint8_t>(s.clock_mode);
+  const bool clock_locked = clock_flows_ && (settings_.clock_config & kClockModeBits) ==
+                                                static_cast<std::uint8_t>(s.clock_mode);
   const std::uint8_t good = good_phase_mask(s);
   delay_v_ = settings_.manual_mode ? settings_.manual_delay_v : auto_delay_v(s);
   phase_ = settings_.manual_mode ? (settings_.manual_phase & 7) : best_phase(good);
@@ -71,9 +73,10 @@ void ChannelModel::recompute() {
   ones_fraction_ = clock_flows_ ? ones_fraction(s, mv) : 0.0;
   const bool data_seen = clock_locked && s.data_present && ones_fraction_ >= kMinDataOnes &&
                          ones_fraction_ <= kMaxDataOnes;
-  line_ber_ = s.data_present ? std::min(kUnsyncedBer, threshold_ber(s, mv) + timing_ber(s, delay_v_) +
-                                                          phase_ber(good, phase_))
-                             : kUnsyncedBer;
+  line_ber_ = s.data_present
+                  ? std::min(kUnsyncedBer, threshold_ber(s, mv) + timing_ber(s, delay_v_) +
+                                               phase_ber(good, phase_))
+                  : kUnsyncedBer;
 
   // The threshold lock holds the alignment state machine where it is.
   if (!settings_.threshold_lock)
@@ -82,12 +85,18 @@ void ChannelModel::recompute() {
   synced_ = synced_ && clock_flows_;
   counted_ber_ = clock_flows_ ? (synced_ ? line_ber_ : kUnsyncedBer) : 0.0;
 
-  if (!clock_flows_) state_ = kStateNoClock;
-  else if (synced_) state_ = kStateRunning;
-  else if (settings_.threshold_lock) state_ = kStateHeld;
-  else if (!clock_locked) state_ = kStateClockUnlocked;
-  else if (!data_seen) state_ = kStateNoData;
-  else state_ = kStateHunting;
+  if (!clock_flows_)
+    state_ = kStateNoClock;
+  else if (synced_)
+    state_ = kStateRunning;
+  else if (settings_.threshold_lock)
+    state_ = kStateHeld;
+  else if (!clock_locked)
+    state_ = kStateClockUnlocked;
+  else if (!data_seen)
+    state_ = kStateNoData;
+  else
+    state_ = kStateHunting;
 }
 
 void ChannelModel::advance(double now) {
@@ -111,7 +120,8 @@ void ChannelModel::advance(double now) {
 }
 
 void ChannelModel::publish(double mean_errors) {
-  const auto cap = std::min<std::uint64_t>(kMaxErrorCount, static_cast<std::uint64_t>(window_bits_));
+  const auto cap =
+      std::min<std::uint64_t>(kMaxErrorCount, static_cast<std::uint64_t>(window_bits_));
   error_count_ = std::min(cap, rng_.poisson(mean_errors));
 }
 
@@ -182,10 +192,12 @@ void ChannelModel::subchannels(double now, std::array<std::uint8_t, kSubchannels
   const double mean = counted_ber_ * bits_per_second() * kFastSampleS / kSubchannels;
   const double period = bit_period_ps(scenario_.rate_mhz);
   const double steps =
-      period > 0.0 ? std::round(phase_from_centre_ps(scenario_, delay_v_) / period * kVernierStepsPerBit)
-                   : 0.0;
+      period > 0.0
+          ? std::round(phase_from_centre_ps(scenario_, delay_v_) / period * kVernierStepsPerBit)
+          : 0.0;
   for (int k = 0; k < kSubchannels; ++k) {
-    errors[k] = static_cast<std::uint8_t>(std::min<std::uint64_t>(kMaxFastCount, rng_.poisson(mean)));
+    errors[k] =
+        static_cast<std::uint8_t>(std::min<std::uint64_t>(kMaxFastCount, rng_.poisson(mean)));
     const double v = kVernierCentre + vernier_spread_[k] + steps;
     vernier[k] = static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
   }

@@ -20,12 +20,12 @@ namespace kd71::sim {
 struct ChannelSettings {
   int code_p = 2047;  // threshold codes of register 5/13
   int code_n = 2047;
-  bool threshold_lock = false;        // holds the data test and the alignment state machine
-  std::uint8_t clock_config = 0x00;   // register 3/11 byte 0; bits 4-5 name the input clock
-  int pattern_code = 0;               // expander pattern pins
-  bool manual_mode = false;           // manual-mode pin
-  int manual_phase = 0;               // phase pins: bits 0-1 the 9340, bit 2 the 9372 setting
-  double manual_delay_v = 0.0;        // sampling delay the program set (register 1/9 or its DAC)
+  bool threshold_lock = false;       // holds the data test and the alignment state machine
+  std::uint8_t clock_config = 0x00;  // register 3/11 byte 0; bits 4-5 name the input clock
+  int pattern_code = 0;              // expander pattern pins
+  bool manual_mode = false;          // manual-mode pin
+  int manual_phase = 0;              // phase pins: bits 0-1 the 9340, bit 2 the 9372 setting
+  double manual_delay_v = 0.0;       // sampling delay the program set (register 1/9 or its DAC)
 };
 
 // Channel states the routine packet reports.

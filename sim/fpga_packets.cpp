@@ -12,20 +12,12 @@ std::uint8_t lo(int v) { return static_cast<std::uint8_t>(v & 0xFF); }
 }  // namespace
 
 int reply_bus_bytes(int type) {
-  switch (type) {
-    case 0: case 8: case 10: case 15:
-      return 0;  // no such packet: the FPGA stays silent
-    case 3: case 11:
-      return 130;
-    case 4: case 12:
-      return 66;
-    case 6: case 14:
-      return 10;
-    case 7:
-      return 6;
-    default:
-      return 26;
-  }
+  // Subchannel (3/11) 65 bytes, snapshot (4/12) 33, short (6/14) 5,
+  // management (7) 3, the routine and read-back packets 13; types 0, 8, 10
+  // and 15 name no packet and the FPGA stays silent.
+  static constexpr int kBusBytes[16] = {0, 26, 26, 130, 66, 26, 10, 6,
+                                        0, 26, 0,  130, 66, 26, 10, 0};
+  return type >= 0 && type < 16 ? kBusBytes[type] : 0;
 }
 
 Packet routine_packet(const RoutineFields& f) {

@@ -10,19 +10,10 @@ constexpr std::uint8_t kDataTag = 0xB;
 }  // namespace
 
 int register_data_length(int reg) {
-  switch (reg) {
-    case 1: case 9:    // sampling delay code
-    case 3: case 11:   // input clock configuration
-    case 8:            // loopback pattern
-      return 2;
-    case 4: case 12:   // sample window count
-    case 5: case 13:   // threshold codes and lock flag
-      return 4;
-    case 7: case 15:   // loop lock
-      return 1;
-    default:
-      return 0;
-  }
+  // 1/9 sampling delay code, 3/11 input clock, 4/12 sample window count,
+  // 5/13 threshold codes and lock flag, 7/15 loop lock, 8 loopback pattern.
+  static constexpr int kLength[16] = {0, 2, 0, 2, 4, 4, 0, 1, 2, 2, 0, 2, 4, 4, 0, 1};
+  return reg >= 0 && reg < 16 ? kLength[reg] : 0;
 }
 
 std::optional<FpgaCommand> FpgaStream::feed(std::uint8_t byte) {
@@ -31,7 +22,8 @@ std::optional<FpgaCommand> FpgaStream::feed(std::uint8_t byte) {
   if (tag == kDataTag) {
     if (!pending_) return std::nullopt;  // data with no write open: ignored
     std::uint8_t& d = write_.data[nibbles_ / 2];
-    d = (nibbles_ % 2 == 0) ? static_cast<std::uint8_t>(high << 4) : static_cast<std::uint8_t>(d | high);
+    d = (nibbles_ % 2 == 0) ? static_cast<std::uint8_t>(high << 4)
+                            : static_cast<std::uint8_t>(d | high);
     if (++nibbles_ < 2 * write_.length) return std::nullopt;
     pending_ = false;
     return write_;

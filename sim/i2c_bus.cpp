@@ -29,13 +29,17 @@ void I2cBus::bridge_drive(bool scl_low, bool sda_low) {
   if (sda == sda_) return;
   sda_ = sda;
   if (!scl_) return;
-  if (sda) on_stop();
-  else on_start();
+  if (sda)
+    on_stop();
+  else
+    on_start();
 }
 
 void I2cBus::set_nack(std::uint8_t address, bool on) {
-  if (on) nack_.insert(address);
-  else nack_.erase(address);
+  if (on)
+    nack_.insert(address);
+  else
+    nack_.erase(address);
 }
 
 void I2cBus::set_sda_stuck(bool on) {
@@ -89,8 +93,10 @@ void I2cBus::on_scl_rise() {
       ++bits_;
       return;
     case Phase::Read:
-      if (ack_slot_) master_ack_ = !sda_;
-      else ++bits_;
+      if (ack_slot_)
+        master_ack_ = !sda_;
+      else
+        ++bits_;
       return;
     case Phase::Idle:
     case Phase::Ignore:
@@ -108,7 +114,8 @@ void I2cBus::on_scl_fall() {
         slave_sda_low_ = false;
         bits_ = 0;
         shift_ = 0;
-        if (!acked_) phase_ = Phase::Ignore;
+        if (!acked_)
+          phase_ = Phase::Ignore;
         else if (phase_ == Phase::Address && reading_) {
           phase_ = Phase::Read;
           load_read_byte();

@@ -27,12 +27,12 @@ class I2cDevice {
 };
 
 struct I2cCounters {
-  std::uint64_t starts = 0;           // including repeated starts
+  std::uint64_t starts = 0;  // including repeated starts
   std::uint64_t repeated_starts = 0;
   std::uint64_t stops = 0;
-  std::uint64_t bytes_written = 0;    // data bytes acknowledged or not, address bytes excluded
+  std::uint64_t bytes_written = 0;  // data bytes acknowledged or not, address bytes excluded
   std::uint64_t bytes_read = 0;
-  std::uint64_t address_nacks = 0;    // address bytes nobody acknowledged
+  std::uint64_t address_nacks = 0;  // address bytes nobody acknowledged
 };
 
 class I2cBus {

@@ -28,7 +28,8 @@ bool udac(std::uint8_t command) { return command & 1; }
 
 // Config bits and code from the two data bytes of a write.
 Mcp4728::Register from_bytes(std::uint8_t high, std::uint8_t low) {
-  return {static_cast<std::uint16_t>((high & 0x0F) << 8 | low), static_cast<std::uint8_t>(high >> 4)};
+  return {static_cast<std::uint16_t>((high & 0x0F) << 8 | low),
+          static_cast<std::uint8_t>(high >> 4)};
 }
 
 }  // namespace
@@ -69,7 +70,8 @@ std::uint8_t Mcp4728::read() {
   const Register r = from_eeprom ? eeprom_[ch] : input_[ch];
   switch (i % 3) {
     case 0:
-      return static_cast<std::uint8_t>((busy() ? 0 : kReadyBit) | kPowerOnBit | ch << 4 | (address_ & 7));
+      return static_cast<std::uint8_t>((busy() ? 0 : kReadyBit) | kPowerOnBit | ch << 4 |
+                                       (address_ & 7));
     case 1:
       return static_cast<std::uint8_t>(r.config << 4 | r.code >> 8);
     default:
@@ -104,7 +106,8 @@ void Mcp4728::execute() {
     for (std::size_t i = 0; i + 1 < n && i / 2 < kDacChannels; i += 2) {
       const int ch = static_cast<int>(i / 2);
       Register r = from_bytes(b[i], b[i + 1]);
-      r.config = static_cast<std::uint8_t>((input_[ch].config & ~kPowerDownBits) | ((b[i] >> 3) & kPowerDownBits));
+      r.config = static_cast<std::uint8_t>((input_[ch].config & ~kPowerDownBits) |
+                                           ((b[i] >> 3) & kPowerDownBits));
       set_input(ch, r, true, false);
     }
   } else if ((c & kCommandMask) == kMultiWrite) {
@@ -120,7 +123,8 @@ void Mcp4728::execute() {
     const std::uint8_t bit = (c & kSelectMask) == kVrefSelect ? kRefBit : kGainBit;
     for (int ch = 0; ch < kDacChannels; ++ch) {
       Register r = input_[ch];
-      r.config = static_cast<std::uint8_t>((c >> (3 - ch)) & 1 ? (r.config | bit) : (r.config & ~bit));
+      r.config =
+          static_cast<std::uint8_t>((c >> (3 - ch)) & 1 ? (r.config | bit) : (r.config & ~bit));
       set_input(ch, r, true, false);
     }
   } else if ((c & kSelectMask) == kPowerDownSelect && n >= 2) {

@@ -10,9 +10,9 @@ namespace kd71::sim {
 struct ReplyFault {
   enum class Kind { Drop, Cut, CorruptTrailer };
   Kind kind = Kind::Drop;
-  int count = 1;           // replies it affects
-  int request_type = -1;   // only replies to this poll type; -1 any
-  int cut_to = 24;         // bus bytes left by a cut
+  int count = 1;          // replies it affects
+  int request_type = -1;  // only replies to this poll type; -1 any
+  int cut_to = 24;        // bus bytes left by a cut
 };
 
 struct ReplyFaultCounters {

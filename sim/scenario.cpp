@@ -4,10 +4,10 @@ namespace kd71::sim {
 
 Latency Latency::usb_full_speed() {
   Latency l;
-  l.control_s = 0.001;      // a vendor request takes one 1 ms frame
-  l.bulk_s = 0.001;         // a bulk transfer waits for the next frame
-  l.per_byte_s = 1.0e-6;    // about 1 MB/s of payload
-  l.reply_s = 0.0005;       // the FPGA answers within half a frame
+  l.control_s = 0.001;    // a vendor request takes one 1 ms frame
+  l.bulk_s = 0.001;       // a bulk transfer waits for the next frame
+  l.per_byte_s = 1.0e-6;  // about 1 MB/s of payload
+  l.reply_s = 0.0005;     // the FPGA answers within half a frame
   return l;
 }
 

@@ -27,9 +27,9 @@ struct ChannelScenario {
   bool clock_present = true;
   ClockMode clock_mode = ClockMode::Clock;
   bool data_present = true;
-  int pattern = 8;          // transmitted PRBS as a pattern code, 0 (PRBS7) .. 8 (PRBS31)
-  bool inverted = false;    // P and N swapped at the input
-  double offset_mv = 3.0;   // where the centre of the swing sits on the threshold scale
+  int pattern = 8;             // transmitted PRBS as a pattern code, 0 (PRBS7) .. 8 (PRBS31)
+  bool inverted = false;       // P and N swapped at the input
+  double offset_mv = 3.0;      // where the centre of the swing sits on the threshold scale
   double amplitude_mv = 80.0;  // peak-to-peak swing
   double noise_mv = 4.0;       // rms noise
   // Error-free window of the eye as a fraction of the bit period (0..1), and
@@ -81,10 +81,10 @@ struct Scenario {
   const ChannelScenario& channel(int n) const { return channels.at(n - 1); }
 
   // Device-list presets.
-  static Scenario no_board();            // the board exists but is not plugged in
-  static Scenario board_and_foreign();   // a foreign adapter listed before the board
-  static Scenario two_boards();          // two boards, both listed
-  static Scenario many_devices();        // twelve devices, the board fourth
+  static Scenario no_board();           // the board exists but is not plugged in
+  static Scenario board_and_foreign();  // a foreign adapter listed before the board
+  static Scenario two_boards();         // two boards, both listed
+  static Scenario many_devices();       // twelve devices, the board fourth
 };
 
 }  // namespace kd71::sim

@@ -41,7 +41,8 @@ double ones_fraction(const ChannelScenario& s, double mv) {
   const double sigma = noise(s);
   if (!s.data_present) return q((mv - s.offset_mv) / sigma);
   const double half = s.amplitude_mv / 2.0;
-  return 0.5 * q((mv - (s.offset_mv + half)) / sigma) + 0.5 * q((mv - (s.offset_mv - half)) / sigma);
+  return 0.5 * q((mv - (s.offset_mv + half)) / sigma) +
+         0.5 * q((mv - (s.offset_mv - half)) / sigma);
 }
 
 double threshold_ber(const ChannelScenario& s, double mv) {
@@ -74,7 +75,8 @@ std::uint8_t good_phase_mask(const ChannelScenario& s) {
   if (s.good_phases) return *s.good_phases;
   const int best = (std::max(s.rate_mhz, 0) / kMhzPerPhaseStep) % kPhases;
   std::uint8_t mask = 0;
-  for (int d = -1; d <= 1; ++d) mask |= static_cast<std::uint8_t>(1u << ((best + d + kPhases) % kPhases));
+  for (int d = -1; d <= 1; ++d)
+    mask |= static_cast<std::uint8_t>(1u << ((best + d + kPhases) % kPhases));
   return mask;
 }
 

@@ -14,22 +14,23 @@ namespace {
 constexpr int kDelayDacChannel = 1;
 // Expander pins (chip 7 / chip 6).
 constexpr std::uint16_t kPatternPins = 0x0F;
-constexpr int kCh1ManualPin = 4;       // chip 7
-constexpr int kCh2ManualPin = 8;       // chip 6
-constexpr int kCh1FullRatePin = 5;     // chip 7
-constexpr int kCh2FullRatePin = 6;     // chip 7
-constexpr int kCh1Phase9340Pin0 = 7;   // chip 7, bits 0 and 1 on pins 7 and 8
+constexpr int kCh1ManualPin = 4;      // chip 7
+constexpr int kCh2ManualPin = 8;      // chip 6
+constexpr int kCh1FullRatePin = 5;    // chip 7
+constexpr int kCh2FullRatePin = 6;    // chip 7
+constexpr int kCh1Phase9340Pin0 = 7;  // chip 7, bits 0 and 1 on pins 7 and 8
 constexpr int kCh1Phase9340Pin1 = 8;
-constexpr int kCh1Phase9372Pin = 6;    // chip 6
-constexpr int kCh2Phase9340Pin0 = 4;   // chip 6, bits 0 and 1 on pins 4 and 5
+constexpr int kCh1Phase9372Pin = 6;   // chip 6
+constexpr int kCh2Phase9340Pin0 = 4;  // chip 6, bits 0 and 1 on pins 4 and 5
 constexpr int kCh2Phase9340Pin1 = 5;
-constexpr int kCh2Phase9372Pin = 7;    // chip 6
+constexpr int kCh2Phase9372Pin = 7;  // chip 6
 constexpr UCHAR kSclBit = 0x01;
 constexpr UCHAR kSdaBit = 0x02;
 
 // Independent random streams per board and purpose (SplitMix64 finaliser).
 std::uint64_t stream_seed(std::uint64_t seed, int board, int stream) {
-  std::uint64_t z = seed + 0x9E3779B97F4A7C15ull * static_cast<std::uint64_t>(1 + board * 8 + stream);
+  std::uint64_t z =
+      seed + 0x9E3779B97F4A7C15ull * static_cast<std::uint64_t>(1 + board * 8 + stream);
   z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
   z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
   return z ^ (z >> 31);
@@ -222,7 +223,9 @@ ThresholdState SimBoard::threshold(int n) const {
   return {s.code_p, s.code_n, s.threshold_lock, threshold_mv(s.code_p, s.code_n)};
 }
 
-bool SimBoard::full_rate_pin(int n) const { return chip7_.pin(n == 1 ? kCh1FullRatePin : kCh2FullRatePin); }
+bool SimBoard::full_rate_pin(int n) const {
+  return chip7_.pin(n == 1 ? kCh1FullRatePin : kCh2FullRatePin);
+}
 
 int SimBoard::delay_code(int n) const { return kd71::sim::delay_code(model(n).delay_in_use_v()); }
 

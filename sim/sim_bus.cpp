@@ -163,7 +163,8 @@ FT_STATUS SimBus::set_baud_rate(int token, ULONG baud) {
 FT_STATUS SimBus::set_bit_mode(int token, UCHAR mask, UCHAR mode) {
   begin(Call::SetBitMode);
   return on_device(token, false, [&](UsbDevice& d) {
-    if (mode != FT_BITMODE_RESET && mode != FT_BITMODE_ASYNC_BITBANG) return FT_STATUS{FT_INVALID_PARAMETER};
+    if (mode != FT_BITMODE_RESET && mode != FT_BITMODE_ASYNC_BITBANG)
+      return FT_STATUS{FT_INVALID_PARAMETER};
     d.port.mode = mode;
     d.port.mask = mask;
     if (mode == FT_BITMODE_ASYNC_BITBANG) d.lines_changed();

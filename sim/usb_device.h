@@ -18,9 +18,9 @@ struct UsbPort {
   ULONG in_transfer = 4096;
   ULONG out_transfer = 4096;
   UCHAR latency_ms = 16;
-  UCHAR mode = 0x00;  // 0 byte stream, 1 asynchronous bit-bang
-  UCHAR mask = 0x00;  // direction mask, 1 = output
-  UCHAR latch = 0x00; // output latch, set by writes in bit-bang mode
+  UCHAR mode = 0x00;   // 0 byte stream, 1 asynchronous bit-bang
+  UCHAR mask = 0x00;   // direction mask, 1 = output
+  UCHAR latch = 0x00;  // output latch, set by writes in bit-bang mode
   RxQueue rx;
 };
 

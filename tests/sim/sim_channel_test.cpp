@@ -16,8 +16,12 @@ namespace {
 using kd71::sim::Scenario;
 
 // Threshold codes for t mV, as the program computes them.
-int code_p(double t) { return static_cast<int>(static_cast<float>(1.65 + t * 0.018446059250978197) / 3.3 * 4096); }
-int code_n(double t) { return static_cast<int>(static_cast<float>(1.65 - t * 0.018446059250978197) / 3.3 * 4096); }
+int code_p(double t) {
+  return static_cast<int>(static_cast<float>(1.65 + t * 0.018446059250978197) / 3.3 * 4096);
+}
+int code_n(double t) {
+  return static_cast<int>(static_cast<float>(1.65 - t * 0.018446059250978197) / 3.3 * 4096);
+}
 
 class SimChannelTest : public kd71::test::SimHarness {
  protected:
@@ -70,8 +74,10 @@ TEST_F(SimChannelTest, OnesBisectionsLandEitherSideOfTheOffset) {
     for (int k = 0; k < 10; ++k) {
       mid = (lo + hi) * 0.5;
       const int m = ones_at(1, mid);
-      if ((m > level) == above_goes_up) lo = mid;
-      else hi = mid;
+      if ((m > level) == above_goes_up)
+        lo = mid;
+      else
+        hi = mid;
     }
     return mid;
   };
@@ -139,7 +145,8 @@ TEST_F(SimChannelTest, WindowErrorCountFollowsTheErrorRatio) {
   write_register(4, {0x00, 0x98, 0x96, 0x7F});
   kd71::clock::spend(board->window_seconds(1) * 1.01);
   const auto p = routine(1);
-  const double errors = (double(p[4]) * 4294967296.0) + (p[5] << 24 | p[6] << 16 | p[7] << 8 | p[8]);
+  const double errors =
+      (double(p[4]) * 4294967296.0) + (p[5] << 24 | p[6] << 16 | p[7] << 8 | p[8]);
   const double mean = ber * board->window_bits(1);
   EXPECT_NEAR(errors, mean, 6.0 * std::sqrt(mean) + 1.0);
 }
@@ -219,7 +226,8 @@ TEST_F(SimChannelTest, PhaseSettingsDecideWhichCombinationsRunClean) {
   EXPECT_EQ(routine(1).at(9), 0);
   select_pattern_ch1(8, true, 0);
   EXPECT_GT(routine(1).at(9), 0);
-  EXPECT_EQ(board->sampling_delay_v(1), kd71::sim::auto_delay_v(s.channel(1)));  // kept from automatic mode
+  EXPECT_EQ(board->sampling_delay_v(1),
+            kd71::sim::auto_delay_v(s.channel(1)));  // kept from automatic mode
 }
 
 TEST_F(SimChannelTest, SameSeedGivesTheSameFigures) {
@@ -261,7 +269,8 @@ TEST(PrbsTest, EveryPatternIsAMaximalSequence) {
     const auto taps = *kd71::sim::prbs_taps(code);
     const auto b = kd71::sim::prbs_block(taps, 0x1234567u);
     auto bb = [&b](int i) { return (b[i / 8] >> (7 - i % 8)) & 1; };
-    for (int i = taps.length; i < 256; ++i) ASSERT_EQ(bb(i), bb(i - taps.a) ^ bb(i - taps.b)) << code;
+    for (int i = taps.length; i < 256; ++i)
+      ASSERT_EQ(bb(i), bb(i - taps.a) ^ bb(i - taps.b)) << code;
   }
   EXPECT_FALSE(kd71::sim::prbs_taps(9).has_value());
 }

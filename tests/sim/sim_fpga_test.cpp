@@ -22,9 +22,9 @@ struct ReplyShape {
 
 TEST_F(SimFpgaTest, EachPollTypeAnswersWithItsLengthAndTrailer) {
   start();
-  const ReplyShape shapes[] = {{1, 26, 2},   {2, 26, 2},   {3, 130, 64}, {4, 66, 32}, {5, 26, 12},
-                               {6, 10, 4},   {7, 6, 2},    {9, 26, 2},   {11, 130, 64},
-                               {12, 66, 32}, {13, 26, 12}, {14, 10, 4}};
+  const ReplyShape shapes[] = {{1, 26, 2},    {2, 26, 2},   {3, 130, 64}, {4, 66, 32},
+                               {5, 26, 12},   {6, 10, 4},   {7, 6, 2},    {9, 26, 2},
+                               {11, 130, 64}, {12, 66, 32}, {13, 26, 12}, {14, 10, 4}};
   for (const ReplyShape& s : shapes) {
     const auto raw = poll_raw(s.type);
     ASSERT_EQ(raw.size(), s.bus_bytes) << "type " << s.type;
@@ -134,7 +134,9 @@ TEST_F(SimFpgaTest, RoutinePacketReportsTheChannelAsItRuns) {
   EXPECT_EQ(p[3], 0x80);
   EXPECT_EQ(p[10], 0x01);
   EXPECT_EQ(p[9], 0);
-  EXPECT_EQ((std::uint64_t{p[4]} << 32) | (std::uint64_t{p[5]} << 24) | (p[6] << 16) | (p[7] << 8) | p[8], 0u);
+  EXPECT_EQ(
+      (std::uint64_t{p[4]} << 32) | (std::uint64_t{p[5]} << 24) | (p[6] << 16) | (p[7] << 8) | p[8],
+      0u);
   EXPECT_GT(p[2], 100);
   EXPECT_LT(p[2], 156);
 }

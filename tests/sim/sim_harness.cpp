@@ -17,7 +17,8 @@ kd71::sim::SimBoard* SimHarness::start(const kd71::sim::Scenario& scenario) {
   EXPECT_EQ(FT_GetDeviceInfoList(nodes, &n), FT_OK);
   int index = -1;
   for (DWORD i = 0; i < n && i < 16; ++i)
-    if (std::string(nodes[i].Description) == "VORN_KD71_2CH" && index < 0) index = static_cast<int>(i);
+    if (std::string(nodes[i].Description) == "VORN_KD71_2CH" && index < 0)
+      index = static_cast<int>(i);
   if (index >= 0) {
     EXPECT_EQ(FT_Open(index, &handle), FT_OK);
     EXPECT_EQ(FT_SetBitMode(handle, kRestMask, FT_BITMODE_ASYNC_BITBANG), FT_OK);
@@ -62,10 +63,10 @@ void SimHarness::write_register(int reg, const std::vector<std::uint8_t>& data) 
 }
 
 void SimHarness::write_threshold(int channel, int code_p, int code_n, bool lock) {
-  write_register(channel * 8 - 3, {static_cast<std::uint8_t>((lock ? 0x10 : 0) | (code_p >> 8)),
-                                   static_cast<std::uint8_t>(code_p & 0xFF),
-                                   static_cast<std::uint8_t>(code_n >> 8),
-                                   static_cast<std::uint8_t>(code_n & 0xFF)});
+  write_register(channel * 8 - 3,
+                 {static_cast<std::uint8_t>((lock ? 0x10 : 0) | (code_p >> 8)),
+                  static_cast<std::uint8_t>(code_p & 0xFF), static_cast<std::uint8_t>(code_n >> 8),
+                  static_cast<std::uint8_t>(code_n & 0xFF)});
 }
 
 void SimHarness::lines(bool scl_low, bool sda_low) {

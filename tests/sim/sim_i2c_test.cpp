@@ -115,7 +115,7 @@ TEST_F(SimI2cTest, StuckSdaKeepsTheBusBusy) {
   board->set_sda_stuck();
   lines(false, false);
   EXPECT_EQ(sample() & 0x03, 0x01);
-  i2c_transfer(kChip7, {0xF0, 0xFF});  // reads as acknowledged: SDA is low throughout
+  i2c_transfer(kChip7, {0xF0, 0xFF});           // reads as acknowledged: SDA is low throughout
   EXPECT_EQ(board->counters().i2c.starts, 0u);  // SDA never rose, so it never fell
   EXPECT_EQ(board->expander(7).pullup, 0u);
   board->set_sda_stuck(false);
