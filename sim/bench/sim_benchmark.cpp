@@ -2,8 +2,10 @@
 // zero call latency, for the workloads that end-to-end tests run long: the
 // measurement ticks (routine polls every 0.2 s), expander pin changes and
 // DAC writes over bit-banged I2C, and a threshold sweep. The counter
-// "sim_s_per_cpu_s" is the speed-up over real time; the real layers of the
-// program drive the board through the FT_* calls.
+// "sim_s_per_cpu_s" is the speed-up over real time, "sim_ms_per_op" the
+// simulated time one operation takes; usb_latency:1 runs them with the
+// full-speed USB latency profile. The real layers of the program drive the
+// board through the FT_* calls.
 #include <benchmark/benchmark.h>
 
 #include "hardware/DS4520.h"
@@ -21,13 +23,17 @@ constexpr double kSliderStepS = 0.01;
 
 // Runs `step` once per iteration on a fresh board that the link layer opened
 // on the virtual clock, and reports the simulated time against CPU time.
+// With state.range(0) set, the board answers with the full-speed USB latency
+// profile instead of zero latency.
 template <typename Step>
 void run_on_board(benchmark::State& state, Step step) {
   kd71::bridge::reset();
   kd71::clock::use_virtual(0.0);
   lowlevel_reset();
   i2c_reset();
-  kd71::sim::install_simulated_board();
+  kd71::sim::Scenario scenario;
+  if (state.range(0)) scenario.latency = kd71::sim::Latency::usb_full_speed();
+  kd71::sim::install_simulated_board(scenario);
   linkUp = static_cast<unsigned char>(usb_aliveQ());
   if (!linkUp || !init_usb()) state.SkipWithError("the simulated board did not open");
   const double start = kd71::clock::now();
@@ -35,6 +41,8 @@ void run_on_board(benchmark::State& state, Step step) {
   for (auto _ : state) step(i++);
   const double simulated = kd71::clock::now() - start;
   state.counters["sim_s_per_cpu_s"] = benchmark::Counter(simulated, benchmark::Counter::kIsRate);
+  state.counters["sim_ms_per_op"] =
+      benchmark::Counter(simulated * 1e3, benchmark::Counter::kAvgIterations);
   kd71::bridge::reset();
   kd71::clock::reset();
 }
@@ -49,13 +57,13 @@ void BM_MeasurementTicks(benchmark::State& state) {
     kd71::clock::wait_until(tick + kTickS);
   });
 }
-BENCHMARK(BM_MeasurementTicks);
+BENCHMARK(BM_MeasurementTicks)->ArgName("usb_latency")->Arg(0)->Arg(1);
 
 // An expander pin change: four I2C transactions and 40 ms of pauses.
 void BM_ExpanderPinChanges(benchmark::State& state) {
   run_on_board(state, [](int i) { DS4520_IO_write(7, 4, i & 1); });
 }
-BENCHMARK(BM_ExpanderPinChanges);
+BENCHMARK(BM_ExpanderPinChanges)->ArgName("usb_latency")->Arg(0)->Arg(1);
 
 // Fast DAC writes at a slider's pace.
 void BM_FastDacWrites(benchmark::State& state) {
@@ -64,7 +72,7 @@ void BM_FastDacWrites(benchmark::State& state) {
     kd71::clock::spend(kSliderStepS);
   });
 }
-BENCHMARK(BM_FastDacWrites);
+BENCHMARK(BM_FastDacWrites)->ArgName("usb_latency")->Arg(0)->Arg(1);
 
 // A threshold sweep: a register write and a routine poll per step.
 void BM_ThresholdSweep(benchmark::State& state) {
@@ -78,7 +86,7 @@ void BM_ThresholdSweep(benchmark::State& state) {
     benchmark::DoNotOptimize(FetchRoutinePacket(1));
   });
 }
-BENCHMARK(BM_ThresholdSweep);
+BENCHMARK(BM_ThresholdSweep)->ArgName("usb_latency")->Arg(0)->Arg(1);
 
 }  // namespace
 
