@@ -23,8 +23,6 @@ constexpr unsigned char kSentinel = 0x11;
 constexpr ULONG kPurgeBoth = FT_PURGE_RX | FT_PURGE_TX;
 constexpr double kReplyWait = 0.01;
 constexpr int kRoutineKind = 5;
-constexpr int kRoutineTrailerByte = 12;
-constexpr int kReadBackTrailerByte = 2;
 
 // Bus bytes of the reply to each request type (two per packet byte).
 constexpr int kSubchannelReply = 130;
@@ -130,24 +128,20 @@ void readPacket(int index) {
   if (packetTrace) std::printf("Frequency: %d MHz on Ch: %d\n", record.frequency, index);
 }
 
-int pollReadPacket(int index, int type) {
-  if (!valid_index(index)) return kMaxPollAttempts;
+int pollUntilTrailer(int index, int type, int trailer_byte) {
+  if (!valid_index(index) || trailer_byte < 0 || trailer_byte >= kPacketBytes) return kMaxPollAttempts;
   for (int attempt = 0; attempt < kMaxPollAttempts; ++attempt) {
     writePollRequest(type);
     readPacket(index);
-    if (packets[index].bytes[kReadBackTrailerByte] == kTrailer) return attempt;
+    if (packets[index].bytes[trailer_byte] == kTrailer) return attempt;
   }
   return kMaxPollAttempts;
 }
 
+int pollReadPacket(int index, int type) { return pollUntilTrailer(index, type, kReadBackTrailer); }
+
 int FetchRoutinePacket(int channel) {
-  if (!valid_index(channel)) return kMaxPollAttempts;
-  for (int attempt = 0; attempt < kMaxPollAttempts; ++attempt) {
-    writePollRequest((channel - 1) * 8 + kRoutineKind);
-    readPacket(channel);
-    if (packets[channel].bytes[kRoutineTrailerByte] == kTrailer) return attempt;
-  }
-  return kMaxPollAttempts;
+  return pollUntilTrailer(channel, (channel - 1) * 8 + kRoutineKind, kRoutineTrailer);
 }
 
 int writePacket(int index, int reg, int count) {
