@@ -1,9 +1,18 @@
 #include "app/bridge_choice.h"
 
-#include "platform/bridge_backend.h"
+#include <cstdio>
 
-bool install_bridge(const std::string& name, const std::string& /*i2c_trace*/) {
-  (void)name;
+#include "platform/bridge_backend.h"
+#include "sim/sim_board.h"
+
+bool install_bridge(const std::string& name, const std::string& i2c_trace) {
+  if (name == "sim") {
+    kd71::sim::SimBoard* board = kd71::sim::install_simulated_board();
+    std::string error;
+    if (!i2c_trace.empty() && !board->start_i2c_trace(i2c_trace, &error))
+      std::fprintf(stderr, "kd71: cannot record the I2C trace: %s\n", error.c_str());
+    return true;
+  }
   kd71::bridge::install(nullptr);
   return false;
 }

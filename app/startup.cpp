@@ -30,26 +30,11 @@ void report_restore(int result) {
 
 }  // namespace
 
-int kd71_main(int /*argc*/, char* /*argv*/[]) {
-  using kd71::instance::Guard;
-  const Guard guard = kd71::instance::acquire(kInstanceLockName);
-  if (guard == Guard::HeldElsewhere) {
-    std::printf("Program Already Running...\nMultiple Executions are Disallowed.\n");
-    std::fflush(stdout);
-    Delay(2.0);
-    return 1;
-  }
-  if (guard == Guard::Unavailable)
-    std::fprintf(stderr, "kd71: cannot open the lock file %s; running without the single-instance guard\n",
-                 kd71::instance::lock_path(kInstanceLockName).c_str());
-
+int start_program() {
   kd71_bind_callbacks();
 
   panelHandle = LoadPanel(0, "main.uir", PANELMAIN);
-  if (panelHandle < 0) {
-    kd71::instance::release();
-    return -1;
-  }
+  if (panelHandle < 0) return -1;
   SetPanelAttribute(panelHandle, ATTR_TITLE, kMainPanelTitle);
   SetCtrlVal(panelHandle, PANELMAIN_VER, kVersionText);
   DisplayPanel(panelHandle);
@@ -65,6 +50,26 @@ int kd71_main(int /*argc*/, char* /*argv*/[]) {
   // The first tick runs before the timer's first interval: it makes the first
   // connection attempt and sets the USB notice.
   CBTimer(panelHandle, PANELMAIN_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+  return 0;
+}
+
+int kd71_main(int /*argc*/, char* /*argv*/[]) {
+  using kd71::instance::Guard;
+  const Guard guard = kd71::instance::acquire(kInstanceLockName);
+  if (guard == Guard::HeldElsewhere) {
+    std::printf("Program Already Running...\nMultiple Executions are Disallowed.\n");
+    std::fflush(stdout);
+    Delay(2.0);
+    return 1;
+  }
+  if (guard == Guard::Unavailable)
+    std::fprintf(stderr, "kd71: cannot open the lock file %s; running without the single-instance guard\n",
+                 kd71::instance::lock_path(kInstanceLockName).c_str());
+
+  if (start_program() < 0) {
+    kd71::instance::release();
+    return -1;
+  }
 
   RunUserInterface();
 

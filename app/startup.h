@@ -14,6 +14,11 @@ inline constexpr const char* kSettingsFile = "settings.cfg";
 // main panel cannot be loaded.
 int kd71_main(int argc, char* argv[]);
 
+// Start-up after the guard: binds the callbacks, loads and shows the main
+// panel, restores the settings, dims the controls that need a board and
+// runs the first tick. Returns -1 when the main panel cannot be loaded.
+int start_program();
+
 // Binds every built callback to its name in the panel definitions.
 void kd71_bind_callbacks();
 

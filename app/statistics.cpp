@@ -59,25 +59,24 @@ bool error_free(const PacketRecord& r) {
 
 }  // namespace
 
-std::string total_count_text(std::uint64_t total_errors) {
-  char text[64];
-  if (static_cast<double>(total_errors) < kExponentFormFrom) {
-    char digits[32];
-    std::snprintf(digits, sizeof digits, "%013llu", static_cast<unsigned long long>(total_errors));
-    // A comma after the 1st, 4th, 7th and 10th digit: "0,000,000,000,000".
-    std::string grouped;
-    for (int i = 0; i < 13; ++i) {
-      grouped += digits[i];
-      if (i == 0 || i == 3 || i == 6 || i == 9) grouped += ',';
-    }
-    return grouped;
+const char* total_count_text(std::uint64_t total_errors, char (&text)[kFigureText]) {
+  if (static_cast<double>(total_errors) >= kExponentFormFrom) {
+    std::snprintf(text, sizeof text, "%.9E", static_cast<double>(total_errors));
+    return text;
   }
-  std::snprintf(text, sizeof text, "%.9E", static_cast<double>(total_errors));
+  char digits[kFigureText];
+  std::snprintf(digits, sizeof digits, "%013llu", static_cast<unsigned long long>(total_errors));
+  // A comma after the 1st, 4th, 7th and 10th digit: "0,000,000,000,000".
+  int out = 0;
+  for (int i = 0; i < 13; ++i) {
+    text[out++] = digits[i];
+    if (i == 0 || i == 3 || i == 6 || i == 9) text[out++] = ',';
+  }
+  text[out] = '\0';
   return text;
 }
 
-std::string elapsed_text(int t) {
-  char text[32];
+const char* elapsed_text(int t, char (&text)[kFigureText]) {
   std::snprintf(text, sizeof text, "%02d:%02d:%02d", t / 18000, (t / 300) % 60, (t / 5) % 60);
   return text;
 }
@@ -122,7 +121,8 @@ void DisplaySample(int channel) {
   const double len = length_of(channel);
   const double ratio = static_cast<double>(r.error_count) / len;
 
-  SetCtrlVal(p, c.total_count, total_count_text(s.totalErrors));
+  char text[kFigureText];
+  SetCtrlVal(p, c.total_count, total_count_text(s.totalErrors, text));
 
   SetCtrlVal(p, c.clock_frequency, r.frequency / 1000.0);
   SetCtrlAttribute(p, c.clock_frequency, ATTR_FILL_COLOR, r.frequency == 0 ? kPink : kWhite);
@@ -164,8 +164,9 @@ void StartRun(int channel) {
 }
 
 void DisplayElapsedTimes() {
+  char text[kFigureText];
   for (int ch = 1; ch <= 2; ++ch)
-    SetCtrlVal(panelHandle, kControls[ch].elapsed, elapsed_text(channelStats[ch].testTicks));
+    SetCtrlVal(panelHandle, kControls[ch].elapsed, elapsed_text(channelStats[ch].testTicks, text));
 }
 
 void DisplayNoErrorIndicator(int channel) {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 struct ChannelStats {
   std::uint64_t sampleLength;  // bits per sample; every ratio divides by it
@@ -36,8 +35,12 @@ int CB_TotalErrCntButton(int panel, int control, int event, void* callbackData, 
                          int eventData2);
 
 // The display texts and levels, for the routines above and their tests.
-std::string total_count_text(std::uint64_t total_errors);  // "0,000,001,234,567" or "1.000000000E+13"
-std::string elapsed_text(int test_ticks);                  // "01:01:01"
+// The texts are formatted into the caller's buffer (no allocation per tick).
+inline constexpr int kFigureText = 32;
+// "0,000,001,234,567", or "1.000000000E+13" from 10^13 on.
+const char* total_count_text(std::uint64_t total_errors, char (&text)[kFigureText]);
+// "01:01:01" for 18305 ticks.
+const char* elapsed_text(int test_ticks, char (&text)[kFigureText]);
 unsigned error_bar_level(std::uint64_t error_count, std::uint64_t sample_length);
 int no_error_colour(int ones, int frequency, int fast_errors);
 

@@ -21,6 +21,25 @@ struct DeviceInfo {
   int open_token = -1;  // the backend's token when this process holds it open
 };
 
+// The backend's calls, in the order of the interface below; test doubles
+// and the simulated board count and record calls by them.
+enum class Fn {
+  ListDevices,
+  Open,
+  Close,
+  SetBaudRate,
+  SetBitMode,
+  SetUsbParameters,
+  SetLatencyTimer,
+  GetBitMode,
+  Write,
+  GetStatus,
+  Read,
+  Purge,
+  CyclePort,
+};
+inline constexpr int kFnCount = 13;
+
 class Backend {
  public:
   virtual ~Backend() = default;

@@ -12,22 +12,6 @@
 
 namespace kd71::bridge {
 
-enum class Fn {
-  ListDevices,
-  Open,
-  Close,
-  SetBaudRate,
-  SetBitMode,
-  SetUsbParameters,
-  SetLatencyTimer,
-  GetBitMode,
-  Write,
-  GetStatus,
-  Read,
-  Purge,
-  CyclePort,
-};
-
 const char* fn_name(Fn fn);
 
 struct RecordedCall {

@@ -1,0 +1,92 @@
+// One measurement tick on the simulated board with zero call latency: both
+// channels polled once, the debug panel closed. Reports the CPU time per
+// tick and the heap allocations per tick, and the same for the board's side
+// of the tick alone, so that the program's own share is the difference.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "app/measurement.h"
+#include "app/startup.h"
+#include "hardware/lowlevel.h"
+#include "platform/clock.h"
+#include "platform/ui_frontend.h"
+#include "platform/ui_store.h"
+#include "sim/sim_board.h"
+#include "ui/main_uir.h"
+
+namespace {
+std::atomic<long long> g_allocations{0};
+}  // namespace
+
+void* operator new(std::size_t size) {
+  g_allocations.fetch_add(1, std::memory_order_relaxed);
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+// No popups on the console during the run.
+class Silent : public kd71::ui::FrontEnd {
+  void message_popup(const std::string&, const std::string&) override {}
+};
+
+// The program started once on the board, connected and measuring.
+void start_once() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  static Silent silent;
+  kd71::clock::use_virtual(0.0);
+  kd71::ui::set_front_end(&silent);
+  kd71::sim::install_simulated_board();
+  start_program();  // connects on its first tick
+  for (int i = 0; i < 10; ++i) {
+    kd71::clock::spend(0.2);
+    CBTimer(panelHandle, PANELMAIN_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+  }
+}
+
+std::uint64_t routine_polls() {
+  const auto counters = kd71::sim::simulated_board()->counters();
+  return counters.polls[5] + counters.polls[13];
+}
+
+void BM_MeasurementTick(benchmark::State& state) {
+  start_once();
+  const long long before = g_allocations.load();
+  const std::uint64_t polls_before = routine_polls();
+  for (auto _ : state) {
+    kd71::clock::spend(0.2);
+    CBTimer(panelHandle, PANELMAIN_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+  }
+  state.counters["allocs_per_tick"] =
+      static_cast<double>(g_allocations.load() - before) / static_cast<double>(state.iterations());
+  state.counters["polls_per_tick"] =
+      static_cast<double>(routine_polls() - polls_before) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_MeasurementTick);
+
+// The two routine polls of a tick alone, through the packet layer, which
+// allocates nothing: what the simulated board itself allocates per tick.
+void BM_TwoRoutinePolls(benchmark::State& state) {
+  start_once();
+  const long long before = g_allocations.load();
+  for (auto _ : state) {
+    kd71::clock::spend(0.2);
+    FetchRoutinePacket(1);
+    FetchRoutinePacket(2);
+  }
+  state.counters["allocs_per_tick"] =
+      static_cast<double>(g_allocations.load() - before) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_TwoRoutinePolls);
+
+}  // namespace
+
+BENCHMARK_MAIN();
