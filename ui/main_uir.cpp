@@ -39,23 +39,31 @@ enum MainGroup {
   kCh2Link, kCh2Sample, kCh2Test, kCh2Settings, kCh2Commands,
 };
 
+// The channel groups share one grid, so both channels line up alike.
+constexpr int kChannelGrid = 1;
+
 constexpr GroupDef kMainGroups[] = {
     {.id = kTopBar, .band = 0, .column = 0},
-    {.id = kCh1Link, .band = 1, .column = 0},     {.id = kCh1Sample, .band = 1, .column = 0},
-    {.id = kCh1Test, .band = 1, .column = 0},     {.id = kCh1Settings, .band = 1, .column = 0},
-    {.id = kCh1Commands, .band = 1, .column = 0}, {.id = kCh2Link, .band = 1, .column = 1},
-    {.id = kCh2Sample, .band = 1, .column = 1},   {.id = kCh2Test, .band = 1, .column = 1},
-    {.id = kCh2Settings, .band = 1, .column = 1}, {.id = kCh2Commands, .band = 1, .column = 1},
+    {.id = kCh1Link, .band = 1, .column = 0, .grid = kChannelGrid},
+    {.id = kCh1Sample, .band = 1, .column = 0, .grid = kChannelGrid},
+    {.id = kCh1Test, .band = 1, .column = 0, .grid = kChannelGrid},
+    {.id = kCh1Settings, .band = 1, .column = 0, .grid = kChannelGrid},
+    {.id = kCh1Commands, .band = 1, .column = 0, .grid = kChannelGrid},
+    {.id = kCh2Link, .band = 1, .column = 1, .grid = kChannelGrid},
+    {.id = kCh2Sample, .band = 1, .column = 1, .grid = kChannelGrid},
+    {.id = kCh2Test, .band = 1, .column = 1, .grid = kChannelGrid},
+    {.id = kCh2Settings, .band = 1, .column = 1, .grid = kChannelGrid},
+    {.id = kCh2Commands, .band = 1, .column = 1, .grid = kChannelGrid},
 };
 
 // The debug panel: board-level tools on the left, the snapshot and the
-// switches in the middle, per-subchannel figures and read-backs on the right;
-// the log and the panel's buttons underneath.
+// switches in the middle, read-backs and the panel's buttons on the right;
+// underneath, the per-subchannel figures beside the log.
 enum DebugGroup {
   kExpander = 1, kPhases, kState, kPrints,
   kSnapshot, kSampleLength, kRoutines, kLoop, kTuning,
-  kSubchannelErrors, kVernierPhase, kDacReadBack, kSearchResults, kPhaseTrial,
-  kLog, kDebugButtons,
+  kDacReadBack, kSearchResults, kPhaseTrial, kDebugButtons,
+  kSubchannelErrors, kVernierPhase, kLog,
 };
 
 constexpr GroupDef kDebugGroups[] = {
@@ -63,10 +71,10 @@ constexpr GroupDef kDebugGroups[] = {
     {.id = kState, .band = 0, .column = 0},             {.id = kPrints, .band = 0, .column = 0},
     {.id = kSnapshot, .band = 0, .column = 1},          {.id = kSampleLength, .band = 0, .column = 1},
     {.id = kRoutines, .band = 0, .column = 1},          {.id = kLoop, .band = 0, .column = 1},
-    {.id = kTuning, .band = 0, .column = 1},            {.id = kSubchannelErrors, .band = 0, .column = 2},
-    {.id = kVernierPhase, .band = 0, .column = 2},      {.id = kDacReadBack, .band = 0, .column = 2},
+    {.id = kTuning, .band = 0, .column = 1},            {.id = kDacReadBack, .band = 0, .column = 2},
     {.id = kSearchResults, .band = 0, .column = 2},     {.id = kPhaseTrial, .band = 0, .column = 2},
-    {.id = kLog, .band = 1, .column = 0},               {.id = kDebugButtons, .band = 1, .column = 1},
+    {.id = kDebugButtons, .band = 0, .column = 2},      {.id = kSubchannelErrors, .band = 1, .column = 0},
+    {.id = kVernierPhase, .band = 1, .column = 0},      {.id = kLog, .band = 1, .column = 1},
 };
 
 enum ScopeGroup { kScopeGraphs = 1 };
@@ -321,13 +329,13 @@ const ControlDef kMainControls[] = {
     {.id = PANELMAIN_TEXTMSG_15, .constant = "PANELMAIN_TEXTMSG_15", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "Settings", .place = at(kCh2Settings, 0, 0, 8, Look::Heading)},
     {.id = PANELMAIN_TEXTMSG_14, .constant = "PANELMAIN_TEXTMSG_14", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "Settings", .place = at(kCh1Settings, 0, 0, 8, Look::Heading)},
     {.id = PANELMAIN_TEXTMSG_16, .constant = "PANELMAIN_TEXTMSG_16", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "Test Interval (s)", .place = at(kCh1Test, 1, 4)},
-    {.id = PANELMAIN_CH2_AUTOSEARCH, .constant = "PANELMAIN_CH2_AUTOSEARCH", .kind = Kind::CommandButton, .callback = "AutoSearch", .label = "Sampling Delay Auto Search", .place = at(kCh2Commands, 0, 1)},
+    {.id = PANELMAIN_CH2_AUTOSEARCH, .constant = "PANELMAIN_CH2_AUTOSEARCH", .kind = Kind::CommandButton, .callback = "AutoSearch", .label = "Sampling Delay Auto Search", .place = at(kCh2Commands, 0, 2, 3)},
     {.id = PANELMAIN_TEXTMSG_17, .constant = "PANELMAIN_TEXTMSG_17", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "Test Interval (s)", .place = at(kCh2Test, 1, 4)},
-    {.id = PANELMAIN_CH1_AUTOSEARCH, .constant = "PANELMAIN_CH1_AUTOSEARCH", .kind = Kind::CommandButton, .callback = "AutoSearch", .label = "Sampling Delay Auto Search", .place = at(kCh1Commands, 0, 1)},
+    {.id = PANELMAIN_CH1_AUTOSEARCH, .constant = "PANELMAIN_CH1_AUTOSEARCH", .kind = Kind::CommandButton, .callback = "AutoSearch", .label = "Sampling Delay Auto Search", .place = at(kCh1Commands, 0, 2, 3)},
     {.id = PANELMAIN_COM_TOT_ERR_CNT_CH1, .constant = "PANELMAIN_COM_TOT_ERR_CNT_CH1", .kind = Kind::ToggleButton, .type = ValueType::Int, .callback = "CB_TotalErrCntButton", .label = "Total Error Count", .place = at(kCh1Test, 1, 0, 3)},
-    {.id = PANELMAIN_CH1_AUTOSEARCH_STOP, .constant = "PANELMAIN_CH1_AUTOSEARCH_STOP", .kind = Kind::CommandButton, .label = "Stop", .place = at(kCh1Commands, 0, 2)},
+    {.id = PANELMAIN_CH1_AUTOSEARCH_STOP, .constant = "PANELMAIN_CH1_AUTOSEARCH_STOP", .kind = Kind::CommandButton, .label = "Stop", .place = at(kCh1Commands, 0, 5, 3)},
     {.id = PANELMAIN_COM_TOT_ERR_CNT_CH2, .constant = "PANELMAIN_COM_TOT_ERR_CNT_CH2", .kind = Kind::ToggleButton, .type = ValueType::Int, .callback = "CB_TotalErrCntButton", .label = "Total Error Count", .place = at(kCh2Test, 1, 0, 3)},
-    {.id = PANELMAIN_CH2_AUTOSEARCH_STOP, .constant = "PANELMAIN_CH2_AUTOSEARCH_STOP", .kind = Kind::CommandButton, .label = "Stop", .place = at(kCh2Commands, 0, 2)},
+    {.id = PANELMAIN_CH2_AUTOSEARCH_STOP, .constant = "PANELMAIN_CH2_AUTOSEARCH_STOP", .kind = Kind::CommandButton, .label = "Stop", .place = at(kCh2Commands, 0, 5, 3)},
     {.id = PANELMAIN_ELAPSED_TIME_CH2, .constant = "PANELMAIN_ELAPSED_TIME_CH2", .kind = Kind::String, .type = ValueType::Text, .label = "Elapsed Time", .text = "0:00:00", .indicator = true, .place = field(kCh2Test, 2, 4, 6)},
     {.id = PANELMAIN_TOT_ERROR_COUNT_CH2, .constant = "PANELMAIN_TOT_ERROR_COUNT_CH2", .kind = Kind::String, .type = ValueType::Text, .label = "Total Errors", .text = "0,000,000,000,000", .indicator = true, .place = field(kCh2Test, 2, 0, 2)},
     {.id = PANELMAIN_TOT_ERROR_COUNT_CH1, .constant = "PANELMAIN_TOT_ERROR_COUNT_CH1", .kind = Kind::String, .type = ValueType::Text, .label = "Total Errors", .text = "0,000,000,000,000", .indicator = true, .place = field(kCh1Test, 2, 0, 2)},
@@ -340,8 +348,8 @@ const ControlDef kMainControls[] = {
     {.id = PANELMAIN_TEXTMSG_LT_ER_CH2, .constant = "PANELMAIN_TEXTMSG_LT_ER_CH2", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "<", .place = at(kCh2Sample, 2, 1, 1, Look::Figure)},
     {.id = PANELMAIN_TEST_INTERVAL_CH1, .constant = "PANELMAIN_TEST_INTERVAL_CH1", .kind = Kind::Numeric, .type = ValueType::UInt, .label = "Test Interval", .value = 60.0, .has_range = true, .min = 0.0, .max = 8640000.0, .place = at(kCh1Test, 1, 6)},
     {.id = PANELMAIN_TEST_INTERVAL_CH2, .constant = "PANELMAIN_TEST_INTERVAL_CH2", .kind = Kind::Numeric, .type = ValueType::UInt, .label = "Test Interval", .value = 60.0, .has_range = true, .min = 0.0, .max = 8640000.0, .place = at(kCh2Test, 1, 6)},
-    {.id = PANELMAIN_INIT_CH2, .constant = "PANELMAIN_INIT_CH2", .kind = Kind::CommandButton, .callback = "CB_InitChan", .label = "Init", .place = at(kCh2Commands, 0, 0)},
-    {.id = PANELMAIN_INIT_CH1, .constant = "PANELMAIN_INIT_CH1", .kind = Kind::CommandButton, .callback = "CB_InitChan", .label = "Init", .place = at(kCh1Commands, 0, 0)},
+    {.id = PANELMAIN_INIT_CH2, .constant = "PANELMAIN_INIT_CH2", .kind = Kind::CommandButton, .callback = "CB_InitChan", .label = "Init", .place = at(kCh2Commands, 0, 0, 2)},
+    {.id = PANELMAIN_INIT_CH1, .constant = "PANELMAIN_INIT_CH1", .kind = Kind::CommandButton, .callback = "CB_InitChan", .label = "Init", .place = at(kCh1Commands, 0, 0, 2)},
     {.id = PANELMAIN_TEXTMSG_CH1_GBPS, .constant = "PANELMAIN_TEXTMSG_CH1_GBPS", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "Gbps", .place = at(kCh1Link, 1, 3)},
     {.id = PANELMAIN_TEXTMSG_CH2_GBPS, .constant = "PANELMAIN_TEXTMSG_CH2_GBPS", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "Gbps", .place = at(kCh2Link, 1, 3)},
     {.id = PANELMAIN_TEXTMSG_MV_CH1, .constant = "PANELMAIN_TEXTMSG_MV_CH1", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "mV", .place = at(kCh1Settings, 3, 7)},

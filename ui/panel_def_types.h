@@ -68,12 +68,15 @@ struct Place {
 
 // A framed group of controls. A panel lays its groups out in bands from top
 // to bottom; each band holds columns side by side, each column its groups
-// from top to bottom in the order of the panel's group list.
+// from top to bottom in the order of the panel's group list. Groups with the
+// same non-zero `grid` share their column widths, so that their captions and
+// figures line up.
 struct GroupDef {
   int id = 0;
   const char* title = "";  // "" when a heading control inside names the group
   int band = 0;
   int column = 0;
+  int grid = 0;
 };
 
 struct ControlDef {

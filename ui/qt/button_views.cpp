@@ -1,8 +1,10 @@
 // Command buttons, toggle buttons and check boxes: they carry their label on
-// themselves.
+// themselves. Toggle buttons are tool buttons, which size to their text.
 #include <QCheckBox>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QToolButton>
+#include <type_traits>
 
 #include "platform/userint.h"
 #include "ui/qt/view_kinds.h"
@@ -34,6 +36,9 @@ class OnOffView : public ControlView {
   OnOffView(int panel, const uir::ControlDef& def, InputSink& sink)
       : ControlView(panel, def, sink), button_(new Button) {
     button_->setCheckable(true);
+    // Toggles fill their cell; a row of short ones ("0" .. "17") stays narrow.
+    if constexpr (std::is_same_v<Button, QToolButton>)
+      button_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     set_widget(button_);
     QObject::connect(button_, &Button::clicked, this, [this](bool on) {
       write_value(static_cast<long long>(on ? 1 : 0));
@@ -59,7 +64,7 @@ ViewPtr make_command_button_view(int panel, const uir::ControlDef& def, InputSin
 }
 
 ViewPtr make_toggle_button_view(int panel, const uir::ControlDef& def, InputSink& sink) {
-  return std::make_unique<OnOffView<QPushButton>>(panel, def, sink);
+  return std::make_unique<OnOffView<QToolButton>>(panel, def, sink);
 }
 
 ViewPtr make_checkbox_view(int panel, const uir::ControlDef& def, InputSink& sink) {

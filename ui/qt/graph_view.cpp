@@ -25,6 +25,7 @@ constexpr int kPointSmallCross = 17;
 constexpr int kPointNone = 24;
 
 constexpr int kTickTarget = 6;  // about this many ticks per axis
+constexpr double kYPadding = 0.05;
 
 struct Range {
   double lo = std::numeric_limits<double>::infinity();
@@ -39,6 +40,12 @@ struct Range {
     if (lo == hi) lo -= 1.0, hi += 1.0;
   }
   double span() const { return hi - lo; }
+  // Room above and below, so a level at the top or bottom stays visible.
+  void pad(double fraction) {
+    const double room = span() * fraction;
+    lo -= room;
+    hi += room;
+  }
 };
 
 // A tick step of 1, 2 or 5 times a power of ten.
@@ -117,6 +124,7 @@ void PlotCanvas::paintEvent(QPaintEvent*) {
   }
   xr.settle();
   yr.settle();
+  yr.pad(kYPadding);
 
   const QFontMetrics fm = fontMetrics();
   const int h = fm.height();

@@ -1,5 +1,7 @@
 #include "ui/qt/look.h"
 
+#include <QFrame>
+#include <QPainter>
 #include <QPalette>
 #include <QWidget>
 
@@ -10,10 +12,12 @@ namespace {
 // Type sizes relative to the system font.
 constexpr double kTitleScale = 1.45;
 constexpr double kHeadingScale = 1.1;
-constexpr double kFigureScale = 1.5;
+constexpr double kFigureScale = 1.7;
 
 // A dimmed field: its fill drawn towards the window grey, its text grey.
 constexpr int kDimmedFillBlend = 55;  // percent of the fill kept
+// Group frames: this much lighter than the window (percent).
+constexpr int kGroupLighter = 104;
 const QColor kDimmedText(0x80, 0x80, 0x80);
 
 QColor blend(const QColor& a, const QColor& b, int percent_a) {
@@ -66,9 +70,25 @@ QFont look_font(uir::Look look, const QFont& base) {
   return font;
 }
 
-const char* const kPanelStyleSheet =
-    "QFrame#group { border: 1px solid palette(mid); border-radius: 5px;"
-    "  background: palette(alternate-base); }"
-    "QLabel#readout { border: 1px solid palette(dark); border-radius: 2px; padding: 1px 4px; }";
+void style_group_frame(QFrame* frame) {
+  frame->setObjectName(kGroupFrameName);
+  frame->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+  QPalette palette = frame->palette();
+  palette.setColor(QPalette::Window, palette.color(QPalette::Window).lighter(kGroupLighter));
+  frame->setPalette(palette);
+  frame->setAutoFillBackground(true);
+}
+
+void style_readout(QFrame* readout) {
+  readout->setObjectName(kReadoutName);
+  const int margin = readout->fontMetrics().averageCharWidth() / 2 + 1;
+  readout->setContentsMargins(margin, 1, margin, 1);
+}
+
+void draw_readout_box(QWidget* readout) {
+  QPainter p(readout);
+  p.setPen(readout->palette().color(QPalette::Mid));
+  p.drawRect(QRectF(readout->rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
 
 }  // namespace kd71::qt

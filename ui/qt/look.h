@@ -8,6 +8,7 @@
 
 #include "ui/panel_def_types.h"
 
+class QFrame;
 class QWidget;
 
 namespace kd71::qt {
@@ -21,10 +22,14 @@ void paint_colors(QWidget* widget, int fill, int text);
 // The font of a look, derived from `base` (the system font).
 QFont look_font(uir::Look look, const QFont& base);
 
-// Frames and headings of the panels' groups.
-extern const char* const kPanelStyleSheet;
+// The frame of a group of controls: a raised panel a shade lighter than the
+// window.
+void style_group_frame(QFrame* frame);
+// A read-out: margins inside its box, and the box drawn over its fill.
+void style_readout(QFrame* readout);
+void draw_readout_box(QWidget* readout);
 
-// Object names the style sheet knows.
+// Object names that tell the groups and read-outs apart.
 inline constexpr const char* kGroupFrameName = "group";
 inline constexpr const char* kReadoutName = "readout";
 

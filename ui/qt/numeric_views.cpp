@@ -27,23 +27,32 @@ bool is_real(uir::ValueType type) {
 QString widest_text(const uir::ControlDef& def) {
   if (def.type == uir::ValueType::Text) {
     const QString start = QString::fromUtf8(def.text);
-    return start.size() >= 12 ? start : QString(12, QLatin1Char('M'));
+    return start.size() >= 12 ? start : QString(12, QLatin1Char('0'));
   }
   if (def.scientific) return QString::fromStdString(uir::value_text(def, -8.888e-88));
   if (is_real(def.type)) return QString::fromStdString(uir::value_text(def, -888.888));
   switch (def.type) {
     case uir::ValueType::UChar: return QStringLiteral("888");
     case uir::ValueType::Int64: return QStringLiteral("8888888888888");
-    default: return QStringLiteral("88888888");
+    default: return QStringLiteral("888888");
   }
 }
+
+// A label with a box around its fill.
+class ReadoutLabel : public QLabel {
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QLabel::paintEvent(event);
+    draw_readout_box(this);
+  }
+};
 
 // A figure or text that the program writes and the user reads.
 class ReadoutView : public ControlView {
  public:
   ReadoutView(int panel, const uir::ControlDef& def, InputSink& sink)
-      : ControlView(panel, def, sink), label_(new QLabel) {
-    label_->setObjectName(kReadoutName);
+      : ControlView(panel, def, sink), label_(new ReadoutLabel) {
+    style_readout(label_);
     label_->setFont(look_font(def.place.look, label_->font()));
     const bool text = def.type == uir::ValueType::Text;
     label_->setAlignment((text ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);

@@ -1,5 +1,6 @@
 #include "ui/qt/panel_window.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
@@ -7,7 +8,10 @@
 #include <QMenuBar>
 #include <QScrollArea>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <set>
 #include <utility>
+#include <vector>
 
 #include "platform/userint.h"
 #include "ui/qt/control_view.h"
@@ -36,14 +40,18 @@ bool takes_spare_width(Kind kind) {
   }
 }
 
+// Graphs and logs take whatever room the panel has to spare.
+bool fills_room(Kind kind) { return kind == Kind::Graph || kind == Kind::TextBox; }
+
 }  // namespace
 
 PanelWindow::PanelWindow(int panel, const uir::PanelDef& def, InputSink& sink)
     : panel_(panel), def_(def), sink_(sink) {
-  setStyleSheet(QString::fromUtf8(kPanelStyleSheet));
-  auto* content = new QWidget;
-  build_groups(content);
+  build_groups();
   build_controls();
+  auto* content = new QWidget;
+  lay_out_groups(content);
+  align_columns();
   // A window smaller than its panel scrolls instead of squeezing the figures.
   auto* scroll = new QScrollArea;
   scroll->setFrameShape(QFrame::NoFrame);
@@ -74,55 +82,113 @@ void PanelWindow::closeEvent(QCloseEvent* event) {
   sink_.close_requested(panel_);
 }
 
-void PanelWindow::build_groups(QWidget* content) {
-  auto* bands = new QVBoxLayout(content);
-  std::map<int, QHBoxLayout*> band_rows;
-  std::map<std::pair<int, int>, QVBoxLayout*> columns;
-  for (const uir::GroupDef& group : def_.groups) {
-    QHBoxLayout*& band = band_rows[group.band];
-    if (!band) {
-      band = new QHBoxLayout;
-      bands->addLayout(band);
-    }
-    QVBoxLayout*& column = columns[{group.band, group.column}];
-    if (!column) {
-      column = new QVBoxLayout;
-      band->addLayout(column, 1);
-    }
-    auto* frame = new QFrame;
-    frame->setObjectName(kGroupFrameName);
-    auto* frame_layout = new QVBoxLayout(frame);
-    if (*group.title) {
-      auto* title = new QLabel(QString::fromUtf8(group.title));
+void PanelWindow::build_groups() {
+  for (const uir::GroupDef& def : def_.groups) {
+    Group& group = groups_[def.id];
+    group.frame = new QFrame;
+    style_group_frame(group.frame);
+    auto* frame_layout = new QVBoxLayout(group.frame);
+    if (*def.title) {
+      auto* title = new QLabel(QString::fromUtf8(def.title));
       title->setFont(look_font(uir::Look::Heading, title->font()));
       frame_layout->addWidget(title);
     }
-    auto* grid = new QGridLayout;
-    frame_layout->addLayout(grid);
-    column->addWidget(frame);
-    grids_[group.id] = grid;
+    group.grid = new QGridLayout;
+    group.grid->setVerticalSpacing(group.frame->fontMetrics().height() / 2);
+    frame_layout->addLayout(group.grid, 1);
   }
-  // Groups sit at the top of their column.
-  for (auto& [key, column] : columns) column->addStretch(1);
 }
 
 void PanelWindow::build_controls() {
   for (const uir::ControlDef& def : def_.controls) {
     const uir::Place& at = def.place;
-    auto grid = grids_.find(at.group);
-    if (grid == grids_.end()) continue;
+    auto found = groups_.find(at.group);
+    if (found == groups_.end()) continue;
+    Group& group = found->second;
     std::unique_ptr<ControlView> view = make_control_view(panel_, def, sink_);
     if (!view) continue;
-    grid->second->addWidget(view->widget(), at.row, at.col, 1, at.span);
+    const bool lamp = def.kind == Kind::Led || def.kind == Kind::ColorIndicator;
+    group.grid->addWidget(view->widget(), at.row, at.col, 1, at.span,
+                          lamp ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment());
     if (at.label_col >= 0) {
       auto* label = new QLabel;
-      grid->second->addWidget(label, at.row, at.label_col);
+      group.grid->addWidget(label, at.row, at.label_col);
       view->attach_label(label);
     }
-    if (takes_spare_width(def.kind))
-      for (int col = at.col; col < at.col + at.span; ++col) grid->second->setColumnStretch(col, 1);
+    if (fills_room(def.kind)) {
+      group.fills = true;
+      group.grid->setRowStretch(at.row, 1);
+      for (int col = at.col; col < at.col + at.span; ++col) group.grid->setColumnStretch(col, 1);
+    } else if (takes_spare_width(def.kind) && at.span == 1) {
+      group.grid->setColumnStretch(at.col, 1);
+    }
     view->refresh_all();
     views_.emplace(def.id, std::move(view));
+  }
+}
+
+void PanelWindow::lay_out_groups(QWidget* content) {
+  // Bands and columns in the order in which the group list names them.
+  std::vector<int> bands;
+  std::map<int, std::vector<int>> columns_of_band;
+  std::map<std::pair<int, int>, std::vector<const uir::GroupDef*>> groups_of_column;
+  for (const uir::GroupDef& def : def_.groups) {
+    if (std::find(bands.begin(), bands.end(), def.band) == bands.end()) bands.push_back(def.band);
+    std::vector<int>& columns = columns_of_band[def.band];
+    if (std::find(columns.begin(), columns.end(), def.column) == columns.end())
+      columns.push_back(def.column);
+    groups_of_column[{def.band, def.column}].push_back(&def);
+  }
+
+  auto* panel_layout = new QVBoxLayout(content);
+  bool any_band_fills = false;
+  for (int band : bands) {
+    auto* band_layout = new QHBoxLayout;
+    bool band_fills = false;
+    for (int column : columns_of_band[band]) {
+      auto* column_layout = new QVBoxLayout;
+      bool column_fills = false;
+      for (const uir::GroupDef* def : groups_of_column[{band, column}]) {
+        const Group& group = groups_.at(def->id);
+        column_layout->addWidget(group.frame, group.fills ? 1 : 0);
+        column_fills = column_fills || group.fills;
+      }
+      // Groups without a graph or a log sit at the top of their column.
+      if (!column_fills) column_layout->addStretch(1);
+      band_layout->addLayout(column_layout, 1);
+      band_fills = band_fills || column_fills;
+    }
+    panel_layout->addLayout(band_layout, band_fills ? 1 : 0);
+    any_band_fills = any_band_fills || band_fills;
+  }
+  if (!any_band_fills) panel_layout->addStretch(1);
+}
+
+void PanelWindow::align_columns() {
+  // Groups that share a grid share their column widths and the columns that
+  // take the spare width, so that captions, figures and units line up from
+  // group to group.
+  std::map<int, std::vector<QGridLayout*>> shared;
+  for (const uir::GroupDef& def : def_.groups)
+    if (def.grid != 0) shared[def.grid].push_back(groups_.at(def.id).grid);
+  for (auto& [grid_id, grids] : shared) {
+    std::map<int, int> widths;
+    std::set<int> stretching;
+    for (QGridLayout* grid : grids) {
+      for (int i = 0; i < grid->count(); ++i) {
+        int row = 0, col = 0, rows = 0, cols = 0;
+        grid->getItemPosition(i, &row, &col, &rows, &cols);
+        QWidget* w = grid->itemAt(i)->widget();
+        if (cols != 1 || !w || qobject_cast<QAbstractButton*>(w)) continue;
+        widths[col] = std::max({widths[col], w->minimumWidth(), w->minimumSizeHint().width()});
+      }
+      for (int col = 0; col < grid->columnCount(); ++col)
+        if (grid->columnStretch(col) > 0) stretching.insert(col);
+    }
+    for (QGridLayout* grid : grids) {
+      for (const auto& [col, width] : widths) grid->setColumnMinimumWidth(col, width);
+      for (int col : stretching) grid->setColumnStretch(col, 1);
+    }
   }
 }
 

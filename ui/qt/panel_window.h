@@ -9,6 +9,7 @@
 
 #include "ui/panel_def_types.h"
 
+class QFrame;
 class QGridLayout;
 
 namespace kd71::qt {
@@ -32,14 +33,22 @@ class PanelWindow : public QMainWindow {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void build_groups(QWidget* content);
+  struct Group {
+    QFrame* frame = nullptr;
+    QGridLayout* grid = nullptr;
+    bool fills = false;  // holds a graph or a text box, which take the spare room
+  };
+
+  void build_groups();
   void build_controls();
+  void lay_out_groups(QWidget* content);
+  void align_columns();
   void build_menu_bar();
 
   int panel_;
   const uir::PanelDef& def_;
   InputSink& sink_;
-  std::map<int, QGridLayout*> grids_;  // by group id
+  std::map<int, Group> groups_;  // by group id
   std::map<int, std::unique_ptr<ControlView>> views_;
 };
 
