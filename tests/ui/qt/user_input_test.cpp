@@ -70,7 +70,8 @@ TEST_F(UserInputTest, ChangingARingCommitsTheChosenItemsValue) {
   unsigned int pattern_value = 0;
   GetCtrlVal(main_, PANELMAIN_DATA_SELECT_CH2, &pattern_value);
   EXPECT_EQ(pattern_value, 99u);
-  EXPECT_EQ(events_of(PANELMAIN_DATA_SELECT_CH2).back(), EVENT_COMMIT);
+  EXPECT_EQ(events_of(PANELMAIN_DATA_SELECT_CH2),
+            (std::vector<int>{EVENT_VAL_CHANGED, EVENT_COMMIT}));
 
   // A wheel turned over a ring does not change the channel's pattern.
   turn_wheel(pattern, -120);
@@ -80,7 +81,8 @@ TEST_F(UserInputTest, ChangingARingCommitsTheChosenItemsValue) {
 
 TEST_F(UserInputTest, ToggleButtonsCheckBoxesAndEntriesWriteTheirValues) {
   QTest::mouseClick(part<QAbstractButton>(main_, PANELMAIN_COM_TOT_ERR_CNT_CH1), Qt::LeftButton);
-  QTest::mouseClick(part<QAbstractButton>(main_, PANELMAIN_CKBX_MANUAL_MD_CH2), Qt::LeftButton);
+  auto* manual_box = part<QAbstractButton>(main_, PANELMAIN_CKBX_MANUAL_MD_CH2);
+  QTest::mouseClick(manual_box, Qt::LeftButton, {}, QPoint(6, manual_box->height() / 2));
   auto* interval = part<QDoubleSpinBox>(main_, PANELMAIN_TEST_INTERVAL_CH2);
   interval->selectAll();
   QTest::keyClicks(interval, "900");
@@ -95,8 +97,10 @@ TEST_F(UserInputTest, ToggleButtonsCheckBoxesAndEntriesWriteTheirValues) {
   EXPECT_EQ(toggle, 1);
   EXPECT_EQ(manual, 1);
   EXPECT_EQ(seconds, 900u);
-  EXPECT_EQ(events_of(PANELMAIN_COM_TOT_ERR_CNT_CH1).back(), EVENT_COMMIT);
-  EXPECT_EQ(events_of(PANELMAIN_CKBX_MANUAL_MD_CH2).back(), EVENT_COMMIT);
+  EXPECT_EQ(events_of(PANELMAIN_COM_TOT_ERR_CNT_CH1),
+            (std::vector<int>{EVENT_VAL_CHANGED, EVENT_COMMIT}));
+  EXPECT_EQ(events_of(PANELMAIN_CKBX_MANUAL_MD_CH2),
+            (std::vector<int>{EVENT_VAL_CHANGED, EVENT_COMMIT}));
 }
 
 TEST_F(UserInputTest, TheSliderGesturesReachTheCallbackWithTheirEventCodes) {
