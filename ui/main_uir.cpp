@@ -375,8 +375,11 @@ constexpr MenuItemDef kMenuItems[] = {
 
 const MenuBarDef kMenuBar = {.resource_id = MENUBAR, .constant = "MENUBAR", .items = kMenuItems};
 
-const PanelDef kDebugPanel = {
-    .resource_id = PANELDEBUG, .constant = "PANELDEBUG", .title = "Debug", .controls = kDebugControls, .groups = kDebugGroups};
+const PanelDef kDebugPanel = {.resource_id = PANELDEBUG,
+                              .constant = "PANELDEBUG",
+                              .title = "Debug",
+                              .controls = kDebugControls,
+                              .groups = kDebugGroups};
 const PanelDef kMainPanel = {.resource_id = PANELMAIN,
                              .constant = "PANELMAIN",
                              .title = "Error Detector",

@@ -59,16 +59,12 @@ class OnOffView : public ControlView {
 
 }  // namespace
 
-ViewPtr make_command_button_view(int panel, const uir::ControlDef& def, InputSink& sink) {
-  return std::make_unique<CommandButtonView>(panel, def, sink);
-}
-
-ViewPtr make_toggle_button_view(int panel, const uir::ControlDef& def, InputSink& sink) {
-  return std::make_unique<OnOffView<QToolButton>>(panel, def, sink);
-}
-
-ViewPtr make_checkbox_view(int panel, const uir::ControlDef& def, InputSink& sink) {
-  return std::make_unique<OnOffView<QCheckBox>>(panel, def, sink);
+ViewPtr make_button_view(int panel, const uir::ControlDef& def, InputSink& sink) {
+  switch (def.kind) {
+    case uir::Kind::CommandButton: return std::make_unique<CommandButtonView>(panel, def, sink);
+    case uir::Kind::ToggleButton: return std::make_unique<OnOffView<QToolButton>>(panel, def, sink);
+    default: return std::make_unique<OnOffView<QCheckBox>>(panel, def, sink);
+  }
 }
 
 }  // namespace kd71::qt

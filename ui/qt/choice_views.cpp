@@ -21,13 +21,25 @@ int item_index(const uir::ControlDef& def, double value) {
   return -1;
 }
 
-// A choice is never changed by a wheel turned while scrolling past it.
-bool is_wheel(QEvent* event) { return event->type() == QEvent::Wheel; }
+// A choice among the control's items; the chosen item's value goes to the
+// store. A wheel turned while scrolling past it changes nothing.
+class ChoiceView : public ControlView {
+ public:
+  using ControlView::ControlView;
 
-class RingView : public ControlView {
+ protected:
+  void choose(int position) {
+    if (position < 0 || position >= static_cast<int>(def().items.size())) return;
+    write_value(static_cast<long long>(def().items[position].value));
+    post_change();
+  }
+  bool filter_input(QObject*, QEvent* event) override { return event->type() == QEvent::Wheel; }
+};
+
+class RingView : public ChoiceView {
  public:
   RingView(int panel, const uir::ControlDef& def, InputSink& sink)
-      : ControlView(panel, def, sink), combo_(new QComboBox) {
+      : ChoiceView(panel, def, sink), combo_(new QComboBox) {
     for (const uir::RingItem& item : def.items) combo_->addItem(QString::fromUtf8(item.label));
     set_widget(combo_);
     connect(combo_, &QComboBox::activated, this, [this](int index) { choose(index); });
@@ -38,23 +50,16 @@ class RingView : public ControlView {
     const QSignalBlocker blocker(combo_);
     combo_->setCurrentIndex(item_index(def(), store_number()));
   }
-  bool filter_input(QObject*, QEvent* event) override { return is_wheel(event); }
 
  private:
-  void choose(int index) {
-    if (index < 0 || index >= static_cast<int>(def().items.size())) return;
-    write_value(static_cast<long long>(def().items[index].value));
-    post_change();
-  }
-
   QComboBox* combo_;
 };
 
 // A slider over the item positions with the chosen item's label beside it.
-class RingSlideView : public ControlView {
+class RingSlideView : public ChoiceView {
  public:
   RingSlideView(int panel, const uir::ControlDef& def, InputSink& sink)
-      : ControlView(panel, def, sink),
+      : ChoiceView(panel, def, sink),
         box_(new QWidget),
         slider_(new QSlider(Qt::Horizontal)),
         item_label_(new QLabel) {
@@ -77,14 +82,8 @@ class RingSlideView : public ControlView {
     slider_->setValue(std::max(index, 0));
     show_item(index);
   }
-  bool filter_input(QObject*, QEvent* event) override { return is_wheel(event); }
 
  private:
-  void choose(int position) {
-    if (position < 0 || position >= static_cast<int>(def().items.size())) return;
-    write_value(static_cast<long long>(def().items[position].value));
-    post_change();
-  }
   void show_item(int index) {
     item_label_->setText(index >= 0 ? QString::fromUtf8(def().items[index].label) : QString());
   }
@@ -96,12 +95,9 @@ class RingSlideView : public ControlView {
 
 }  // namespace
 
-ViewPtr make_ring_view(int panel, const uir::ControlDef& def, InputSink& sink) {
+ViewPtr make_choice_view(int panel, const uir::ControlDef& def, InputSink& sink) {
+  if (def.kind == uir::Kind::RingSlide) return std::make_unique<RingSlideView>(panel, def, sink);
   return std::make_unique<RingView>(panel, def, sink);
-}
-
-ViewPtr make_ring_slide_view(int panel, const uir::ControlDef& def, InputSink& sink) {
-  return std::make_unique<RingSlideView>(panel, def, sink);
 }
 
 }  // namespace kd71::qt

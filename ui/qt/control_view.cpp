@@ -150,24 +150,21 @@ std::unique_ptr<ControlView> make_control_view(int panel, const uir::ControlDef&
                                                InputSink& sink) {
   using uir::Kind;
   switch (def.kind) {
-    case Kind::CommandButton: return make_command_button_view(panel, def, sink);
-    case Kind::ToggleButton: return make_toggle_button_view(panel, def, sink);
-    case Kind::Checkbox: return make_checkbox_view(panel, def, sink);
-    case Kind::Ring: return make_ring_view(panel, def, sink);
-    case Kind::RingSlide: return make_ring_slide_view(panel, def, sink);
+    case Kind::CommandButton:
+    case Kind::ToggleButton:
+    case Kind::Checkbox: return make_button_view(panel, def, sink);
+    case Kind::Ring:
+    case Kind::RingSlide: return make_choice_view(panel, def, sink);
     case Kind::Numeric:
-      return def.indicator ? make_readout_view(panel, def, sink)
-                           : make_numeric_entry_view(panel, def, sink);
+      return def.indicator ? make_readout_view(panel, def, sink) : make_numeric_view(panel, def, sink);
     case Kind::NumericSlide:
-      return def.indicator ? make_level_bar_view(panel, def, sink)
-                           : make_slider_view(panel, def, sink);
+      return def.indicator ? make_numeric_view(panel, def, sink) : make_slider_view(panel, def, sink);
     case Kind::String:
-      return def.indicator ? make_readout_view(panel, def, sink)
-                           : make_string_entry_view(panel, def, sink);
-    case Kind::TextBox: return make_text_box_view(panel, def, sink);
-    case Kind::TextMessage: return make_text_message_view(panel, def, sink);
-    case Kind::Led: return make_led_view(panel, def, sink);
-    case Kind::ColorIndicator: return make_color_indicator_view(panel, def, sink);
+      return def.indicator ? make_readout_view(panel, def, sink) : make_text_view(panel, def, sink);
+    case Kind::TextBox:
+    case Kind::TextMessage: return make_text_view(panel, def, sink);
+    case Kind::Led:
+    case Kind::ColorIndicator: return make_lamp_view(panel, def, sink);
     case Kind::Graph: return make_graph_view(panel, def, sink);
     case Kind::Timer:
     case Kind::Decoration:

@@ -12,20 +12,20 @@ namespace kd71::qt {
 
 namespace {
 
-bool is_pattern(const QString& spec) {
-  return spec.contains(QLatin1Char('*')) || spec.contains(QLatin1Char('?'));
+bool is_pattern(const QString& name) {
+  return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
 }
 
 // The dialog's filters: the file-type list ("*.cfg;*.txt"), a default file
-// spec that is a pattern ("*.cfg") or a bare extension (".txt"), and all
+// name that is a pattern ("*.cfg") or a bare extension (".txt"), and all
 // files unless the extension is restricted.
 QStringList name_filters(const ui::FileSelectRequest& request) {
   QStringList patterns;
   for (const QString& p : QString::fromStdString(request.file_type_list).split(QLatin1Char(';'), Qt::SkipEmptyParts))
     patterns << p.trimmed();
-  const QString spec = QString::fromStdString(request.default_file_spec);
-  if (is_pattern(spec)) patterns.prepend(spec);
-  else if (spec.startsWith(QLatin1Char('.')) && spec.size() > 1) patterns.prepend(QLatin1Char('*') + spec);
+  const QString name = QString::fromStdString(request.default_file_spec);
+  if (is_pattern(name)) patterns.prepend(name);
+  else if (name.startsWith(QLatin1Char('.')) && name.size() > 1) patterns.prepend(QLatin1Char('*') + name);
   patterns.removeDuplicates();
   QStringList filters = patterns;
   if (!request.restrict_extension || filters.isEmpty()) filters << QStringLiteral("All files (*)");
@@ -46,8 +46,8 @@ int run_file_dialog(QWidget* parent, const ui::FileSelectRequest& request, std::
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setNameFilters(name_filters(request));
-  const QString spec = QString::fromStdString(request.default_file_spec);
-  if (!spec.isEmpty() && !is_pattern(spec) && !spec.startsWith(QLatin1Char('.'))) dialog.selectFile(spec);
+  const QString name = QString::fromStdString(request.default_file_spec);
+  if (!name.isEmpty() && !is_pattern(name) && !name.startsWith(QLatin1Char('.'))) dialog.selectFile(name);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return VAL_NO_FILE_SELECTED;
   const QString chosen = dialog.selectedFiles().constFirst();

@@ -93,11 +93,8 @@ class ColorIndicatorView : public ControlView {
 
 }  // namespace
 
-ViewPtr make_led_view(int panel, const uir::ControlDef& def, InputSink& sink) {
-  return std::make_unique<LedView>(panel, def, sink);
-}
-
-ViewPtr make_color_indicator_view(int panel, const uir::ControlDef& def, InputSink& sink) {
+ViewPtr make_lamp_view(int panel, const uir::ControlDef& def, InputSink& sink) {
+  if (def.kind == uir::Kind::Led) return std::make_unique<LedView>(panel, def, sink);
   return std::make_unique<ColorIndicatorView>(panel, def, sink);
 }
 

@@ -151,12 +151,9 @@ ViewPtr make_readout_view(int panel, const uir::ControlDef& def, InputSink& sink
   return std::make_unique<ReadoutView>(panel, def, sink);
 }
 
-ViewPtr make_numeric_entry_view(int panel, const uir::ControlDef& def, InputSink& sink) {
+ViewPtr make_numeric_view(int panel, const uir::ControlDef& def, InputSink& sink) {
+  if (def.kind == uir::Kind::NumericSlide) return std::make_unique<LevelBarView>(panel, def, sink);
   return std::make_unique<NumericEntryView>(panel, def, sink);
-}
-
-ViewPtr make_level_bar_view(int panel, const uir::ControlDef& def, InputSink& sink) {
-  return std::make_unique<LevelBarView>(panel, def, sink);
 }
 
 }  // namespace kd71::qt

@@ -79,6 +79,10 @@ void QtFrontEnd::dispatch() {
   arm();
 }
 
+void QtFrontEnd::wake() {
+  if (loop_ && !ui::in_callback() && !ui::modal_open()) dispatch_timer_.start(0);
+}
+
 void QtFrontEnd::arm() {
   if (!loop_ || ui::quit_requested()) return;
   // Inside a callback or a dialog the dispatch that is running re-arms.
@@ -98,7 +102,7 @@ void QtFrontEnd::poll() {
   if (!hooks_.poll || !hooks_.poll()) return;
   // Stopping: a dialog waiting for the user is cancelled.
   if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
-  if (loop_ && !ui::in_callback() && !ui::modal_open()) dispatch_timer_.start(0);
+  wake();
 }
 
 void QtFrontEnd::pump_input() {
@@ -112,17 +116,17 @@ void QtFrontEnd::draw() { QCoreApplication::processEvents(QEventLoop::ExcludeUse
 
 void QtFrontEnd::post(int panel, int control, int event, int data1) {
   ui::post_event(panel, control, event, data1);
-  if (loop_ && !ui::in_callback() && !ui::modal_open()) dispatch_timer_.start(0);
+  wake();
 }
 
 void QtFrontEnd::post_menu(int panel, int item) {
   ui::post_menu_event(panel, item);
-  if (loop_ && !ui::in_callback() && !ui::modal_open()) dispatch_timer_.start(0);
+  wake();
 }
 
 void QtFrontEnd::close_requested(int panel) {
   if (hooks_.close_requested) hooks_.close_requested(panel);
-  if (loop_ && !ui::in_callback() && !ui::modal_open()) dispatch_timer_.start(0);
+  wake();
 }
 
 // ---- Popups ---------------------------------------------------------------------------
@@ -157,7 +161,9 @@ void QtFrontEnd::panel_displayed(int panel) {
   if (!w) return;
   if (!w->isVisible()) {
     QSize size = w->sizeHint();
-    if (ui::panel_resource_id(panel) == PANELMAIN) size = kMainWindowSize;
+    // The main window: at least its size for a 1280 x 800 screen, more when
+    // a large system font needs it.
+    if (ui::panel_resource_id(panel) == PANELMAIN) size = size.expandedTo(kMainWindowSize);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
       size = size.boundedTo(screen->availableSize());
     w->resize(size);

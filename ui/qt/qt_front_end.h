@@ -55,7 +55,10 @@ class QtFrontEnd : public QObject, public ui::FrontEnd, public InputSink {
 
  private:
   void dispatch();
+  // Arms the dispatch at the store's next deadline.
   void arm();
+  // Dispatches at once what input has just queued.
+  void wake();
   void poll();
   QWidget* dialog_parent() const;
 

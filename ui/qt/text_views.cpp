@@ -91,16 +91,12 @@ class TextBoxView : public ControlView {
 
 }  // namespace
 
-ViewPtr make_text_message_view(int panel, const uir::ControlDef& def, InputSink& sink) {
-  return std::make_unique<TextMessageView>(panel, def, sink);
-}
-
-ViewPtr make_string_entry_view(int panel, const uir::ControlDef& def, InputSink& sink) {
-  return std::make_unique<StringEntryView>(panel, def, sink);
-}
-
-ViewPtr make_text_box_view(int panel, const uir::ControlDef& def, InputSink& sink) {
-  return std::make_unique<TextBoxView>(panel, def, sink);
+ViewPtr make_text_view(int panel, const uir::ControlDef& def, InputSink& sink) {
+  switch (def.kind) {
+    case uir::Kind::TextBox: return std::make_unique<TextBoxView>(panel, def, sink);
+    case uir::Kind::String: return std::make_unique<StringEntryView>(panel, def, sink);
+    default: return std::make_unique<TextMessageView>(panel, def, sink);
+  }
 }
 
 }  // namespace kd71::qt
