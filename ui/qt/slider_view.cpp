@@ -16,6 +16,7 @@
 
 #include "platform/userint.h"
 #include "ui/qt/view_kinds.h"
+#include "ui/value_text.h"
 
 namespace kd71::qt {
 
@@ -40,7 +41,7 @@ class SliderView : public ControlView {
         box_(new QWidget),
         slider_(new QSlider(Qt::Horizontal)),
         entry_(new QDoubleSpinBox) {
-    entry_->setDecimals(def.precision >= 0 ? def.precision : 3);
+    entry_->setDecimals(def.precision >= 0 ? def.precision : uir::kDefaultRealPrecision);
     entry_->setRange(def.min, def.max);
     entry_->setKeyboardTracking(false);
     entry_->setButtonSymbols(QAbstractSpinBox::NoButtons);

@@ -6,6 +6,10 @@
 #include "platform/ui_store.h"
 #include "ui/main_uir.h"
 
+// The sanitizer build's leak checker: what the system's font configuration
+// library keeps for the life of the process is not a leak of the program.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace kd71::test {
 
 void ensure_qt_app() {
