@@ -19,11 +19,14 @@ grep -q "^Usage: kd71" "$work/err" || fail "unknown option printed no usage"
 
 "$KD71" --headless >"$work/first.out" 2>&1 &
 first=$!
-# Wait until the first instance holds the lock.
+# Wait until the first instance holds the lock: its first status line comes
+# after that. (Probing the lock with flock would hold it for a moment, and a
+# first instance starting in that moment would take itself for the second.)
 for _ in $(seq 200); do
-  flock -n "$work/com_kolvidra_apps_KD71_2CH.lock" true 2>/dev/null || break
+  grep -q "^USB NOT CONNECTED | " "$work/first.out" && break
   sleep 0.05
 done
+grep -q "^USB NOT CONNECTED | " "$work/first.out" || fail "first instance printed no status line"
 
 start=$(date +%s%N)
 second=$("$KD71" --headless); rc=$?
