@@ -1,9 +1,175 @@
 #include "app/debug_panel.h"
 
+#include "app/channel_config.h"
+#include "app/settings_file.h"
+#include "app/startup.h"
+#include "hardware/DS4520.h"
+#include "hardware/MCP4728.h"
+#include "hardware/debug_flags.h"
+#include "ui/main_uir.h"
+
 int debugPanelHandle = 0;
 unsigned char debugPanelOpen = 0;
+int scopePanelHandle = 0;
+unsigned char scopePanelOpen = 0;
+
+namespace {
+
+constexpr int kPinsPerChip = 9;
+constexpr int kExpanderToggles[18] = {
+    PANELDEBUG_GP_0,  PANELDEBUG_GP_1,  PANELDEBUG_GP_2,  PANELDEBUG_GP_3,  PANELDEBUG_GP_4,
+    PANELDEBUG_GP_5,  PANELDEBUG_GP_6,  PANELDEBUG_GP_7,  PANELDEBUG_GP_8,  PANELDEBUG_GP_9,
+    PANELDEBUG_GP_10, PANELDEBUG_GP_11, PANELDEBUG_GP_12, PANELDEBUG_GP_13, PANELDEBUG_GP_14,
+    PANELDEBUG_GP_15, PANELDEBUG_GP_16, PANELDEBUG_GP_17,
+};
+
+void dim(int panel, int control, bool dimmed) { SetCtrlAttribute(panel, control, ATTR_DIMMED, dimmed ? 1 : 0); }
+
+void show_chip(int chip, int first_toggle) {
+  const unsigned short status = DS4520_IO_read(chip);
+  for (int pin = 0; pin < kPinsPerChip; ++pin)
+    SetCtrlVal(debugPanelHandle, kExpanderToggles[first_toggle + pin], (status >> pin) & 1);
+}
+
+}  // namespace
+
+int expander_toggle(int i) { return kExpanderToggles[i]; }
+
+void Debug(int /*menuBar*/, int /*menuItem*/, void* /*callbackData*/, int /*panel*/) {
+  if (debugPanelOpen) return;
+  const int handle = LoadPanel(0, "main.uir", PANELDEBUG);
+  if (handle <= 0) return;
+  debugPanelHandle = handle;
+  DisplayPanel(handle);
+  SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_VISIBLE, 1);
+  debugPanelOpen = 1;
+  if (manual_mode_ch1 == 0) {
+    dim(handle, PANELDEBUG_RINGSLIDE_9340PHS_CH1, true);
+    dim(handle, PANELDEBUG_RINGSLIDE_9372PHS_CH1, true);
+  }
+  if (manual_mode_ch2 == 0) {
+    dim(handle, PANELDEBUG_RINGSLIDE_9340PHS_CH2, true);
+    dim(handle, PANELDEBUG_RINGSLIDE_9372PHS_CH2, true);
+  }
+}
+
+int open_scope_panel(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
+                     int /*eventData2*/) {
+  if (event != EVENT_COMMIT) return 0;
+  if (scopePanelOpen) {
+    DeleteGraphPlot(scopePanelHandle, PANELSCOPE_GRAPH_ONES, -1, 1);
+    DeleteGraphPlot(scopePanelHandle, PANELSCOPE_GRAPH_ERRS, -1, 1);
+    return 0;
+  }
+  const int handle = LoadPanel(0, "main.uir", PANELSCOPE);
+  if (handle > 0) {
+    DisplayPanel(handle);
+    scopePanelHandle = handle;
+    scopePanelOpen = 1;
+  }
+  return 0;
+}
+
+void scope_panel_closed() {
+  if (!scopePanelOpen) return;
+  scopePanelOpen = 0;
+  DiscardPanel(scopePanelHandle);
+}
+
+int debugs(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/, int /*eventData2*/) {
+  if (event != EVENT_COMMIT) return 0;
+  int value = 0;
+  GetCtrlVal(panel, control, &value);
+  const unsigned char flag = static_cast<unsigned char>(value);
+  switch (control) {
+    case PANELDEBUG_DEBUG_MAIN: debug_main = flag; break;
+    case PANELDEBUG_DEBUG_USB: debug_usb = flag; break;
+    case PANELDEBUG_DEBUG_MCP4561: debug_MCP4561 = flag; break;
+    case PANELDEBUG_DEBUG_DAC: debug_dac = flag; break;
+    case PANELDEBUG_DEBUG_DS4520: debug_DS4520 = flag; break;
+    case PANELDEBUG_DEBUG_I2C: debug_i2c = flag; break;
+    default: break;
+  }
+  return 0;
+}
+
+int io_expander(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
+                int /*eventData2*/) {
+  if (event != EVENT_COMMIT) return 0;
+  if (control == PANELDEBUG_READ_VALUES) {
+    show_chip(7, 0);
+    show_chip(6, kPinsPerChip);
+    return 0;
+  }
+  for (int i = 0; i < 18; ++i) {
+    if (kExpanderToggles[i] != control) continue;
+    int value = 0;
+    GetCtrlVal(panel, control, &value);
+    DS4520_IO_write(i < kPinsPerChip ? 7 : 6, i % kPinsPerChip, value);
+  }
+  return 0;
+}
+
+int general_purpose_IO_DebugPanel(int panel, int control, int event, void* /*callbackData*/,
+                                  int /*eventData1*/, int /*eventData2*/) {
+  if (event != EVENT_COMMIT) return 0;
+  int v = 0;
+  GetCtrlVal(panel, control, &v);
+  const int saved = static_cast<signed char>(v);
+  switch (control) {
+    case PANELDEBUG_RINGSLIDE_9340PHS_CH1:
+      DS4520_IO_write(7, 7, v & 1);
+      DS4520_IO_write(7, 8, (v >> 1) & 1);
+      ringslide_9240phs_ch1 = saved;
+      break;
+    case PANELDEBUG_RINGSLIDE_9372PHS_CH1:
+      DS4520_IO_write(6, 6, v & 1);
+      ringslide_9372phs_ch1 = saved;
+      break;
+    case PANELDEBUG_RINGSLIDE_9340PHS_CH2:
+      DS4520_IO_write(6, 4, v & 1);
+      DS4520_IO_write(6, 5, (v >> 1) & 1);
+      ringslide_9240phs_ch2 = saved;
+      break;
+    case PANELDEBUG_RINGSLIDE_9372PHS_CH2:
+      DS4520_IO_write(6, 7, v & 1);
+      ringslide_9372phs_ch2 = saved;
+      break;
+    case PANELDEBUG_CKBX_MANUAL_MD_CH1:
+      channelConfig[1].keepPhases = v != 0;
+      dim(panel, PANELDEBUG_RINGSLIDE_9340PHS_CH1, v == 0);
+      dim(panel, PANELDEBUG_RINGSLIDE_9372PHS_CH1, v == 0);
+      break;
+    case PANELDEBUG_CKBX_MANUAL_MD_CH2:
+      channelConfig[2].keepPhases = v != 0;
+      dim(panel, PANELDEBUG_RINGSLIDE_9340PHS_CH2, v == 0);
+      dim(panel, PANELDEBUG_RINGSLIDE_9372PHS_CH2, v == 0);
+      break;
+    default: break;
+  }
+  return 0;
+}
+
+int CB_ReadDAC(int /*panel*/, int control, int event, void* /*callbackData*/, int /*eventData1*/,
+               int /*eventData2*/) {
+  if (event != EVENT_COMMIT) return 0;
+  if (control == PANELDEBUG_CH1_READ) mcp4728_dac_read(1);
+  else if (control == PANELDEBUG_CH2_READ) mcp4728_dac_read(0);
+  return 0;
+}
+
+int CBdebugTimer(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
+                 int /*eventData2*/) {
+  (void)control;
+  if (event != EVENT_TIMER_TICK) return 0;
+  int read_back = 0;
+  GetCtrlVal(panel, PANELDEBUG_CHECKBOX_GP_IO, &read_back);  // the tick itself does the read-back
+  return 0;
+}
 
 void debug_panel_reset() {
   debugPanelHandle = 0;
   debugPanelOpen = 0;
+  scopePanelHandle = 0;
+  scopePanelOpen = 0;
 }

@@ -1,8 +1,27 @@
-// The debug panel's handle and open flag. Every routine writes to a
-// PANELDEBUG control only while the flag is set.
+// The debug panel and the scope panel: opening and closing them, their open
+// flags (every routine writes to their controls only while the flag is set),
+// the print switches, the expander pins, the phase settings and the DAC
+// read-back.
 #pragma once
 
 extern int debugPanelHandle;
 extern unsigned char debugPanelOpen;
+extern int scopePanelHandle;
+extern unsigned char scopePanelOpen;
+
+void Debug(int menuBar, int menuItem, void* callbackData, int panel);
+int open_scope_panel(int panel, int control, int event, void* callbackData, int eventData1,
+                     int eventData2);
+// The scope panel was closed by its window: the searches stop plotting.
+void scope_panel_closed();
+int debugs(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int io_expander(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int general_purpose_IO_DebugPanel(int panel, int control, int event, void* callbackData,
+                                  int eventData1, int eventData2);
+int CB_ReadDAC(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CBdebugTimer(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+
+// Toggle of expander pin `i` (0-17): pins 0-8 of chip 7, then pins 0-8 of chip 6.
+int expander_toggle(int i);
 
 void debug_panel_reset();

@@ -2,9 +2,13 @@
 
 #include <cstdio>
 
+#include "app/apply_settings.h"
 #include "app/debug_panel.h"
-#include "app/pending_parts.h"
+#include "app/measurement.h"
+#include "app/settings_file.h"
+#include "app/statistics.h"
 #include "app/version.h"
+#include "hardware/lowlevel.h"
 #include "platform/instance_lock.h"
 #include "ui/main_uir.h"
 
@@ -12,8 +16,6 @@ int panelHandle = 0;
 
 namespace {
 
-constexpr int kSettingsValueCount = 14;
-constexpr unsigned long long kStartSampleLength = 17179869184ULL;  // 2^34 bits
 
 void report_restore(int result) {
   if (result == -1) {
@@ -21,7 +23,7 @@ void report_restore(int result) {
   } else if (result > 0) {
     char text[80];
     std::snprintf(text, sizeof text, "Unable to Restore All Settings.  %d of %d Restored",
-                  kSettingsValueCount - result, kSettingsValueCount);
+                  kSettingsValues - result, kSettingsValues);
     MessagePopup("Restore Error", text);
   }
 }
@@ -55,8 +57,8 @@ int kd71_main(int /*argc*/, char* /*argv*/[]) {
 
   report_restore(RestoreSettings(kSettingsFile));
 
-  SetSampleLength(1, kStartSampleLength);
-  SetSampleLength(2, kStartSampleLength);
+  channelStats[1].sampleLength = kStartSampleLength;
+  channelStats[2].sampleLength = kStartSampleLength;
 
   SetAllAttribsMain(1);
 

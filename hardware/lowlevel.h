@@ -67,14 +67,26 @@ int expected_reply_length(int type);
 
 void writePollRequest(int type);
 void readPacket(int index);
-// Up to 10 polls until record `index` byte 2 is the trailer; the number of
-// failed attempts (10 if none succeeded).
+// Up to 10 polls of request type `type` into record `index`, stopping when
+// the record's byte `trailer_byte` is the trailer; the number of failed
+// attempts (10 if none succeeded).
+int pollUntilTrailer(int index, int type, int trailer_byte);
+// The same for the 13-byte read-back packets, whose trailer is byte 2.
 int pollReadPacket(int index, int type);
 // Up to 10 routine polls of `channel` until byte 12 is the trailer; the
 // number of failed attempts (0-10).
 int FetchRoutinePacket(int channel);
+// Trailer positions of the packets.
+inline constexpr int kRoutineTrailer = 12;
+inline constexpr int kReadBackTrailer = 2;
+inline constexpr int kManagementTrailer = 2;
+inline constexpr int kSnapshotTrailer = 32;
+inline constexpr int kSubchannelTrailer = 64;
+
 // Sends `count` data bytes from record `index` to FPGA register `reg`.
 int writePacket(int index, int reg, int count);
 
-// Puts the link and packet globals back to their start values.
+// Put the link and packet globals back to their start values
+// (lowlevel_reset does both).
 void lowlevel_reset();
+void lowlevel_packets_reset();

@@ -77,9 +77,11 @@ class RecordingBridge : public Backend {
   FT_STATUS purge(int token, ULONG mask) override;
   FT_STATUS cycle_port(int token) override;
 
- private:
+ protected:
   FT_STATUS scripted(Fn fn);
   FT_STATUS record(Fn fn, std::vector<ULONG> args, std::vector<UCHAR> data = {});
+
+ private:
   std::map<Fn, std::deque<FT_STATUS>> failures_;
   std::map<int, unsigned> open_;  // token -> device index
   int next_token_ = 1;

@@ -1,7 +1,15 @@
 #include "tests/support/fresh_state.h"
 
+#include "app/analog_controls.h"
+#include "app/channel_config.h"
 #include "app/debug_panel.h"
+#include "app/measurement.h"
+#include "app/settings_file.h"
+#include "app/statistics.h"
 #include "app/startup.h"
+#include "hardware/debug_flags.h"
+#include "hardware/i2c_comms.h"
+#include "hardware/lowlevel.h"
 #include "platform/bridge_backend.h"
 #include "platform/clock.h"
 #include "platform/ui_store.h"
@@ -15,6 +23,14 @@ void reset_all() {
   kd71::clock::use_virtual(0.0);
   startup_reset();
   debug_panel_reset();
+  analog_controls_reset();
+  channel_config_reset();
+  measurement_reset();
+  settings_reset();
+  statistics_reset();
+  debug_flags_reset();
+  i2c_reset();
+  lowlevel_reset();
 }
 
 }  // namespace kd71::test

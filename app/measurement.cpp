@@ -1,0 +1,203 @@
+#include "app/measurement.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/apply_settings.h"
+#include "app/channel_config.h"
+#include "app/debug_panel.h"
+#include "app/settings_file.h"
+#include "app/startup.h"
+#include "app/statistics.h"
+#include "app/subchannels.h"
+#include "hardware/DS4520.h"
+#include "hardware/i2c_comms.h"
+#include "hardware/lowlevel.h"
+#include "ui/main_uir.h"
+
+MeasurementState measurement;
+
+namespace {
+
+constexpr double kCollisionWait = 0.1;
+constexpr unsigned kShutOff = 99;
+constexpr int kRunning = 0x80;
+constexpr int kTrackingBand = 5;  // MHz a manual-mode rate may move before the phases follow
+constexpr int kManagementRequest = 7;
+constexpr int kNewestFirmwareNeedingNotice = 0x201F;
+constexpr int kConnectedGreen = 0x008000;
+constexpr int kDisconnectedRed = 0x800000;
+constexpr int kRed = 0xFF0000;
+constexpr int kWhite = 0xFFFFFF;
+constexpr int kGrey = 0xC0C0C0;
+constexpr int kPurple = 0x800080;
+constexpr int kMagenta = 0xFF00FF;
+
+struct ChannelControls {
+  int data_select, error_count;
+  int state, sync_led, inv_led, seq_no, short_errors;
+  int ring9340, ring9372;
+};
+
+const ChannelControls kControls[3] = {
+    {},
+    {PANELMAIN_DATA_SELECT_CH1, PANELMAIN_ERROR_COUNT_CH1, PANELDEBUG_CHANNEL_STATE_CH1,
+     PANELDEBUG_SYNC_LED_CH1, PANELDEBUG_INV_LED_CH1, PANELDEBUG_SEQ_NO_CH1, PANELDEBUG_SHORT_ERR_CH1,
+     PANELDEBUG_RINGSLIDE_9340PHS_CH1, PANELDEBUG_RINGSLIDE_9372PHS_CH1},
+    {PANELMAIN_DATA_SELECT_CH2, PANELMAIN_ERROR_COUNT_CH2, PANELDEBUG_CHANNEL_STATE_CH2,
+     PANELDEBUG_SYNC_LED_CH2, PANELDEBUG_INV_LED_CH2, PANELDEBUG_SEQ_NO_CH2, PANELDEBUG_SHORT_ERR_CH2,
+     PANELDEBUG_RINGSLIDE_9340PHS_CH2, PANELDEBUG_RINGSLIDE_9372PHS_CH2},
+};
+
+void show_link(const char* notice, int colour) {
+  SetCtrlVal(panelHandle, PANELMAIN_NOTIFY_USER, notice);
+  SetCtrlAttribute(panelHandle, PANELMAIN_NOTIFY_USER, ATTR_TEXT_COLOR, colour);
+}
+
+void supervise_link() {
+  linkUp = static_cast<unsigned char>(usb_aliveQ());
+  if (linkUp == prevLinkState) return;
+  prevLinkState = linkUp;
+  if (linkUp) {
+    if (init_usb() == 1) {
+      show_link("USB CONNECTED", kConnectedGreen);
+      SetCtrlVal(panelHandle, PANELMAIN_DEVICE_SN, deviceSerialNumber);
+      ReadMgmtPacket();
+      LoadSettingsIntoHardware();
+    } else {
+      prevLinkState = 0;  // the next tick tries again
+      show_link("USB NOT CONNECTED", kDisconnectedRed);
+    }
+  } else {
+    // The bridge is not closed here: the board is gone.
+    show_link("USB NOT CONNECTED", kDisconnectedRed);
+    SetAllAttribsMain(1);
+  }
+}
+
+void channel_step(int n) {
+  const ChannelControls& c = kControls[n];
+  const PacketRecord& r = packets[n];
+  CountTestTick(n);
+
+  unsigned pattern = 0;
+  GetCtrlVal(panelHandle, c.data_select, &pattern);
+  if (pattern != kShutOff) {
+    const int failed = FetchRoutinePacket(n);
+    SetCtrlVal(panelHandle, PANELMAIN_RETRIES, static_cast<unsigned>(failed));
+    SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR, failed > 0 ? kRed : kWhite);
+    if (debugPanelOpen) {
+      SetCtrlVal(debugPanelHandle, PANELDEBUG_TOT_ERR_TRIG_CH1, channelStats[1].startCountdown);
+      SetCtrlAttribute(debugPanelHandle, PANELDEBUG_TOT_ERR_TRIG_CH1, ATTR_FILL_COLOR,
+                       r.error_count != 0 ? kMagenta : kWhite);
+    }
+    if (r.channel_state != kRunning) SetCtrlAttribute(panelHandle, c.error_count, ATTR_FILL_COLOR, kGrey);
+    if (debugPanelOpen) {
+      SetCtrlVal(debugPanelHandle, c.state, static_cast<unsigned char>(r.channel_state));
+      SetCtrlVal(debugPanelHandle, c.sync_led, r.sync_flags & 1);
+      SetCtrlVal(debugPanelHandle, c.inv_led, r.sync_flags & 2);
+    }
+
+    const int previous = measurement.prevSeqNo[n];
+    measurement.prevSeqNo[n] = r.seq_no;
+    if (r.seq_no != previous) {
+      // Samples missed between two ticks show as a purple retry count.
+      if (r.seq_no != (previous + 1) % 16)
+        SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR, kPurple);
+      if (debugPanelOpen) SetCtrlVal(debugPanelHandle, c.seq_no, r.seq_no);
+      UpdateSample(n);
+      DisplaySample(n);
+      StartRun(n);
+    }
+    DisplayElapsedTimes();
+    DisplayNoErrorIndicator(n);
+    if (debugPanelOpen) SetCtrlVal(debugPanelHandle, c.short_errors, r.fast_error_count);
+  }
+  CheckTestInterval(n);
+}
+
+// In manual mode the board proposes phase settings for a new rate; they go
+// to the expanders when the rate has moved by more than the tracking band.
+void track_phases(int n) {
+  const int manual = n == 1 ? manual_mode_ch1 : manual_mode_ch2;
+  const int frequency = packets[n].frequency;
+  int& tracked = measurement.trackedFrequency[n];
+  if (manual == 0 || (tracked >= frequency - kTrackingBand && tracked <= frequency + kTrackingBand)) return;
+  tracked = frequency;
+  UpdateManualMode(n);
+  const ChannelConfig& cfg = channelConfig[n];
+  if (n == 1) {
+    DS4520_IO_write(7, 7, cfg.phase9340 & 1);
+    DS4520_IO_write(7, 8, (cfg.phase9340 >> 1) & 1);
+    DS4520_IO_write(6, 6, cfg.phase9372 & 1);
+  } else {
+    DS4520_IO_write(6, 4, cfg.phase9340 & 1);
+    DS4520_IO_write(6, 5, (cfg.phase9340 >> 1) & 1);
+    DS4520_IO_write(6, 7, cfg.phase9372 & 1);
+  }
+  if (debugPanelOpen) {
+    SetCtrlVal(debugPanelHandle, kControls[n].ring9340, cfg.phase9340);
+    SetCtrlVal(debugPanelHandle, kControls[n].ring9372, cfg.phase9372);
+  }
+}
+
+void debug_extras() {
+  DisplaySubchanErrs();
+  int read_back = 0;
+  GetCtrlVal(debugPanelHandle, PANELDEBUG_CHECKBOX_GP_IO, &read_back);
+  if (read_back) io_expander(debugPanelHandle, PANELDEBUG_READ_VALUES, EVENT_COMMIT, nullptr, 0, 0);
+  int beat = 0;
+  GetCtrlVal(debugPanelHandle, PANELDEBUG_HB, &beat);
+  SetCtrlVal(debugPanelHandle, PANELDEBUG_HB, beat == 0 ? 1 : 0);
+}
+
+}  // namespace
+
+int CBTimer(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
+            int /*eventData2*/) {
+  if (event != EVENT_TIMER_TICK) return 0;
+
+  // An I2C transaction is open (a routine holds the bridge): wait once.
+  if (i2cBusy) {
+    Delay(kCollisionWait);
+    std::printf("I2C Collision did happen\n");
+    std::fflush(stdout);
+    if (i2cBusy) return 0;
+  }
+
+  supervise_link();
+  if (debugPanelOpen) GetCtrlVal(debugPanelHandle, PANELDEBUG_DEBUGPRINTS, &packetTrace);
+
+  if (linkUp) {
+    channel_step(1);
+    channel_step(2);
+    track_phases(1);
+    track_phases(2);
+    if (debugPanelOpen) debug_extras();
+  }
+
+  if (debugPanelOpen) {
+    const double now = Timer();
+    SetCtrlVal(debugPanelHandle, PANELDEBUG_LAG_NO, now - measurement.lastTickTime);
+    measurement.lastTickTime = now;
+  }
+  return 0;
+}
+
+void ReadMgmtPacket() {
+  const unsigned char* b = packets[1].bytes;
+  pollUntilTrailer(1, kManagementRequest, kManagementTrailer);
+  int version = b[0] * 256 + b[1];
+  if (version == 0) {
+    pollUntilTrailer(1, kManagementRequest, kManagementTrailer);
+    version = b[0] * 256 + b[1];
+  }
+  measurement.firmwareVersion = version;
+  char text[16];
+  std::snprintf(text, sizeof text, "%x", version);
+  SetCtrlVal(panelHandle, PANELMAIN_FIRMWARE_VER_NO, text);
+  SetCtrlAttribute(panelHandle, PANELMAIN_FIRMWARE_VER_NO, ATTR_FILL_COLOR,
+                   version <= kNewestFirmwareNeedingNotice ? kRed : kWhite);
+}
+
+void measurement_reset() { std::memset(&measurement, 0, sizeof measurement); }

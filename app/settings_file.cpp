@@ -1,0 +1,155 @@
+// The settings file: a header line and fourteen "key value" lines, read by
+// position (keys are not compared), the last line without a line feed.
+
+#include "app/settings_file.h"
+
+#include <cstdio>
+#include <fstream>
+
+#include "app/apply_settings.h"
+#include "app/settings_reader.h"
+#include "app/startup.h"
+#include "platform/atomic_file.h"
+#include "ui/main_uir.h"
+
+float Ch1_SamplingDelay = 0.0f;
+float Ch2_SamplingDelay = 0.0f;
+float Ch1_Threshold = 0.0f;
+float Ch2_Threshold = 0.0f;
+int data_select_ch1 = 0;
+int data_select_ch2 = 0;
+int ring_in_clk_ch1 = 0;
+int ring_in_clk_ch2 = 0;
+int ringslide_9240phs_ch1 = 0;
+int ringslide_9240phs_ch2 = 0;
+int ringslide_9372phs_ch1 = 0;
+int ringslide_9372phs_ch2 = 0;
+int manual_mode_ch1 = 0;
+int manual_mode_ch2 = 0;
+
+namespace {
+
+struct FloatField {
+  const char* format;
+  float* value;
+};
+struct IntField {
+  const char* format;
+  int* value;
+};
+
+const FloatField kFloatFields[] = {
+    {"Ch1_SamplingDelay %f\n", &Ch1_SamplingDelay},
+    {"Ch2_SamplingDelay %f\n", &Ch2_SamplingDelay},
+    {"Ch1_Threshold %f\n", &Ch1_Threshold},
+    {"Ch2_Threshold %f\n", &Ch2_Threshold},
+};
+
+const IntField kIntFields[] = {
+    {"data_select_ch1 %d\n", &data_select_ch1},
+    {"data_select_ch2 %d\n", &data_select_ch2},
+    {"ring_in_clk_ch1 %d\n", &ring_in_clk_ch1},
+    {"ring_in_clk_ch2 %d\n", &ring_in_clk_ch2},
+    {"ringslide_9240phs_ch1 %d\n", &ringslide_9240phs_ch1},
+    {"ringslide_9240phs_ch2 %d\n", &ringslide_9240phs_ch2},
+    {"ringslide_9372phs_ch1 %d\n", &ringslide_9372phs_ch1},
+    {"ringslide_9372phs_ch2 %d\n", &ringslide_9372phs_ch2},
+    {"manual_mode_ch1 %d\n", &manual_mode_ch1},
+    {"manual_mode_ch2 %d", &manual_mode_ch2},  // no line feed after the last line
+};
+
+// Larger files are not settings files; only their start would be read anyway.
+constexpr std::size_t kMaxFileBytes = 1 << 20;
+
+bool read_text(const char* path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  text->clear();
+  char chunk[4096];
+  while (in && text->size() < kMaxFileBytes) {
+    in.read(chunk, sizeof chunk);
+    text->append(chunk, static_cast<std::size_t>(in.gcount()));
+  }
+  return true;
+}
+
+void show_record_on_main_panel() {
+  SetCtrlVal(panelHandle, PANELMAIN_CH1_SAMPDEL, Ch1_SamplingDelay);
+  SetCtrlVal(panelHandle, PANELMAIN_CH2_SAMPDEL, Ch2_SamplingDelay);
+  SetCtrlVal(panelHandle, PANELMAIN_CH1_THRES, Ch1_Threshold);
+  SetCtrlVal(panelHandle, PANELMAIN_CH2_THRES, Ch2_Threshold);
+  SetCtrlVal(panelHandle, PANELMAIN_DATA_SELECT_CH1, data_select_ch1);
+  SetCtrlVal(panelHandle, PANELMAIN_DATA_SELECT_CH2, data_select_ch2);
+  SetCtrlVal(panelHandle, PANELMAIN_RING_IN_CLK_CH1, ring_in_clk_ch1);
+  SetCtrlVal(panelHandle, PANELMAIN_RING_IN_CLK_CH2, ring_in_clk_ch2);
+  SetCtrlVal(panelHandle, PANELMAIN_CKBX_MANUAL_MD_CH1, manual_mode_ch1);
+  SetCtrlVal(panelHandle, PANELMAIN_CKBX_MANUAL_MD_CH2, manual_mode_ch2);
+
+  // In manual mode the sampling delay is the user's and "Init" is not.
+  SetCtrlAttribute(panelHandle, PANELMAIN_CH1_SAMPDEL, ATTR_DIMMED, manual_mode_ch1 != 1);
+  SetCtrlAttribute(panelHandle, PANELMAIN_CH2_SAMPDEL, ATTR_DIMMED, manual_mode_ch2 != 1);
+  SetCtrlAttribute(panelHandle, PANELMAIN_INIT_CH1, ATTR_DIMMED, manual_mode_ch1 == 1);
+  SetCtrlAttribute(panelHandle, PANELMAIN_INIT_CH2, ATTR_DIMMED, manual_mode_ch2 == 1);
+}
+
+}  // namespace
+
+std::string settings_text() {
+  std::string text = std::string(kSettingsHeader) + "\n";
+  char line[128];
+  for (const FloatField& f : kFloatFields) {
+    std::snprintf(line, sizeof line, f.format, static_cast<double>(*f.value));
+    text += line;
+  }
+  for (const IntField& f : kIntFields) {
+    std::snprintf(line, sizeof line, f.format, *f.value);
+    text += line;
+  }
+  return text;
+}
+
+int SaveSettings(const char* path) {
+  if (!path) return 0;
+  return kd71::platform::write_file_atomically(path, settings_text()) ? 1 : 0;
+}
+
+int RestoreSettings(const char* path) {
+  std::string text;
+  if (!path || !read_text(path, &text)) return -1;
+
+  SettingsReader reader(text);
+  reader.skip_line();  // the header's content is not checked
+  int unread = 0;
+  for (const FloatField& f : kFloatFields) {
+    // Keys are read and dropped: values are taken by position.
+    if (!reader.skip_token() || !reader.read_float(f.value)) ++unread;
+  }
+  for (const IntField& f : kIntFields) {
+    if (!reader.skip_token() || !reader.read_int(f.value)) ++unread;
+  }
+  reader.skip_char();
+
+  show_record_on_main_panel();
+  return unread;
+}
+
+void FileSaveAs(int /*menuBar*/, int /*menuItem*/, void* /*callbackData*/, int /*panel*/) {
+  char path[MAX_PATHNAME_LEN];
+  const int result = FileSelectPopupEx("", "VORN_KD71_2CH_ConfigurationFile.txt", "",
+                                       "Choose a filename to save as:", VAL_SAVE_BUTTON, 0, 0, path);
+  if (result != VAL_NO_FILE_SELECTED) SaveSettings(path);
+}
+
+void FileOpen(int /*menuBar*/, int /*menuItem*/, void* /*callbackData*/, int /*panel*/) {
+  char path[MAX_PATHNAME_LEN];
+  const int result =
+      FileSelectPopupEx("", ".txt", "", "Choose a file to open", VAL_LOAD_BUTTON, 0, 0, path);
+  if (result == VAL_EXISTING_FILE_SELECTED) RestoreSettings(path);
+  // Also when cancelled: the settings on the panel go to the board.
+  LoadSettingsIntoHardware();
+}
+
+void settings_reset() {
+  Ch1_SamplingDelay = Ch2_SamplingDelay = Ch1_Threshold = Ch2_Threshold = 0.0f;
+  for (const IntField& f : kIntFields) *f.value = 0;
+}

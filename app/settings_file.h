@@ -1,0 +1,41 @@
+// The settings file: the saved-settings record, written at quit and read at
+// start-up, and the "Save As Configuration" / "Open Configuration" commands.
+#pragma once
+
+#include <string>
+
+// The saved-settings record. The controls' callbacks keep it current; the
+// writer saves it, the reader fills it and then the main panel's controls.
+extern float Ch1_SamplingDelay;
+extern float Ch2_SamplingDelay;
+extern float Ch1_Threshold;
+extern float Ch2_Threshold;
+extern int data_select_ch1;
+extern int data_select_ch2;
+extern int ring_in_clk_ch1;
+extern int ring_in_clk_ch2;
+extern int ringslide_9240phs_ch1;  // the 9340 phase settings, under their file keys
+extern int ringslide_9240phs_ch2;
+extern int ringslide_9372phs_ch1;
+extern int ringslide_9372phs_ch2;
+extern int manual_mode_ch1;
+extern int manual_mode_ch2;
+
+inline constexpr int kSettingsValues = 14;
+inline constexpr const char* kSettingsHeader = "VORN_KD71_2CH Configuration Data";
+
+// The file's text for the current record.
+std::string settings_text();
+
+// Writes the record to `path`; 1 when written, 0 when the file could not be
+// written completely (the previous file is then left as it was).
+int SaveSettings(const char* path);
+// Reads `path` into the record and the main panel's controls by position;
+// -1 when it cannot be opened, otherwise the number of the fourteen values
+// that could not be read (0 for a complete file).
+int RestoreSettings(const char* path);
+
+void FileSaveAs(int menuBar, int menuItem, void* callbackData, int panel);
+void FileOpen(int menuBar, int menuItem, void* callbackData, int panel);
+
+void settings_reset();

@@ -1,0 +1,44 @@
+// Error statistics of each channel and their display: the figures of the
+// last sample, the error-free time, and the timed test run started by the
+// total-error-count toggle.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct ChannelStats {
+  std::uint64_t sampleLength;  // bits per sample; every ratio divides by it
+  double errorFreeStart;       // Timer() when the error-free stretch began
+  int errorFreeSeconds;
+  int totalsRunning;           // new samples are added to the totals
+  int startCountdown;          // 1 after the toggle is switched on, until the next sample
+  std::uint64_t totalErrors;
+  int totalSamples;
+  int testTicks;               // ticks of the run, five per second
+  int testInterval;            // seconds
+};
+
+extern ChannelStats channelStats[3];
+
+inline constexpr std::uint64_t kStartSampleLength = 17179869184ULL;  // 2^34 bits
+
+// The per-tick and per-sample steps, in the order the measurement cycle
+// runs them.
+void CountTestTick(int channel);
+void UpdateSample(int channel);
+void DisplaySample(int channel);
+void StartRun(int channel);
+void DisplayElapsedTimes();
+void DisplayNoErrorIndicator(int channel);
+void CheckTestInterval(int channel);
+
+int CB_TotalErrCntButton(int panel, int control, int event, void* callbackData, int eventData1,
+                         int eventData2);
+
+// The display texts and levels, for the routines above and their tests.
+std::string total_count_text(std::uint64_t total_errors);  // "0,000,001,234,567" or "1.000000000E+13"
+std::string elapsed_text(int test_ticks);                  // "01:01:01"
+unsigned error_bar_level(std::uint64_t error_count, std::uint64_t sample_length);
+int no_error_colour(int ones, int frequency, int fast_errors);
+
+void statistics_reset();

@@ -1,0 +1,43 @@
+#include "app/subchannels.h"
+
+#include "app/debug_panel.h"
+#include "hardware/lowlevel.h"
+#include "ui/main_uir.h"
+
+namespace {
+
+constexpr int kSubchannels = 32;
+constexpr int kSubchannelKind = 3;
+constexpr int kRed = 0xFF0000;
+constexpr int kWhite = 0xFFFFFF;
+
+}  // namespace
+
+int subchannel_errors_control(int k) {
+  if (k == 30) return PANELDEBUG_ERRS_SUBCH_30;
+  if (k == 31) return PANELDEBUG_ERRS_SUBCH_31;
+  return PANELDEBUG_ERRS_SUBCH_00 + k;
+}
+
+int subchannel_phase_control(int k) {
+  if (k == 30) return PANELDEBUG_ADJ_SUBCH_30;
+  if (k == 31) return PANELDEBUG_ADJ_SUBCH_31;
+  return PANELDEBUG_ADJ_SUBCH_00 + k;
+}
+
+void DisplaySubchanErrs() {
+  const int panel = debugPanelHandle;
+  int scan = 0;
+  GetCtrlVal(panel, PANELDEBUG_SCAN_SCECS, &scan);
+  if (scan == 0) return;
+  int channel = 1;
+  GetCtrlVal(panel, PANELDEBUG_SNAPSHOT_CH, &channel);
+  const int index = channel - 1;  // a channel 2 scan lands in record 1
+  const int failed = pollUntilTrailer(index, index * 8 + kSubchannelKind, kSubchannelTrailer);
+  SetCtrlVal(panel, PANELDEBUG_SNAPSHOT_BAD_READS, failed);
+  SetCtrlAttribute(panel, PANELDEBUG_SNAPSHOT_BAD_READS, ATTR_FILL_COLOR, failed > 0 ? kRed : kWhite);
+  const unsigned char* b = packets[index].bytes;
+  for (int k = kSubchannels - 1; k >= 0; --k) SetCtrlVal(panel, subchannel_errors_control(k), static_cast<int>(b[k]));
+  for (int k = kSubchannels - 1; k >= 0; --k)
+    SetCtrlVal(panel, subchannel_phase_control(k), static_cast<int>(b[kSubchannels + k]));
+}

@@ -1,0 +1,160 @@
+// Finding, opening and supervising the bridge of the instrument.
+
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "hardware/debug_flags.h"
+#include "hardware/i2c_comms.h"
+#include "hardware/lowlevel.h"
+#include "platform/userint.h"
+
+namespace {
+
+constexpr ULONG kBaudRate = 115200;
+constexpr UCHAR kAllPinsOutput = 0xFF;
+constexpr ULONG kInTransferSize = 256;
+constexpr ULONG kOutTransferSize = 64;
+constexpr UCHAR kLatencyMs = 2;
+
+bool is_instrument(const char* description) {
+  const char* want = kInstrumentDescription;
+  for (; *want; ++want, ++description) {
+    if (std::toupper(static_cast<unsigned char>(*description)) !=
+        std::toupper(static_cast<unsigned char>(*want)))
+      return false;
+  }
+  return *description == '\0';
+}
+
+// Reads the device list into devInfo. The driver may report more devices than
+// the list holds; only the first kDeviceListSize are looked at.
+FT_STATUS read_device_list(DWORD* count) {
+  *count = kDeviceListSize;
+  const FT_STATUS status = FT_GetDeviceInfoList(devInfo, count);
+  if (*count > static_cast<DWORD>(kDeviceListSize)) *count = kDeviceListSize;
+  return status;
+}
+
+}  // namespace
+
+FT_HANDLE usb_handle = nullptr;
+FT_DEVICE_LIST_INFO_NODE devInfo[kDeviceListSize];
+char deviceSerialNumber[16];
+unsigned char linkUp = 0;
+int prevLinkState = 0;
+
+int usb_aliveQ() {
+  DWORD count = 0;
+  if (FT_CreateDeviceInfoList(&count) != FT_OK) return 0;
+  debug_print(debug_usb, "%d opened or unopened D2XX devices are connected \n", static_cast<int>(count));
+  if (count == 0) return 0;
+  if (read_device_list(&count) != FT_OK || count == 0) return 0;
+  for (DWORD i = 0; i < count; ++i) {
+    debug_print(debug_usb, "Device:%s  \n", devInfo[i].Description);
+    if (is_instrument(devInfo[i].Description)) return 1;
+  }
+  return 0;
+}
+
+int init_usb() {
+  DWORD count = 0;
+  FT_STATUS status = FT_CreateDeviceInfoList(&count);
+  if (status != FT_OK || count == 0) {
+    debug_print(debug_usb, "Unable to find number of USB devices (ftStatus=%d)\n", static_cast<int>(status));
+    return 0;
+  }
+  status = read_device_list(&count);
+  if (status != FT_OK || count == 0) {
+    FT_CyclePort(usb_handle);
+    debug_print(debug_usb, "Unable to find USB device (ftStatus=%d)\n", static_cast<int>(status));
+    return 0;
+  }
+
+  // Every node is visited, so the last one described as the instrument wins.
+  int chosen = 0;
+  bool found = false;
+  for (DWORD i = 0; i < count; ++i) {
+    const FT_DEVICE_LIST_INFO_NODE& node = devInfo[i];
+    debug_print(debug_usb, "Flags: %ld (0x%lx)\n", static_cast<long>(node.Flags), static_cast<unsigned long>(node.Flags));
+    debug_print(debug_usb, "Type: %ld (0x%lx)\n", static_cast<long>(node.Type), static_cast<unsigned long>(node.Type));
+    debug_print(debug_usb, "ID: %ld (0x%lx)\n", static_cast<long>(node.ID), static_cast<unsigned long>(node.ID));
+    debug_print(debug_usb, "LocId: %ld (0x%lx)\n", static_cast<long>(node.LocId), static_cast<unsigned long>(node.LocId));
+    debug_print(debug_usb, "Serial: %.16s\n", node.SerialNumber);
+    debug_print(debug_usb, "Desc: %.64s\n", node.Description);
+    debug_print(debug_usb, "ftHandle: 0x%x\n", static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(node.ftHandle)));
+    if (is_instrument(node.Description)) {
+      usb_handle = node.ftHandle;
+      char serial[32] = {};
+      char description[64] = {};
+      FT_HANDLE handle = nullptr;
+      DWORD flags = 0, type = 0, id = 0, loc = 0;
+      FT_GetDeviceInfoDetail(i, &flags, &type, &id, &loc, serial, description, &handle);
+      std::snprintf(deviceSerialNumber, sizeof deviceSerialNumber, "%.*s",
+                    static_cast<int>(sizeof deviceSerialNumber - 1), serial);
+      debug_print(debug_usb, "Device found!\n");
+      chosen = static_cast<int>(i);
+      found = true;
+    } else {
+      debug_print(debug_usb, "No devices found\n");
+    }
+  }
+  // Without the instrument nothing is opened: the first device in the list
+  // may be someone else's adapter.
+  if (!found) return 0;
+  if (usb_handle == BADHANDLE) return 0;
+
+  debug_print(debug_usb, "Trying FT_Open(%d,[usb_handle])\n", chosen);
+  status = FT_Open(chosen, &usb_handle);
+  if (status != FT_OK) {
+    debug_print(debug_usb, "Unable to open USB device (%d) (ftStatus=%d)\n", chosen, static_cast<int>(status));
+    return 0;
+  }
+  if ((status = FT_SetBaudRate(usb_handle, kBaudRate)) != FT_OK) {
+    debug_print(debug_usb, "Unable to set USB baud rate (ftStatus=%d)\n", static_cast<int>(status));
+    return 0;
+  }
+  if ((status = FT_SetBitMode(usb_handle, kAllPinsOutput, FT_BITMODE_ASYNC_BITBANG)) != FT_OK) {
+    debug_print(debug_usb, "Unable to define bit mode (ftStatus=%d)\n", static_cast<int>(status));
+    return 0;
+  }
+  if ((status = FT_SetUSBParameters(usb_handle, kInTransferSize, kOutTransferSize)) != FT_OK) {
+    debug_print(debug_usb, "Unable to set USB transfer size (ftStatus=%d)\n", static_cast<int>(status));
+    return 0;
+  }
+  if (FT_SetLatencyTimer(usb_handle, kLatencyMs) != FT_OK) {
+    debug_print(debug_usb, "Set Latency Timer FAILED\n");
+    return 0;
+  }
+  debug_print(debug_usb, "SUCCESS OPENING\n");
+  i2c_init(usb_handle);
+  return 1;
+}
+
+void close() { FT_Close(usb_handle); }
+
+int usb_input() {
+  if (usb_handle == BADHANDLE) return 0;
+  unsigned char pins = 0;
+  if (FT_GetBitMode(usb_handle, &pins) != FT_OK) pins = 0;
+  debug_print(debug_usb, "BitMode 0x%02x \n\n", pins);
+  return pins;
+}
+
+int UsbReset(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
+             int /*eventData2*/) {
+  if (event != EVENT_COMMIT) return 0;
+  close();
+  prevLinkState = 0;
+  return 0;
+}
+
+void lowlevel_reset() {
+  usb_handle = nullptr;
+  std::memset(devInfo, 0, sizeof devInfo);
+  std::memset(deviceSerialNumber, 0, sizeof deviceSerialNumber);
+  linkUp = 0;
+  prevLinkState = 0;
+  lowlevel_packets_reset();
+}

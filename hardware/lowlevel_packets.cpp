@@ -1,0 +1,172 @@
+// The packet protocol with the FPGA.
+//
+// The bridge rests in bit-bang mode for the I2C master. A poll or a register
+// write switches it to byte mode (mode 0), in which the FPGA receives the
+// bytes; every exchange ends back in bit-bang mode with the I2C direction
+// mask, and replies are read after that switch. Replies carry one nibble per
+// bus byte in the upper four bits, high nibble first.
+
+#include <cstdio>
+#include <cstring>
+
+#include "hardware/debug_flags.h"
+#include "hardware/i2c_comms.h"
+#include "hardware/lowlevel.h"
+#include "platform/userint.h"
+
+namespace {
+
+constexpr unsigned char kPollNibble = 0x7;
+constexpr unsigned char kWriteHeaderNibble = 0x0F;
+constexpr unsigned char kWriteDataNibble = 0x0B;
+constexpr unsigned char kSentinel = 0x11;
+constexpr ULONG kPurgeBoth = FT_PURGE_RX | FT_PURGE_TX;
+constexpr double kReplyWait = 0.01;
+constexpr int kRoutineKind = 5;
+
+// Bus bytes of the reply to each request type (two per packet byte).
+constexpr int kSubchannelReply = 130;
+constexpr int kSnapshotReply = 66;
+constexpr int kShortReply = 10;
+constexpr int kManagementReply = 6;
+constexpr int kRoutineReply = 26;
+
+unsigned char g_request[kPacketBytes];
+DWORD g_bytes_read = 0;  // keeps its value when nothing is read
+
+void decode_routine_fields(PacketRecord& r) {
+  const unsigned char* b = r.bytes;
+  r.frequency = ((b[0] << 8) | b[1]) * 2;
+  r.ones_cnt = b[2];
+  r.channel_state = b[3];
+  r.error_count = (static_cast<std::uint64_t>(b[4]) << 32) | (static_cast<std::uint64_t>(b[5]) << 24) |
+                  (static_cast<std::uint64_t>(b[6]) << 16) | (static_cast<std::uint64_t>(b[7]) << 8) |
+                  b[8];
+  r.fast_error_count = b[9];
+  r.sync_flags = b[10];
+  r.seq_no = b[11] & 0x0F;
+}
+
+void trace_wrong_length(int count) {
+  std::printf("Wrong packet length:       %d %2x %2x %2x %2x %2x\n", count, rxBuffer[0], rxBuffer[1],
+              rxBuffer[2], rxBuffer[3], rxBuffer[4]);
+  for (int k = 1; k < kRxBufferSize; ++k)
+    if (rxBuffer[k] != rxBuffer[k - 1]) std::printf("%2x ", rxBuffer[k]);
+  std::printf("\n");
+}
+
+bool valid_index(int index) { return index >= 0 && index < 3; }
+
+}  // namespace
+
+PacketRecord packets[3];
+unsigned char rxBuffer[kRxBufferSize];
+int expectedLength = kRoutineReply;
+int packetTrace = 0;
+
+int expected_reply_length(int type) {
+  switch (type & 0x0F) {
+    case 3:
+    case 11: return kSubchannelReply;
+    case 4:
+    case 12: return kSnapshotReply;
+    case 6:
+    case 14: return kShortReply;
+    case 7: return kManagementReply;
+    default: return kRoutineReply;
+  }
+}
+
+void writePollRequest(int type) {
+  std::memset(g_request, 0, sizeof g_request);
+  g_request[0] = static_cast<unsigned char>(((type & 0x0F) << 4) | kPollNibble);
+  if (FT_SetBitMode(usb_handle, i2cDirMask, FT_BITMODE_RESET) != FT_OK)
+    debug_print(debug_usb, "Failure on attempt to change bit mode\n");
+  for (int i = 0; i < 2; ++i)
+    if (FT_Purge(usb_handle, kPurgeBoth) != FT_OK) debug_print(debug_usb, "FT_Purge failure\n");
+  expectedLength = expected_reply_length(type);
+  DWORD written = 0;
+  if (FT_Write(usb_handle, g_request, 1, &written) != FT_OK) debug_print(debug_usb, "write failed\n");
+}
+
+void readPacket(int index) {
+  if (!valid_index(index)) return;
+  const int length = expectedLength;
+  if (FT_SetBitMode(usb_handle, i2cDirMask, FT_BITMODE_ASYNC_BITBANG) != FT_OK && packetTrace)
+    std::printf("Failure on attempt to change bit mode back for i2c\n");
+  Delay(kReplyWait);
+
+  DWORD waiting = 0, tx = 0, events = 0;
+  const FT_STATUS status = FT_GetStatus(usb_handle, &waiting, &tx, &events);
+  if (static_cast<int>(waiting) != length && packetTrace)
+    std::printf("Wrong packet length shown   : %d\n", static_cast<int>(waiting));
+  if (status != FT_OK) debug_print(debug_usb, "FT_Status fail\n");
+
+  // Sentinels: unless the read delivers all bytes, the last packet byte
+  // decodes to 0x11 instead of the trailer and the caller polls again.
+  rxBuffer[length - 2] = kSentinel;
+  rxBuffer[length - 1] = kSentinel;
+  if (waiting != 0) {
+    if (FT_Read(usb_handle, rxBuffer, static_cast<DWORD>(length), &g_bytes_read) != FT_OK)
+      debug_print(debug_usb, "read failed; RxBytes: %d 0x%x\n", length, length);
+  }
+  if (packetTrace) {
+    if (static_cast<int>(g_bytes_read) == length) std::printf("Correct packet length %d\n", length);
+    else trace_wrong_length(static_cast<int>(g_bytes_read));
+  }
+
+  for (int i = 0; i < kPacketBytes; ++i) rxBuffer[i] >>= 4;
+  PacketRecord& record = packets[index];
+  for (int j = 0; j < length / 2; ++j)
+    record.bytes[j] = static_cast<unsigned char>((rxBuffer[2 * j] << 4) | rxBuffer[2 * j + 1]);
+  if (packetTrace) {
+    const unsigned char* b = record.bytes;
+    std::printf("Packet:  %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x\n", b[0], b[1],
+                b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12]);
+  }
+  decode_routine_fields(record);
+  if (packetTrace) std::printf("Frequency: %d MHz on Ch: %d\n", record.frequency, index);
+}
+
+int pollUntilTrailer(int index, int type, int trailer_byte) {
+  if (!valid_index(index) || trailer_byte < 0 || trailer_byte >= kPacketBytes) return kMaxPollAttempts;
+  for (int attempt = 0; attempt < kMaxPollAttempts; ++attempt) {
+    writePollRequest(type);
+    readPacket(index);
+    if (packets[index].bytes[trailer_byte] == kTrailer) return attempt;
+  }
+  return kMaxPollAttempts;
+}
+
+int pollReadPacket(int index, int type) { return pollUntilTrailer(index, type, kReadBackTrailer); }
+
+int FetchRoutinePacket(int channel) {
+  return pollUntilTrailer(channel, (channel - 1) * 8 + kRoutineKind, kRoutineTrailer);
+}
+
+int writePacket(int index, int reg, int count) {
+  if (!valid_index(index) || count < 0 || 2 * count + 1 > kRxBufferSize) return 1;
+  rxBuffer[0] = static_cast<unsigned char>(((reg & 0x0F) << 4) | kWriteHeaderNibble);
+  for (int i = 0; i < count; ++i) {
+    const unsigned char d = packets[index].bytes[i];
+    rxBuffer[1 + 2 * i] = static_cast<unsigned char>((d & 0xF0) | kWriteDataNibble);
+    rxBuffer[2 + 2 * i] = static_cast<unsigned char>(((d << 4) & 0xF0) | kWriteDataNibble);
+  }
+  if (FT_SetBitMode(usb_handle, i2cDirMask, FT_BITMODE_RESET) != FT_OK)
+    debug_print(debug_usb, "Failure on attempt to change bit mode\n");
+  DWORD written = 0;
+  if (FT_Write(usb_handle, rxBuffer, static_cast<DWORD>(2 * count + 1), &written) != FT_OK)
+    std::printf("Write failed; TxBytes: %d 0x%x\n", static_cast<int>(written), static_cast<unsigned>(written));
+  if (FT_SetBitMode(usb_handle, i2cDirMask, FT_BITMODE_ASYNC_BITBANG) != FT_OK && packetTrace)
+    std::printf("Failure on attempt to change bit mode back for i2c\n");
+  return 1;
+}
+
+void lowlevel_packets_reset() {
+  std::memset(packets, 0, sizeof packets);
+  std::memset(rxBuffer, 0, sizeof rxBuffer);
+  std::memset(g_request, 0, sizeof g_request);
+  expectedLength = kRoutineReply;
+  packetTrace = 0;
+  g_bytes_read = 0;
+}
