@@ -59,9 +59,6 @@ class FakeBus : public ftdi::UsbBus {
   // Takes a chip off the bus (its open ports fail as a lost device does).
   void unplug(const std::shared_ptr<FakeChip>& chip);
 
-  int find_all_code = 0;
-  bool sysfs_available = true;
-
   int find_all(std::vector<ftdi::UsbDevice>& out) override;
   int get_strings(std::size_t index, std::string& description, std::string& serial) override;
   int probe_open(std::size_t index) override;

@@ -36,48 +36,6 @@ class ReadAheadTest : public kd71::test::FreshState {
   void give(const Bytes& bytes) { chip.insert(chip.end(), bytes.begin(), bytes.end()); }
 };
 
-TEST_F(ReadAheadTest, BytesReadAheadComeFirstAndInOrder) {
-  ReadAhead rx;
-  give({1, 2, 3});
-  ASSERT_EQ(rx.top_up(read), 0);
-  EXPECT_EQ(rx.waiting(), 3u);
-  give({4, 5, 6, 7});
-  Bytes out(5);
-  std::size_t got = 0;
-  ASSERT_EQ(rx.read(out.data(), out.size(), &got, read), 0);
-  EXPECT_EQ(got, 5u);
-  EXPECT_EQ(out, (Bytes{1, 2, 3, 4, 5}));
-  // Nothing beyond the request was taken: the rest is still the chip's.
-  EXPECT_EQ(rx.waiting(), 0u);
-  EXPECT_EQ(chip, (std::deque<std::uint8_t>{6, 7}));
-}
-
-TEST_F(ReadAheadTest, AReadGathersAReplyArrivingInPieces) {
-  ReadAhead rx;
-  per_read = 4;
-  give({10, 11, 12, 13, 14, 15, 16, 17, 18, 19});
-  Bytes out(10);
-  std::size_t got = 0;
-  ASSERT_EQ(rx.read(out.data(), out.size(), &got, read), 0);
-  EXPECT_EQ(got, 10u);
-  EXPECT_EQ(out, (Bytes{10, 11, 12, 13, 14, 15, 16, 17, 18, 19}));
-}
-
-TEST_F(ReadAheadTest, AShortReadReturnsWhatCameWithinItsBound) {
-  ReadAhead rx;
-  give({1, 2, 3});
-  Bytes out(26, 0x11);
-  std::size_t got = 0;
-  const double start = kd71::clock::now();
-  ASSERT_EQ(rx.read(out.data(), out.size(), &got, read, 0.050), 0);
-  const double spent = kd71::clock::now() - start;
-  EXPECT_EQ(got, 3u);
-  EXPECT_EQ(Bytes(out.begin(), out.begin() + 3), (Bytes{1, 2, 3}));
-  EXPECT_EQ(out[3], 0x11);  // untouched past what came
-  EXPECT_GE(spent, 0.050);
-  EXPECT_LE(spent, 0.050 + 0.002 + kd71::ftdi::kIdleReadSeconds + 1e-9);
-}
-
 TEST_F(ReadAheadTest, AChipThatAnswersInstantlyCannotMakeTheWaitSpin) {
   ReadAhead rx;
   const ChipRead instant = [this](std::uint8_t*, int) { ++reads; return 0; };
@@ -86,23 +44,6 @@ TEST_F(ReadAheadTest, AChipThatAnswersInstantlyCannotMakeTheWaitSpin) {
   ASSERT_EQ(rx.read(out.data(), out.size(), &got, instant, 0.050), 0);
   EXPECT_EQ(got, 0u);
   EXPECT_LE(reads, 52);  // one read per idle millisecond
-}
-
-TEST_F(ReadAheadTest, DrainForgetsTheQueueAndWhatStillArrives) {
-  ReadAhead rx;
-  give({1, 2, 3});
-  ASSERT_EQ(rx.top_up(read), 0);
-  give({4, 5});
-  ASSERT_EQ(rx.drain(read), 0);
-  EXPECT_EQ(rx.waiting(), 0u);
-  EXPECT_TRUE(chip.empty());
-  // What the chip sends afterwards is kept whole.
-  give({0xA0, 0xA1});
-  ASSERT_EQ(rx.top_up(read), 0);
-  Bytes out(2);
-  std::size_t got = 0;
-  ASSERT_EQ(rx.read(out.data(), out.size(), &got, read), 0);
-  EXPECT_EQ(out, (Bytes{0xA0, 0xA1}));
 }
 
 TEST_F(ReadAheadTest, DrainOfAChipThatNeverFallsSilentIsBounded) {
