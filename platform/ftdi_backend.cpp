@@ -19,11 +19,16 @@ constexpr UCHAR kHighestBitMode = 0x40;
 
 ULONG device_type(std::uint16_t release) {
   switch (release) {
-    case kReleaseAM: return FT_DEVICE_AM;
-    case kReleaseBM: return FT_DEVICE_BM;
-    case kRelease2232C: return FT_DEVICE_2232C;
-    case kRelease232R: return FT_DEVICE_232R;
-    default: return FT_DEVICE_UNKNOWN;
+    case kReleaseAM:
+      return FT_DEVICE_AM;
+    case kReleaseBM:
+      return FT_DEVICE_BM;
+    case kRelease2232C:
+      return FT_DEVICE_2232C;
+    case kRelease232R:
+      return FT_DEVICE_232R;
+    default:
+      return FT_DEVICE_UNKNOWN;
   }
 }
 
@@ -117,8 +122,9 @@ FT_STATUS FtdiBackend::list_devices(std::vector<DeviceInfo>& out) {
   std::vector<UsbDevice> found;
   const int code = bus_->find_all(found);
   if (code < 0) {
-    notices_.once(0, "list", "kd71: cannot list the USB devices (" +
-                                 failure_text(LibCall::FindAll, code, bus_->error_text()) + ")");
+    notices_.once(0, "list",
+                  "kd71: cannot list the USB devices (" +
+                      failure_text(LibCall::FindAll, code, bus_->error_text()) + ")");
     return to_ft_status(LibCall::FindAll, classify(LibCall::FindAll, code));
   }
   notices_.forget(0, "list");
@@ -127,9 +133,9 @@ FT_STATUS FtdiBackend::list_devices(std::vector<DeviceInfo>& out) {
   for (const UsbDevice& usb : found) attached.push_back(usb.identity);
   for (auto& [token, device] : open_) {
     if (!device.port || std::count(attached.begin(), attached.end(), device.usb.identity)) continue;
-    notices_.once(device.usb.identity, "gone",
-                  "kd71: lost " + device_text(device.usb, device.info.description) +
-                      ": no longer attached");
+    notices_.once(
+        device.usb.identity, "gone",
+        "kd71: lost " + device_text(device.usb, device.info.description) + ": no longer attached");
     release(device);
   }
 
@@ -254,8 +260,7 @@ FT_STATUS FtdiBackend::failed(OpenDevice& device, LibCall call, int code) {
     notices_.once(device.usb.identity, "gone", "kd71: lost " + what + " (" + failure + ")");
     release(device);
   } else {
-    notices_.once(device.usb.identity, call_name(call),
-                  "kd71: " + failure + " on " + what);
+    notices_.once(device.usb.identity, call_name(call), "kd71: " + failure + " on " + what);
   }
   return to_ft_status(call, outcome);
 }
@@ -272,8 +277,7 @@ FT_STATUS FtdiBackend::set_baud_rate(int token, ULONG baud) {
   if (baud == 0 || baud > kMaxBaudRate) return FT_INVALID_BAUD_RATE;
   // libftdi sends the divisor for four times the rate while bit-bang mode is
   // on; the chip gets the divisor of the rate asked for in either order.
-  const ULONG rate =
-      device->bitbang ? (baud + kBitbangRateFactor / 2) / kBitbangRateFactor : baud;
+  const ULONG rate = device->bitbang ? (baud + kBitbangRateFactor / 2) / kBitbangRateFactor : baud;
   return result(*device, LibCall::SetBaudrate, device->port->set_baudrate(static_cast<int>(rate)));
 }
 

@@ -92,7 +92,7 @@ class FtdiBackend : public bridge::Backend {
   Notices notices_;
   std::vector<Listed> listed_;
   std::map<std::uintptr_t, Strings> strings_;  // of the devices listed last time
-  std::map<int, OpenDevice> open_;  // declared after bus_: its ports go first
+  std::map<int, OpenDevice> open_;             // declared after bus_: its ports go first
   int next_token_ = 1;
 };
 

@@ -46,7 +46,8 @@ void Notices::forget(std::uintptr_t device, const std::string& kind) {
 
 void Notices::keep_only(const std::vector<std::uintptr_t>& attached) {
   std::erase_if(printed_, [&](const auto& entry) {
-    return entry.first != 0 && std::find(attached.begin(), attached.end(), entry.first) == attached.end();
+    return entry.first != 0 &&
+           std::find(attached.begin(), attached.end(), entry.first) == attached.end();
   });
 }
 

@@ -37,11 +37,11 @@ enum class Outcome {
   DeviceGone,      // unplugged, or the handle no longer reaches it
   TransferFailed,  // a control or bulk transfer failed; the device may be gone
   NoPermission,
-  InUse,           // claimed by another program or a kernel driver that stayed
+  InUse,  // claimed by another program or a kernel driver that stayed
   NoMemory,
-  Reenumerated,    // a port reset made the device enumerate again
-  OpenFailed,      // libusb_open failed; libusb_open itself tells why
-  Failed,          // failed for a reason the code does not tell
+  Reenumerated,  // a port reset made the device enumerate again
+  OpenFailed,    // libusb_open failed; libusb_open itself tells why
+  Failed,        // failed for a reason the code does not tell
 };
 
 // The code that stands for ftdi_new failing (no memory, or libusb could not

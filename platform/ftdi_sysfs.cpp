@@ -28,8 +28,8 @@ std::string sysfs_name(const UsbDevice& device) {
   return std::to_string(device.bus) + "-" + port_path(device);
 }
 
-bool read_sysfs_strings(const std::string& root, const std::string& name,
-                        std::string& description, std::string& serial) {
+bool read_sysfs_strings(const std::string& root, const std::string& name, std::string& description,
+                        std::string& serial) {
   const std::string dir = root + "/" + name + "/";
   std::string product;
   if (!read_attribute(dir + "product", product)) return false;

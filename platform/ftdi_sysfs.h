@@ -11,7 +11,7 @@ inline constexpr const char* kSysfsUsbDevices = "/sys/bus/usb/devices";
 
 // Reads `root`/`name`/product and, when there, `root`/`name`/serial. False
 // when the product string cannot be read.
-bool read_sysfs_strings(const std::string& root, const std::string& name,
-                        std::string& description, std::string& serial);
+bool read_sysfs_strings(const std::string& root, const std::string& name, std::string& description,
+                        std::string& serial);
 
 }  // namespace kd71::ftdi

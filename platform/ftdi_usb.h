@@ -37,12 +37,12 @@ std::string sysfs_name(const UsbDevice& device);
 class UsbPort {
  public:
   virtual ~UsbPort() = default;
-  virtual int set_baudrate(int baud) = 0;                           // ftdi_set_baudrate
+  virtual int set_baudrate(int baud) = 0;                             // ftdi_set_baudrate
   virtual int set_bitmode(std::uint8_t mask, std::uint8_t mode) = 0;  // ftdi_set_bitmode
-  virtual int set_read_chunksize(unsigned size) = 0;   // ftdi_read_data_set_chunksize
-  virtual int set_write_chunksize(unsigned size) = 0;  // ftdi_write_data_set_chunksize
-  virtual int set_latency_timer(std::uint8_t ms) = 0;  // ftdi_set_latency_timer
-  virtual int read_pins(std::uint8_t* pins) = 0;       // ftdi_read_pins
+  virtual int set_read_chunksize(unsigned size) = 0;               // ftdi_read_data_set_chunksize
+  virtual int set_write_chunksize(unsigned size) = 0;              // ftdi_write_data_set_chunksize
+  virtual int set_latency_timer(std::uint8_t ms) = 0;              // ftdi_set_latency_timer
+  virtual int read_pins(std::uint8_t* pins) = 0;                   // ftdi_read_pins
   virtual int write_data(const std::uint8_t* data, int size) = 0;  // ftdi_write_data
   virtual int read_data(std::uint8_t* data, int size) = 0;         // ftdi_read_data
   virtual int tciflush() = 0;                                      // ftdi_tciflush
@@ -52,7 +52,7 @@ class UsbPort {
   // once the device is gone. Used to tell a lost device from a failed
   // transfer, which libftdi's control calls report alike.
   virtual int check_attached() = 0;
-  virtual int reset_port() = 0;  // libusb_reset_device
+  virtual int reset_port() = 0;                // libusb_reset_device
   virtual std::string error_text() const = 0;  // ftdi_get_error_string
 };
 
@@ -70,8 +70,7 @@ class UsbBus {
   virtual int probe_open(std::size_t index) = 0;
   // The strings the kernel keeps readable to everyone in sysfs; false when
   // they cannot be read.
-  virtual bool sysfs_strings(std::size_t index, std::string& description,
-                             std::string& serial) = 0;
+  virtual bool sysfs_strings(std::size_t index, std::string& description, std::string& serial) = 0;
   // ftdi_usb_open_dev with short transfer timeouts; `port` is set on success.
   virtual int open(std::size_t index, std::unique_ptr<UsbPort>& port) = 0;
   virtual std::string error_text() const = 0;

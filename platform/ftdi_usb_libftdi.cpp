@@ -133,8 +133,7 @@ class LibftdiBus : public UsbBus {
   }
 
   bool sysfs_strings(std::size_t index, std::string& description, std::string& serial) override {
-    return read_sysfs_strings(kSysfsUsbDevices, sysfs_name(found_.at(index)), description,
-                              serial);
+    return read_sysfs_strings(kSysfsUsbDevices, sysfs_name(found_.at(index)), description, serial);
   }
 
   int open(std::size_t index, std::unique_ptr<UsbPort>& port) override {

@@ -17,7 +17,9 @@ constexpr int kTransferFailed = -1;
 
 class FakePort : public ftdi::UsbPort {
  public:
-  explicit FakePort(std::shared_ptr<FakeChip> chip) : chip_(std::move(chip)) { ++chip_->open_handles; }
+  explicit FakePort(std::shared_ptr<FakeChip> chip) : chip_(std::move(chip)) {
+    ++chip_->open_handles;
+  }
   ~FakePort() override { --chip_->open_handles; }
 
   int set_baudrate(int baud) override {

@@ -1,3 +1,5 @@
+#include "platform/ftdi_backend.h"
+
 #include <gtest/gtest.h>
 #include <libusb.h>
 
@@ -7,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/bridge_choice.h"
 #include "hardware/lowlevel.h"
 #include "platform/clock.h"
-#include "platform/ftdi_backend.h"
 #include "tests/platform/fake_usb.h"
 #include "tests/support/fresh_state.h"
 
@@ -179,8 +181,9 @@ TEST_F(FtdiBackendTest, TheRateAskedForReachesTheChipInBitbangModeToo) {
   ASSERT_EQ(FT_SetBaudRate(h, 115200), FT_OK);  // libftdi multiplies by four
   ASSERT_EQ(FT_SetBitMode(h, 0x03, FT_BITMODE_RESET), FT_OK);
   ASSERT_EQ(FT_SetBaudRate(h, 9600), FT_OK);
-  EXPECT_EQ(Log(board->log.end() - 4, board->log.end()),
-            (Log{"set_bitmode ff/1", "set_baudrate 28800", "set_bitmode 03/0", "set_baudrate 9600"}));
+  EXPECT_EQ(
+      Log(board->log.end() - 4, board->log.end()),
+      (Log{"set_bitmode ff/1", "set_baudrate 28800", "set_bitmode 03/0", "set_baudrate 9600"}));
 
   // A mode change the chip refused leaves the scaling as it was.
   board->fail_next["set_bitmode"] = {-1};
@@ -391,3 +394,21 @@ TEST_F(FtdiBackendTest, CyclePortResetsTheBoardWhichIsThenFoundAnew) {
 }
 
 }  // namespace
+
+// The backend over the real libftdi1 and libusb, on whatever this machine
+// has attached: CI machines have no board.
+class RealFtdiBackendTest : public kd71::test::FreshState {};
+
+TEST_F(RealFtdiBackendTest, WithoutABoardTheLinkStaysDisconnected) {
+  if (!install_bridge("ftdi")) GTEST_SKIP() << "libusb cannot start on this machine";
+  DWORD n = 0;
+  ASSERT_EQ(FT_CreateDeviceInfoList(&n), FT_OK);
+  std::vector<FT_DEVICE_LIST_INFO_NODE> nodes(std::max<DWORD>(n, 1));
+  DWORD capacity = static_cast<DWORD>(nodes.size());
+  ASSERT_EQ(FT_GetDeviceInfoList(nodes.data(), &capacity), FT_OK);
+  for (DWORD i = 0; i < std::min<DWORD>(n, capacity); ++i)
+    if (kd71::ftdi::describes_board(nodes[i].Description)) GTEST_SKIP() << "a board is attached";
+  EXPECT_EQ(usb_aliveQ(), 0);
+  EXPECT_EQ(init_usb(), 0);
+  EXPECT_EQ(kd71::bridge::open_handle_count(), 0);
+}

@@ -1,6 +1,8 @@
+#include "platform/ftdi_notices.h"
+
 #include <fnmatch.h>
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/ftdi_notices.h"
 #include "platform/ftdi_sysfs.h"
 
 namespace {

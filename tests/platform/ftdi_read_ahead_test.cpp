@@ -1,10 +1,11 @@
+#include "platform/ftdi_read_ahead.h"
+
 #include <gtest/gtest.h>
 
 #include <deque>
 #include <vector>
 
 #include "platform/clock.h"
-#include "platform/ftdi_read_ahead.h"
 #include "tests/support/fresh_state.h"
 
 namespace {
@@ -38,7 +39,10 @@ class ReadAheadTest : public kd71::test::FreshState {
 
 TEST_F(ReadAheadTest, AChipThatAnswersInstantlyCannotMakeTheWaitSpin) {
   ReadAhead rx;
-  const ChipRead instant = [this](std::uint8_t*, int) { ++reads; return 0; };
+  const ChipRead instant = [this](std::uint8_t*, int) {
+    ++reads;
+    return 0;
+  };
   Bytes out(4);
   std::size_t got = 0;
   ASSERT_EQ(rx.read(out.data(), out.size(), &got, instant, 0.050), 0);

@@ -1,7 +1,7 @@
+#include "platform/ftdi_status.h"
+
 #include <gtest/gtest.h>
 #include <libusb.h>
-
-#include "platform/ftdi_status.h"
 
 namespace {
 
