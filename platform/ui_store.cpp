@@ -1,10 +1,10 @@
-// The headless control store behind the user-interface runtime calls.
+// The headless control store behind the user-interface runtime calls:
+// panels, callback binding, the event queue and the loop that dispatches it.
 //
-// Panels are instantiated from the definitions of "main.uir"; each control
-// keeps its value in its own type and its attributes. Events (commits, value
-// changes, timer ticks, menu commits) wait in one queue and are dispatched to
-// callbacks one at a time, only while the event loop runs and no callback or
-// modal popup is active.
+// Panels are instantiated from the definitions of "main.uir". Events
+// (commits, value changes, timer ticks, menu commits) wait in one queue and
+// are dispatched to callbacks one at a time, only while the event loop runs
+// and no callback or modal popup is active.
 
 #include <algorithm>
 #include <cassert>
@@ -12,93 +12,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <deque>
 #include <limits>
-#include <map>
 
 #include "platform/clock.h"
-#include "platform/ui_frontend.h"
-#include "platform/ui_store.h"
+#include "platform/ui_store_internal.h"
 
 namespace kd71::ui {
-
-using kd71::uir::ControlDef;
-using kd71::uir::Kind;
-using kd71::uir::PanelDef;
-using kd71::uir::ValueType;
-
-namespace {
-
-constexpr int kBlack = 0x000000;
-constexpr int kWhite = 0xFFFFFF;
-constexpr int kLedGreen = 0x00FF00;
-// How long the real-clock loop sleeps at most before it looks at the
-// front-end's input again.
-constexpr double kRealPollSlice = 0.02;
-
-struct ControlState {
-  const ControlDef* def = nullptr;
-  long long ival = 0;  // UChar, Int, UInt, Int64
-  double dval = 0.0;   // Float (rounded to single precision), Double
-  std::string text;
-  bool dimmed = false;
-  bool visible = true;
-  bool operable = true;
-  std::string tooltip;
-  std::string label;
-  int text_color = kBlack;
-  int fill_color = kWhite;
-  int on_color = kLedGreen;
-  double increment = 1.0;
-  std::vector<Plot> plots;
-  // Timers.
-  bool enabled = false;
-  double interval = 0.0;
-  double origin = 0.0;  // deadlines are origin + k * interval, free of drift
-  long long k = 1;
-  bool tick_pending = false;
-
-  double next_due() const { return origin + static_cast<double>(k) * interval; }
-  void restart(double now) {
-    origin = now;
-    k = 1;
-  }
-};
-
-struct PanelState {
-  int handle = 0;
-  int menubar = 0;
-  const PanelDef* def = nullptr;
-  std::vector<ControlState> controls;  // indexed by control id
-  std::string title;
-  bool displayed = false;
-  bool doomed = false;  // discarded from inside a callback; goes when it returns
-};
-
-struct Event {
-  bool menu = false;
-  bool tick = false;
-  int panel = 0;
-  int control = 0;  // menu item for menu events
-  int event = 0;
-  int data1 = 0;
-  int data2 = 0;
-  double at = 0.0;  // scheduled events only
-};
-
-struct State {
-  std::map<int, PanelState> panels;
-  int next_handle = 1;
-  int next_plot = 1;
-  std::deque<Event> queue;
-  std::vector<Event> scheduled;  // user events waiting for their time
-  int callback_depth = 0;
-  int modal_depth = 0;
-  bool loop_running = false;
-  bool quit_requested = false;
-  int quit_code = 0;
-  FrontEnd* frontend = nullptr;
-};
+namespace detail {
 
 State g;
 std::map<std::string, CtrlCallbackPtr> g_callbacks;
@@ -153,139 +73,15 @@ bool is_integer(ValueType t) {
 
 bool is_real(ValueType t) { return t == ValueType::Float || t == ValueType::Double; }
 
-// Limits of an integer value type, narrowed by the control's range.
-void integer_limits(const ControlDef& def, long long* lo, long long* hi) {
-  switch (def.type) {
-    case ValueType::UChar: *lo = 0; *hi = 255; break;
-    case ValueType::Int:
-      *lo = std::numeric_limits<int>::min();
-      *hi = std::numeric_limits<int>::max();
-      break;
-    case ValueType::UInt: *lo = 0; *hi = std::numeric_limits<unsigned int>::max(); break;
-    default:
-      *lo = std::numeric_limits<long long>::min();
-      *hi = std::numeric_limits<long long>::max();
-      break;
-  }
-  if (def.has_range) {
-    // Ranges of 64-bit controls stay well inside what a double holds exactly.
-    const long double rmin = std::ceil(static_cast<long double>(def.min));
-    const long double rmax = std::floor(static_cast<long double>(def.max));
-    if (rmin > *lo) *lo = static_cast<long long>(rmin);
-    if (rmax < *hi) *hi = static_cast<long long>(rmax);
-  }
-}
+}  // namespace detail
 
-// A numeric value as it arrives from SetCtrlVal, in the caller's type.
-struct Incoming {
-  enum { Signed, Unsigned, Real } kind;
-  long long s = 0;
-  unsigned long long u = 0;
-  double d = 0.0;
-};
+using namespace detail;
 
-double as_double(const Incoming& in) {
-  switch (in.kind) {
-    case Incoming::Signed: return static_cast<double>(in.s);
-    case Incoming::Unsigned: return static_cast<double>(in.u);
-    default: return in.d;
-  }
-}
+namespace {
 
-// The exact integer an incoming value stands for, if it is one.
-bool exact_integer(const Incoming& in, long long* out) {
-  switch (in.kind) {
-    case Incoming::Signed: *out = in.s; return true;
-    case Incoming::Unsigned:
-      if (in.u > static_cast<unsigned long long>(std::numeric_limits<long long>::max()))
-        return false;
-      *out = static_cast<long long>(in.u);
-      return true;
-    default:
-      if (!std::isfinite(in.d) || std::trunc(in.d) != in.d || std::fabs(in.d) > 9.0e18)
-        return false;
-      *out = static_cast<long long>(in.d);
-      return true;
-  }
-}
-
-long long clamp_to_integer(const Incoming& in, long long lo, long long hi) {
-  switch (in.kind) {
-    case Incoming::Signed: return std::clamp(in.s, lo, hi);
-    case Incoming::Unsigned:
-      if (hi < 0) return hi;
-      if (in.u > static_cast<unsigned long long>(hi)) return hi;
-      return std::max(static_cast<long long>(in.u), lo);
-    default: {
-      const long double v = std::trunc(static_cast<long double>(in.d));
-      if (v <= static_cast<long double>(lo)) return lo;
-      if (v >= static_cast<long double>(hi)) return hi;
-      return static_cast<long long>(v);
-    }
-  }
-}
-
-int assign_numeric(ControlState& c, const Incoming& in) {
-  const ControlDef& def = *c.def;
-  if (!is_integer(def.type) && !is_real(def.type)) return UIE_WRONG_TYPE;
-  if (in.kind == Incoming::Real && std::isnan(in.d)) return UIE_VALUE_REJECTED;
-
-  if (is_list(def.kind)) {
-    long long v = 0;
-    if (!exact_integer(in, &v)) return UIE_VALUE_REJECTED;
-    const bool listed = std::any_of(def.items.begin(), def.items.end(),
-                                    [v](const kd71::uir::RingItem& item) { return item.value == v; });
-    if (!listed) return UIE_VALUE_REJECTED;
-    c.ival = v;
-    return UIE_NO_ERROR;
-  }
-
-  if (is_real(def.type)) {
-    double v = as_double(in);
-    if (def.has_range) v = std::clamp(v, def.min, def.max);
-    if (def.type == ValueType::Float) {
-      if (std::isfinite(v)) v = std::clamp(v, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX));
-      v = static_cast<float>(v);
-    }
-    c.dval = v;
-    return UIE_NO_ERROR;
-  }
-
-  if (is_on_off(def.kind)) {
-    c.ival = as_double(in) != 0.0 ? 1 : 0;
-    return UIE_NO_ERROR;
-  }
-  long long lo = 0, hi = 0;
-  integer_limits(def, &lo, &hi);
-  c.ival = clamp_to_integer(in, lo, hi);
-  return UIE_NO_ERROR;
-}
-
-int set_numeric(int panel, int control, const Incoming& in) {
-  int error = 0;
-  ControlState* c = find_control(panel, control, &error);
-  if (!c) return error;
-  const int result = assign_numeric(*c, in);
-  if (result == UIE_NO_ERROR) notify(panel, control, Change::Value);
-  return result;
-}
-
-// Reads a numeric control into T, checking that T is the control's type.
-template <typename T>
-int get_numeric(int panel, int control, T* out, ValueType expected) {
-  int error = 0;
-  ControlState* c = find_control(panel, control, &error);
-  if (!c) return error;
-  const ValueType type = c->def->type;
-  if (!is_integer(type) && !is_real(type)) {
-    assert(!"GetCtrlVal on a control without a numeric value");
-    return UIE_WRONG_TYPE;
-  }
-  const int result = type == expected ? UIE_NO_ERROR : UIE_WRONG_TYPE;
-  assert(result == UIE_NO_ERROR && "GetCtrlVal into a type other than the control's");
-  *out = is_real(type) ? static_cast<T>(c->dval) : static_cast<T>(c->ival);
-  return result;
-}
+// How long the real-clock loop sleeps at most before it looks at the
+// front-end's input again.
+constexpr double kRealPollSlice = 0.02;
 
 void init_control(ControlState& c, const ControlDef& def) {
   c.def = &def;
@@ -422,47 +218,6 @@ void dispatch_one() {
   if (g.callback_depth == 0) finish_doomed_panels();
 }
 
-Incoming signed_in(long long v) {
-  Incoming in{Incoming::Signed};
-  in.s = v;
-  return in;
-}
-Incoming unsigned_in(unsigned long long v) {
-  Incoming in{Incoming::Unsigned};
-  in.u = v;
-  return in;
-}
-Incoming real_in(double v) {
-  Incoming in{Incoming::Real};
-  in.d = v;
-  return in;
-}
-
-int set_int_attribute(int panel, int control, int attribute, int value) {
-  int error = 0;
-  ControlState* c = find_control(panel, control, &error);
-  if (!c) return error;
-  Change change = Change::Value;
-  switch (attribute) {
-    case ATTR_DIMMED: c->dimmed = value != 0; change = Change::Dimmed; break;
-    case ATTR_VISIBLE: c->visible = value != 0; change = Change::Visible; break;
-    case ATTR_CTRL_MODE: c->operable = value != 0; change = Change::Operable; break;
-    case ATTR_TEXT_COLOR: c->text_color = value; change = Change::TextColor; break;
-    case ATTR_FILL_COLOR: c->fill_color = value; change = Change::FillColor; break;
-    case ATTR_ON_COLOR: c->on_color = value; change = Change::OnColor; break;
-    case ATTR_INCR_VALUE: c->increment = value; change = Change::Increment; break;
-    case ATTR_ENABLED:
-      if (c->def->kind != Kind::Timer) return UIE_BAD_ATTRIBUTE;
-      if (value && !c->enabled) c->restart(clock::now());
-      c->enabled = value != 0;
-      change = Change::Timer;
-      break;
-    default: return UIE_BAD_ATTRIBUTE;
-  }
-  notify(panel, control, change);
-  return UIE_NO_ERROR;
-}
-
 }  // namespace
 
 // ---- Callback binding ---------------------------------------------------------
@@ -582,16 +337,6 @@ int pending_event_count() { return static_cast<int>(g.queue.size() + g.scheduled
 void set_front_end(FrontEnd* fe) { g.frontend = fe; }
 FrontEnd* front_end() { return g.frontend; }
 
-void FrontEnd::message_popup(const std::string& title, const std::string& text) {
-  std::printf("%s: %s\n", title.c_str(), text.c_str());
-  std::fflush(stdout);
-}
-
-int FrontEnd::file_select_popup(const FileSelectRequest&, std::string& path) {
-  path.clear();
-  return VAL_NO_FILE_SELECTED;
-}
-
 // ---- Inspection ---------------------------------------------------------------
 
 bool panel_exists(int panel) { return find_panel(panel) != nullptr; }
@@ -652,6 +397,7 @@ void reset() {
 // ---- The runtime calls ----------------------------------------------------------
 
 using namespace kd71::ui;
+using namespace kd71::ui::detail;
 
 int LoadPanel(int /*parentPanel*/, const char* resourceFile, int panelResourceId) {
   return create_panel(resourceFile, panelResourceId);
@@ -744,254 +490,3 @@ int ProcessDrawEvents() {
   frontend().draw();
   return UIE_NO_ERROR;
 }
-
-int SetCtrlVal(int panel, int control, int value) { return set_numeric(panel, control, signed_in(value)); }
-int SetCtrlVal(int panel, int control, long value) { return set_numeric(panel, control, signed_in(value)); }
-int SetCtrlVal(int panel, int control, long long value) { return set_numeric(panel, control, signed_in(value)); }
-int SetCtrlVal(int panel, int control, unsigned char value) { return set_numeric(panel, control, unsigned_in(value)); }
-int SetCtrlVal(int panel, int control, unsigned int value) { return set_numeric(panel, control, unsigned_in(value)); }
-int SetCtrlVal(int panel, int control, unsigned long value) { return set_numeric(panel, control, unsigned_in(value)); }
-int SetCtrlVal(int panel, int control, unsigned long long value) { return set_numeric(panel, control, unsigned_in(value)); }
-int SetCtrlVal(int panel, int control, float value) { return set_numeric(panel, control, real_in(value)); }
-int SetCtrlVal(int panel, int control, double value) { return set_numeric(panel, control, real_in(value)); }
-
-int SetCtrlVal(int panel, int control, const char* text) {
-  int error = 0;
-  ControlState* c = find_control(panel, control, &error);
-  if (!c) return error;
-  if (c->def->type != ValueType::Text || !text) return UIE_WRONG_TYPE;
-  if (c->def->kind == Kind::TextBox) c->text += text;  // a text box is a log
-  else c->text = text;
-  notify(panel, control, Change::Value);
-  return UIE_NO_ERROR;
-}
-
-int SetCtrlVal(int panel, int control, const std::string& text) {
-  return SetCtrlVal(panel, control, text.c_str());
-}
-
-int GetCtrlVal(int panel, int control, unsigned char* value) { return get_numeric(panel, control, value, ValueType::UChar); }
-int GetCtrlVal(int panel, int control, int* value) { return get_numeric(panel, control, value, ValueType::Int); }
-int GetCtrlVal(int panel, int control, unsigned int* value) { return get_numeric(panel, control, value, ValueType::UInt); }
-int GetCtrlVal(int panel, int control, long* value) { return get_numeric(panel, control, value, ValueType::Int64); }
-int GetCtrlVal(int panel, int control, long long* value) { return get_numeric(panel, control, value, ValueType::Int64); }
-int GetCtrlVal(int panel, int control, float* value) { return get_numeric(panel, control, value, ValueType::Float); }
-int GetCtrlVal(int panel, int control, double* value) { return get_numeric(panel, control, value, ValueType::Double); }
-
-int GetCtrlVal(int panel, int control, std::string* text) {
-  int error = 0;
-  ControlState* c = find_control(panel, control, &error);
-  if (!c) return error;
-  if (c->def->type != ValueType::Text) {
-    assert(!"GetCtrlVal of text from a control without text");
-    return UIE_WRONG_TYPE;
-  }
-  *text = c->text;
-  return UIE_NO_ERROR;
-}
-
-int GetCtrlValText(int panel, int control, char* buffer, std::size_t size) {
-  std::string text;
-  const int result = GetCtrlVal(panel, control, &text);
-  if (result != UIE_NO_ERROR || size == 0) return result;
-  const std::size_t n = std::min(text.size(), size - 1);
-  std::memcpy(buffer, text.data(), n);
-  buffer[n] = '\0';
-  return UIE_NO_ERROR;
-}
-
-int SetCtrlAttribute(int panel, int control, int attribute, int value) {
-  return set_int_attribute(panel, control, attribute, value);
-}
-
-int SetCtrlAttribute(int panel, int control, int attribute, unsigned int value) {
-  return set_int_attribute(panel, control, attribute, static_cast<int>(value));
-}
-
-int SetCtrlAttribute(int panel, int control, int attribute, double value) {
-  int error = 0;
-  ControlState* c = find_control(panel, control, &error);
-  if (!c) return error;
-  if (attribute == ATTR_INCR_VALUE) {
-    c->increment = value;
-    notify(panel, control, Change::Increment);
-    return UIE_NO_ERROR;
-  }
-  if (attribute == ATTR_INTERVAL) {
-    if (c->def->kind != Kind::Timer) return UIE_BAD_ATTRIBUTE;
-    c->interval = value;
-    c->restart(kd71::clock::now());
-    notify(panel, control, Change::Timer);
-    return UIE_NO_ERROR;
-  }
-  if (!std::isfinite(value)) return UIE_VALUE_REJECTED;
-  return set_int_attribute(panel, control, attribute, static_cast<int>(value));
-}
-
-int SetCtrlAttribute(int panel, int control, int attribute, const char* value) {
-  int error = 0;
-  ControlState* c = find_control(panel, control, &error);
-  if (!c) return error;
-  if (!value) return UIE_VALUE_REJECTED;
-  if (attribute == ATTR_TOOLTIP_TEXT) {
-    c->tooltip = value;
-    notify(panel, control, Change::Tooltip);
-    return UIE_NO_ERROR;
-  }
-  if (attribute == ATTR_LABEL_TEXT) {
-    c->label = value;
-    notify(panel, control, Change::Label);
-    return UIE_NO_ERROR;
-  }
-  return UIE_BAD_ATTRIBUTE;
-}
-
-int GetCtrlAttribute(int panel, int control, int attribute, int* value) {
-  int error = 0;
-  ControlState* c = find_control(panel, control, &error);
-  if (!c) return error;
-  switch (attribute) {
-    case ATTR_DIMMED: *value = c->dimmed; break;
-    case ATTR_VISIBLE: *value = c->visible; break;
-    case ATTR_CTRL_MODE: *value = c->operable; break;
-    case ATTR_TEXT_COLOR: *value = c->text_color; break;
-    case ATTR_FILL_COLOR: *value = c->fill_color; break;
-    case ATTR_ON_COLOR: *value = c->on_color; break;
-    case ATTR_INCR_VALUE: *value = static_cast<int>(c->increment); break;
-    case ATTR_ENABLED: *value = c->enabled; break;
-    default: return UIE_BAD_ATTRIBUTE;
-  }
-  return UIE_NO_ERROR;
-}
-
-int GetCtrlAttribute(int panel, int control, int attribute, double* value) {
-  int error = 0;
-  ControlState* c = find_control(panel, control, &error);
-  if (!c) return error;
-  if (attribute == ATTR_INCR_VALUE) *value = c->increment;
-  else if (attribute == ATTR_INTERVAL) *value = c->interval;
-  else return UIE_BAD_ATTRIBUTE;
-  return UIE_NO_ERROR;
-}
-
-int GetCtrlAttribute(int panel, int control, int attribute, float* value) {
-  double d = 0.0;
-  const int result = GetCtrlAttribute(panel, control, attribute, &d);
-  if (result == UIE_NO_ERROR) *value = static_cast<float>(d);
-  return result;
-}
-
-int GetCtrlAttribute(int panel, int control, int attribute, std::string* value) {
-  int error = 0;
-  ControlState* c = find_control(panel, control, &error);
-  if (!c) return error;
-  if (attribute == ATTR_TOOLTIP_TEXT) *value = c->tooltip;
-  else if (attribute == ATTR_LABEL_TEXT) *value = c->label;
-  else return UIE_BAD_ATTRIBUTE;
-  return UIE_NO_ERROR;
-}
-
-namespace {
-
-ControlState* find_graph(int panel, int control, int* error) {
-  ControlState* c = find_control(panel, control, error);
-  if (c && c->def->kind != Kind::Graph) {
-    *error = UIE_BAD_CONTROL;
-    return nullptr;
-  }
-  return c;
-}
-
-}  // namespace
-
-int PlotPoint(int panel, int control, double x, double y, int pointStyle, int color) {
-  int error = 0;
-  ControlState* c = find_graph(panel, control, &error);
-  if (!c) return error;
-  Plot p;
-  p.handle = g.next_plot++;
-  p.x = x;
-  p.y = y;
-  p.point_style = pointStyle;
-  p.color = color;
-  c->plots.push_back(p);
-  notify(panel, control, Change::Plots);
-  return p.handle;
-}
-
-int PlotWaveform(int panel, int control, const int* values, int numberOfPoints, double yGain,
-                 double yOffset, double initialX, double xIncrement, int plotStyle,
-                 int pointStyle, int lineStyle, int pointFrequency, int color) {
-  int error = 0;
-  ControlState* c = find_graph(panel, control, &error);
-  if (!c) return error;
-  if (!values || numberOfPoints < 0) return UIE_VALUE_REJECTED;
-  Plot p;
-  p.handle = g.next_plot++;
-  p.waveform = true;
-  p.values.assign(values, values + numberOfPoints);
-  p.y_gain = yGain;
-  p.y_offset = yOffset;
-  p.initial_x = initialX;
-  p.x_increment = xIncrement;
-  p.plot_style = plotStyle;
-  p.point_style = pointStyle;
-  p.line_style = lineStyle;
-  p.point_frequency = pointFrequency;
-  p.color = color;
-  c->plots.push_back(std::move(p));
-  notify(panel, control, Change::Plots);
-  return c->plots.back().handle;
-}
-
-int DeleteGraphPlot(int panel, int control, int plotHandle, int /*refresh*/) {
-  int error = 0;
-  ControlState* c = find_graph(panel, control, &error);
-  if (!c) return error;
-  if (plotHandle == -1) {
-    c->plots.clear();
-  } else {
-    auto it = std::find_if(c->plots.begin(), c->plots.end(),
-                           [plotHandle](const Plot& p) { return p.handle == plotHandle; });
-    if (it == c->plots.end()) return UIE_VALUE_REJECTED;
-    c->plots.erase(it);
-  }
-  notify(panel, control, Change::Plots);
-  return UIE_NO_ERROR;
-}
-
-int MessagePopup(const char* title, const char* message) {
-  ++g.modal_depth;
-  frontend().message_popup(title ? title : "", message ? message : "");
-  --g.modal_depth;
-  return UIE_NO_ERROR;
-}
-
-int FileSelectPopupEx(const char* defaultDirectory, const char* defaultFileSpec,
-                      const char* fileTypeList, const char* title, int buttonLabel,
-                      int restrictDirectory, int restrictExtension, char* pathName) {
-  FileSelectRequest request;
-  request.default_directory = defaultDirectory ? defaultDirectory : "";
-  request.default_file_spec = defaultFileSpec ? defaultFileSpec : "";
-  request.file_type_list = fileTypeList ? fileTypeList : "";
-  request.title = title ? title : "";
-  request.button_kind = buttonLabel;
-  request.restrict_directory = restrictDirectory != 0;
-  request.restrict_extension = restrictExtension != 0;
-  std::string path;
-  ++g.modal_depth;
-  int result = frontend().file_select_popup(request, path);
-  --g.modal_depth;
-  // A path that does not fit the caller's buffer is refused rather than cut
-  // short, so that a setting is never written to or read from the wrong file.
-  if (result != VAL_NO_FILE_SELECTED && path.size() >= MAX_PATHNAME_LEN) result = VAL_NO_FILE_SELECTED;
-  if (pathName) {
-    const std::string& shown = result == VAL_NO_FILE_SELECTED ? std::string() : path;
-    std::memcpy(pathName, shown.c_str(), shown.size() + 1);
-  }
-  return result;
-}
-
-void Delay(double seconds) { kd71::clock::spend(seconds); }
-
-double Timer() { return kd71::clock::now(); }

@@ -5,7 +5,7 @@
 
 #include "hardware/MCP4728.h"
 #include "hardware/debug_flags.h"
-#include "tests/hardware/hardware_fixture.h"
+#include "tests/support/hardware_fixture.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "hardware/DS4520.h"
 #include "hardware/i2c_comms.h"
-#include "tests/hardware/hardware_fixture.h"
+#include "tests/support/hardware_fixture.h"
 
 namespace {
 

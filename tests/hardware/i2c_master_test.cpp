@@ -5,7 +5,7 @@
 
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
-#include "tests/hardware/hardware_fixture.h"
+#include "tests/support/hardware_fixture.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
-#include "tests/hardware/hardware_fixture.h"
+#include "tests/support/hardware_fixture.h"
 #include "ui/main_uir.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include "hardware/debug_flags.h"
 #include "hardware/lowlevel.h"
-#include "tests/hardware/hardware_fixture.h"
+#include "tests/support/hardware_fixture.h"
 
 namespace {
 

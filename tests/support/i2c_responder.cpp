@@ -53,7 +53,7 @@ void I2cResponder::on_rising(bool level) {
         if (state_ == State::Address) {
           address_ = shift_ >> 1;
           ack_ = devices.count(address_) != 0;
-          transactions.push_back({address_, (shift_ & 1) != 0, {}});
+          transactions.push_back({address_, (shift_ & 1) != 0, {}, calls.size()});
         } else {
           transactions.back().bytes.push_back(shift_);
           Device& d = devices[address_];

@@ -17,6 +17,7 @@ struct I2cTransaction {
   int address = -1;  // 7-bit address of the first byte
   bool read = false;
   std::vector<unsigned char> bytes;  // bytes after the address byte
+  std::size_t call_index = 0;        // position among the recorded bridge calls
 };
 
 class I2cResponder : public kd71::bridge::RecordingBridge {

@@ -1,4 +1,4 @@
-#include "tests/hardware/hardware_fixture.h"
+#include "tests/support/hardware_fixture.h"
 
 #include <cstdio>
 

@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/settings_file.h"
+#include "tests/app/app_fixture.h"
+#include "tests/support/scripted_frontend.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* kExample =
+    "VORN_KD71_2CH Configuration Data\n"
+    "Ch1_SamplingDelay 0.500000\n"
+    "Ch2_SamplingDelay 1.250000\n"
+    "Ch1_Threshold -3.250000\n"
+    "Ch2_Threshold 12.500000\n"
+    "data_select_ch1 6\n"
+    "data_select_ch2 99\n"
+    "ring_in_clk_ch1 2\n"
+    "ring_in_clk_ch2 0\n"
+    "ringslide_9240phs_ch1 3\n"
+    "ringslide_9240phs_ch2 1\n"
+    "ringslide_9372phs_ch1 1\n"
+    "ringslide_9372phs_ch2 0\n"
+    "manual_mode_ch1 1\n"
+    "manual_mode_ch2 0";
+
+class SettingsFileTest : public kd71::test::AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    dir_ = fs::temp_directory_path() / ("kd71-settings-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+  }
+  void TearDown() override {
+    fs::remove_all(dir_);
+    AppTest::TearDown();
+  }
+  std::string path(const char* name) const { return (dir_ / name).string(); }
+  static void write(const std::string& p, const std::string& content) { std::ofstream(p, std::ios::binary) << content; }
+  static std::string read(const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+  }
+  float slider(int control) const {
+    float v = 0;
+    GetCtrlVal(panelHandle, control, &v);
+    return v;
+  }
+  fs::path dir_;
+};
+
+TEST_F(SettingsFileTest, WritesTheExactFormat) {
+  Ch1_SamplingDelay = 0.5f;
+  Ch2_SamplingDelay = 1.25f;
+  Ch1_Threshold = -3.25f;
+  Ch2_Threshold = 12.5f;
+  data_select_ch1 = 6;
+  data_select_ch2 = 99;
+  ring_in_clk_ch1 = 2;
+  ringslide_9240phs_ch1 = 3;
+  ringslide_9240phs_ch2 = 1;
+  ringslide_9372phs_ch1 = 1;
+  manual_mode_ch1 = 1;
+  ASSERT_EQ(SaveSettings(path("settings.cfg").c_str()), 1);
+  EXPECT_EQ(read(path("settings.cfg")), kExample);  // no line feed after the last line
+}
+
+TEST_F(SettingsFileTest, AWrittenFileReadBackFillsEveryControl) {
+  write(path("a.cfg"), kExample);
+  EXPECT_EQ(RestoreSettings(path("a.cfg").c_str()), 0);
+  EXPECT_FLOAT_EQ(slider(PANELMAIN_CH1_SAMPDEL), 0.5f);
+  EXPECT_FLOAT_EQ(slider(PANELMAIN_CH2_SAMPDEL), 1.25f);
+  EXPECT_FLOAT_EQ(slider(PANELMAIN_CH1_THRES), -3.25f);
+  EXPECT_FLOAT_EQ(slider(PANELMAIN_CH2_THRES), 12.5f);
+  unsigned pattern = 0;
+  GetCtrlVal(panelHandle, PANELMAIN_DATA_SELECT_CH1, &pattern);
+  EXPECT_EQ(pattern, 6u);
+  GetCtrlVal(panelHandle, PANELMAIN_DATA_SELECT_CH2, &pattern);
+  EXPECT_EQ(pattern, 99u);
+  int v = -1;
+  GetCtrlVal(panelHandle, PANELMAIN_RING_IN_CLK_CH1, &v);
+  EXPECT_EQ(v, 2);
+  GetCtrlVal(panelHandle, PANELMAIN_RING_IN_CLK_CH2, &v);
+  EXPECT_EQ(v, 0);
+  GetCtrlVal(panelHandle, PANELMAIN_CKBX_MANUAL_MD_CH1, &v);
+  EXPECT_EQ(v, 1);
+  EXPECT_EQ(ringslide_9240phs_ch1, 3);  // carried, shown nowhere
+  EXPECT_EQ(ringslide_9372phs_ch1, 1);
+  // Channel 1 manual: its delay is the user's and Init is dimmed; channel 2 the reverse.
+  EXPECT_EQ(dimmed(PANELMAIN_CH1_SAMPDEL), 0);
+  EXPECT_EQ(dimmed(PANELMAIN_INIT_CH1), 1);
+  EXPECT_EQ(dimmed(PANELMAIN_CH2_SAMPDEL), 1);
+  EXPECT_EQ(dimmed(PANELMAIN_INIT_CH2), 0);
+
+  ASSERT_EQ(SaveSettings(path("b.cfg").c_str()), 1);
+  EXPECT_EQ(read(path("b.cfg")), kExample);
+}
+
+TEST_F(SettingsFileTest, AHeaderOnlyFileKeepsTheFieldsAndStillSetsTheControls) {
+  Ch1_Threshold = 7.5f;
+  data_select_ch2 = 2;
+  SetCtrlVal(panelHandle, PANELMAIN_CH1_THRES, -20.0);
+  write(path("h.cfg"), "VORN_KD71_2CH Configuration Data\n");
+  EXPECT_EQ(RestoreSettings(path("h.cfg").c_str()), 14);
+  EXPECT_FLOAT_EQ(Ch1_Threshold, 7.5f);
+  EXPECT_FLOAT_EQ(slider(PANELMAIN_CH1_THRES), 7.5f);
+  unsigned pattern = 0;
+  GetCtrlVal(panelHandle, PANELMAIN_DATA_SELECT_CH2, &pattern);
+  EXPECT_EQ(pattern, 2u);
+}
+
+TEST_F(SettingsFileTest, ValuesAreTakenByPositionNotByKey) {
+  std::string swapped = kExample;
+  // The two threshold lines change places, keys and all.
+  const std::string a = "Ch1_Threshold -3.250000\n", b = "Ch2_Threshold 12.500000\n";
+  swapped.replace(swapped.find(a), a.size() + b.size(), b + a);
+  write(path("s.cfg"), swapped);
+  EXPECT_EQ(RestoreSettings(path("s.cfg").c_str()), 0);
+  EXPECT_FLOAT_EQ(Ch1_Threshold, 12.5f);
+  EXPECT_FLOAT_EQ(Ch2_Threshold, -3.25f);
+}
+
+TEST_F(SettingsFileTest, AMissingFileChangesNothing) {
+  Ch2_SamplingDelay = 0.75f;
+  EXPECT_EQ(RestoreSettings(path("nothing-here.cfg").c_str()), -1);
+  EXPECT_FLOAT_EQ(Ch2_SamplingDelay, 0.75f);
+  EXPECT_FLOAT_EQ(slider(PANELMAIN_CH2_SAMPDEL), 0.0f);
+}
+
+TEST_F(SettingsFileTest, OverlongTokensAndBadNumbersAreSafe) {
+  std::string text = std::string(5000, 'H') + "\n" + std::string(300, 'k') + " 0.250000\n" +
+                     "Ch2_SamplingDelay nan\n"
+                     "Ch1_Threshold inf\n"
+                     "Ch2_Threshold 1e99\n"
+                     "data_select_ch1 99999999999\n"
+                     "data_select_ch2 4\n";
+  write(path("bad.cfg"), text);
+  Ch2_SamplingDelay = 1.0f;
+  Ch1_Threshold = 2.0f;
+  Ch2_Threshold = 3.0f;
+  data_select_ch1 = 8;
+  // Four of the values refused, eight missing.
+  EXPECT_EQ(RestoreSettings(path("bad.cfg").c_str()), 12);
+  EXPECT_FLOAT_EQ(Ch1_SamplingDelay, 0.25f);
+  EXPECT_FLOAT_EQ(Ch2_SamplingDelay, 1.0f);
+  EXPECT_FLOAT_EQ(Ch1_Threshold, 2.0f);
+  EXPECT_FLOAT_EQ(Ch2_Threshold, 3.0f);
+  EXPECT_EQ(data_select_ch1, 8);
+  EXPECT_EQ(data_select_ch2, 4);
+}
+
+TEST_F(SettingsFileTest, AFailedConversionGoesOnFromWhereItStopped) {
+  // A value that is not a number: the reading goes on from that word, so the
+  // following keys are read as values and fail too, shifting the positions.
+  write(path("shift.cfg"),
+        "VORN_KD71_2CH Configuration Data\nCh1_SamplingDelay abc\nCh2_SamplingDelay 0.5\n");
+  Ch1_SamplingDelay = 0.125f;
+  EXPECT_EQ(RestoreSettings(path("shift.cfg").c_str()), 13);
+  EXPECT_FLOAT_EQ(Ch1_SamplingDelay, 0.125f);
+  EXPECT_FLOAT_EQ(Ch2_SamplingDelay, 0.0f);  // "abc" was its key, "Ch2_SamplingDelay" no number
+  EXPECT_FLOAT_EQ(Ch1_Threshold, 0.5f);
+}
+
+TEST_F(SettingsFileTest, AFailedSaveKeepsThePreviousFile) {
+  const std::string target = path("settings.cfg");
+  write(target, kExample);
+  chmod(target.c_str(), 0640);
+  Ch1_Threshold = 42.0f;
+
+  // Let every write beyond a few bytes fail, as on a full disk.
+  struct rlimit old_limit;
+  getrlimit(RLIMIT_FSIZE, &old_limit);
+  struct rlimit tiny = old_limit;
+  tiny.rlim_cur = 16;
+  signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &tiny);
+  const int result = SaveSettings(target.c_str());
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  signal(SIGXFSZ, SIG_DFL);
+
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(read(target), kExample);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);  // no temporary left
+
+  ASSERT_EQ(SaveSettings(target.c_str()), 1);
+  EXPECT_NE(read(target).find("Ch1_Threshold 42.000000\n"), std::string::npos);
+  struct stat st;
+  stat(target.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);  // permissions kept
+}
+
+TEST_F(SettingsFileTest, ASymbolicLinkIsFollowedToItsRealFolder) {
+  fs::create_directories(dir_ / "real");
+  write(path("real/actual.cfg"), "old");
+  fs::create_symlink(dir_ / "real" / "actual.cfg", dir_ / "settings.cfg");
+  ASSERT_EQ(SaveSettings(path("settings.cfg").c_str()), 1);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "settings.cfg"));
+  EXPECT_EQ(read(path("real/actual.cfg")).rfind("VORN_KD71_2CH Configuration Data\n", 0), 0u);
+}
+
+TEST_F(SettingsFileTest, AnUnwritablePlaceReportsFailure) {
+  EXPECT_EQ(SaveSettings(path("no-such-folder/settings.cfg").c_str()), 0);
+  EXPECT_EQ(SaveSettings(dir_.c_str()), 0);  // a folder is not a settings file
+}
+
+TEST_F(SettingsFileTest, SaveAsAndOpenGoThroughTheFileDialog) {
+  kd71::test::ScriptedFrontEnd fe;
+  kd71::ui::set_front_end(&fe);
+  fe.file_answers.push_back({VAL_NEW_FILE_SELECTED, path("mine.txt")});
+  data_select_ch1 = 5;
+  FileSaveAs(0, MENUBAR_FILE_FILESAVEAS, nullptr, panelHandle);
+  ASSERT_EQ(fe.file_requests.size(), 1u);
+  EXPECT_EQ(fe.file_requests[0].title, "Choose a filename to save as:");
+  EXPECT_EQ(fe.file_requests[0].default_file_spec, "VORN_KD71_2CH_ConfigurationFile.txt");
+  EXPECT_EQ(fe.file_requests[0].button_kind, VAL_SAVE_BUTTON);
+  EXPECT_NE(read(path("mine.txt")).find("data_select_ch1 5\n"), std::string::npos);
+
+  // Cancelled: nothing read, but the panel's settings still go to the board.
+  bus->clear_calls();
+  bus->transactions.clear();
+  FileOpen(0, MENUBAR_FILE_FILEOPEN, nullptr, panelHandle);
+  EXPECT_EQ(fe.file_requests[1].title, "Choose a file to open");
+  EXPECT_EQ(fe.file_requests[1].default_file_spec, ".txt");
+  EXPECT_EQ(fe.file_requests[1].button_kind, VAL_LOAD_BUTTON);
+  EXPECT_EQ(data_select_ch1, 8);  // re-applied from the control, not read from a file
+  const auto writes = board_writes();
+  EXPECT_NE(std::find(writes.begin(), writes.end(), "REG 3 00 00"), writes.end());
+
+  fe.file_answers.push_back({VAL_EXISTING_FILE_SELECTED, path("mine.txt")});
+  FileOpen(0, MENUBAR_FILE_FILEOPEN, nullptr, panelHandle);
+  EXPECT_EQ(data_select_ch1, 5);
+  kd71::ui::set_front_end(nullptr);
+}
+
+}  // namespace
