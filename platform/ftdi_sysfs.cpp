@@ -19,8 +19,10 @@ bool read_attribute(const std::string& path, std::string& value) {
 
 std::string port_path(const UsbDevice& device) {
   std::string path;
-  for (std::size_t i = 0; i < device.ports.size(); ++i)
-    path += (i ? "." : "") + std::to_string(device.ports[i]);
+  for (std::size_t i = 0; i < device.ports.size(); ++i) {
+    if (i) path += '.';
+    path += std::to_string(device.ports[i]);
+  }
   return path;
 }
 
