@@ -48,16 +48,16 @@ unsigned char read_status(int chip, unsigned char reg) {
   return value;
 }
 
-// The same with a repeated start.
-unsigned char read_status_low_repeated_start(int chip) {
+// Reads `n` bytes from the low status register on: the register pointer,
+// then a repeated start; every byte but the last acknowledged.
+void read_status_repeated_start(int chip, unsigned char* out, int n) {
   issue_i2c_start(usb_handle);
   tx_i2c_byte(usb_handle, address_byte(chip));
   tx_i2c_byte(usb_handle, kStatusLow);
   issue_i2c_start(usb_handle);
   tx_i2c_byte(usb_handle, address_byte(chip) | 1);
-  const unsigned char value = rx_i2c_byte(usb_handle, 1);
+  for (int i = 0; i < n; ++i) out[i] = rx_i2c_byte(usb_handle, i == n - 1 ? 1 : 0);
   issue_i2c_stop(usb_handle);
-  return value;
 }
 
 void print_read(const char* which, int value) {
@@ -108,7 +108,8 @@ void DS4520_IOX_wr_multibit(int chip, int field_mask, int data) {
   debug_print(debug_DS4520, "                      \t\t\tfield_mask   data     data \n");
   debug_print(debug_DS4520, "bit_load_DS4520     \t\t\t%d         %d     0x%02x\n\n", field_mask, data, data);
 
-  const unsigned char cur = read_status_low_repeated_start(chip);
+  unsigned char cur = 0;
+  read_status_repeated_start(chip, &cur, 1);
   print_read("iostatusL", cur);
   // Only the field's own pins change: "Shut Off" (99) must not set the other
   // pins of the chip, which hold the other channel's clock divider and phases.
@@ -122,15 +123,9 @@ void DS4520_IOX_wr_multibit(int chip, int field_mask, int data) {
 }
 
 unsigned short DS4520_IO_read(int chip) {
-  issue_i2c_start(usb_handle);
-  tx_i2c_byte(usb_handle, address_byte(chip));
-  tx_i2c_byte(usb_handle, kStatusLow);
-  issue_i2c_start(usb_handle);
-  tx_i2c_byte(usb_handle, address_byte(chip) | 1);
-  const unsigned char low = rx_i2c_byte(usb_handle, 0);
-  const unsigned char high = rx_i2c_byte(usb_handle, 1);
-  issue_i2c_stop(usb_handle);
-  const unsigned short status = static_cast<unsigned short>((high << 8) | low);
+  unsigned char bytes[2] = {};  // pins 0-7, then pin 8
+  read_status_repeated_start(chip, bytes, 2);
+  const unsigned short status = static_cast<unsigned short>((bytes[1] << 8) | bytes[0]);
   debug_print(debug_DS4520, "-----START OF DS4520_IO_Read routine----\n");
   debug_print(debug_DS4520, "                                       data       data\n");
   debug_print(debug_DS4520, "READ current DS4520 register - iostatus        %d       0x%04x\n\n\n", status, status);

@@ -4,7 +4,7 @@
 set -u
 KD71=$1
 work=$(mktemp -d)
-trap 'kill -9 ${first:-0} 2>/dev/null; rm -rf "$work"' EXIT
+trap '[ -n "${first:-}" ] && kill -9 "$first" 2>/dev/null; rm -rf "$work"' EXIT
 export KD71_LOCK_DIR=$work
 cd "$work"
 fail() { echo "FAIL: $*"; exit 1; }
@@ -19,14 +19,14 @@ grep -q "^Usage: kd71" "$work/err" || fail "unknown option printed no usage"
 
 "$KD71" --headless >"$work/first.out" 2>&1 &
 first=$!
-# Wait until the first instance holds the lock: its first status line comes
-# after that. (Probing the lock with flock would hold it for a moment, and a
-# first instance starting in that moment would take itself for the second.)
+# Wait until the first instance holds the lock. Watching /proc/locks takes
+# no lock: a probe that took it for a moment could make the first instance
+# believe another one runs.
 for _ in $(seq 200); do
-  grep -q "^USB NOT CONNECTED | " "$work/first.out" && break
+  awk -v pid="$first" '$2 == "FLOCK" && $5 == pid { found = 1 } END { exit !found }' /proc/locks \
+    && break
   sleep 0.05
 done
-grep -q "^USB NOT CONNECTED | " "$work/first.out" || fail "first instance printed no status line"
 
 start=$(date +%s%N)
 second=$("$KD71" --headless); rc=$?
