@@ -1,43 +1,41 @@
-// Entry point of the kd71 program: command line, bridge backend, front-end,
-// signals; then the program proper (kd71_main).
-#include <csignal>
+// Entry point of the kd71 program: command line, bridge backend, front-end
+// (the window, or the console when there is no display or --headless asks
+// for none), stop signals; then the program proper (kd71_main).
 #include <cstdio>
 
 #include "app/bridge_choice.h"
 #include "app/command_line.h"
+#include "app/console_front_end.h"
 #include "app/startup.h"
+#include "app/stop_signal.h"
 #include "app/version.h"
-#include "platform/ui_frontend.h"
+#include "app/window_close.h"
 #include "platform/ui_store.h"
-#include "ui/main_uir.h"
+#include "ui/qt/window_session.h"
 
 namespace {
 
-volatile std::sig_atomic_t g_stop_signal = 0;
-
-void on_stop_signal(int) { g_stop_signal = 1; }
-
-void install_stop_signals() {
-  struct sigaction action = {};
-  action.sa_handler = on_stop_signal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
+int run_windowed(int& argc, char* argv[]) {
+  kd71::qt::WindowHooks hooks;
+  hooks.close_requested = close_panel_window;
+  hooks.poll = [] {
+    quit_on_stop_signal();
+    return stop_signal_seen();
+  };
+  kd71::qt::WindowSession session(argc, argv, hooks);
+  kd71::ui::set_front_end(&session.front_end());
+  const int result = kd71_main(argc, argv);
+  kd71::ui::set_front_end(nullptr);
+  return result;
 }
 
-// Without a window: a stop signal acts as the quit button.
-class ConsoleFrontEnd : public kd71::ui::FrontEnd {
- public:
-  void pump_input() override {
-    if (g_stop_signal && !quit_posted_ && panelHandle > 0) {
-      quit_posted_ = true;
-      kd71::ui::post_event(panelHandle, PANELMAIN_CMDQUIT, EVENT_COMMIT);
-    }
-  }
-
- private:
-  bool quit_posted_ = false;
-};
+int run_headless(int argc, char* argv[]) {
+  ConsoleFrontEnd console;
+  kd71::ui::set_front_end(&console);
+  const int result = kd71_main(argc, argv);
+  kd71::ui::set_front_end(nullptr);
+  return result;
+}
 
 }  // namespace
 
@@ -61,9 +59,11 @@ int main(int argc, char* argv[]) {
                  cl.simulate ? "simulated" : "USB");
 
   install_stop_signals();
-  ConsoleFrontEnd console;
-  kd71::ui::set_front_end(&console);
-  const int result = kd71_main(argc, argv);
-  kd71::ui::set_front_end(nullptr);
-  return result;
+  bool windowed = !cl.headless;
+  if (windowed && !kd71::qt::display_available()) {
+    std::printf("kd71: no display available; running headless\n");
+    std::fflush(stdout);
+    windowed = false;
+  }
+  return windowed ? run_windowed(argc, argv) : run_headless(argc, argv);
 }

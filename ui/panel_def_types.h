@@ -45,6 +45,40 @@ struct RingItem {
 
 inline constexpr int kNoColor = -1;
 
+// The type a control's text is set in.
+enum class Look {
+  Plain,
+  Title,    // panel and channel names
+  Heading,  // the caption that heads a group
+  Figure,   // a figure read from a distance: larger digits
+};
+
+// Where a control sits on its panel: in group `group` (0: not shown), at
+// `row` and `col` of the group's grid, over `span` columns, with its label in
+// column `label_col` of the same row (-1: no label beside it; buttons and
+// check boxes carry their label on themselves).
+struct Place {
+  int group = 0;
+  int row = 0;
+  int col = 0;
+  int span = 1;
+  int label_col = -1;
+  Look look = Look::Plain;
+};
+
+// A framed group of controls. A panel lays its groups out in bands from top
+// to bottom; each band holds columns side by side, each column its groups
+// from top to bottom in the order of the panel's group list. Groups with the
+// same non-zero `grid` share their column widths, so that their captions and
+// figures line up.
+struct GroupDef {
+  int id = 0;
+  const char* title = "";  // "" when a heading control inside names the group
+  int band = 0;
+  int column = 0;
+  int grid = 0;
+};
+
 struct ControlDef {
   int id = 0;
   const char* constant = "";
@@ -71,6 +105,7 @@ struct ControlDef {
   bool enabled = true;              // timers
   const char* x_label = "";         // graphs
   const char* y_label = "";
+  Place place{};                    // layout on the panel
 };
 
 struct MenuItemDef {
@@ -93,6 +128,7 @@ struct PanelDef {
   const char* title = "";
   std::span<const ControlDef> controls{};
   const MenuBarDef* menubar = nullptr;
+  std::span<const GroupDef> groups{};  // layout of the placed controls
 };
 
 // The panel `resource_id` of resource file `file` ("main.uir", with or without

@@ -7,6 +7,7 @@
 #include "app/settings_file.h"
 #include "app/statistics.h"
 #include "app/startup.h"
+#include "app/stop_signal.h"
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
@@ -22,6 +23,7 @@ void reset_all() {
   kd71::clock::reset();
   kd71::clock::use_virtual(0.0);
   startup_reset();
+  stop_signal_reset();
   debug_panel_reset();
   analog_controls_reset();
   channel_config_reset();

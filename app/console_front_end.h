@@ -1,0 +1,22 @@
+// The front-end of the headless mode: no window; a status line on standard
+// output once a second, popups as lines (the store's default), and a stop
+// signal as the quit button.
+#pragma once
+
+#include <cstdio>
+
+#include "platform/ui_frontend.h"
+
+class ConsoleFrontEnd : public kd71::ui::FrontEnd {
+ public:
+  static constexpr double kStatusPeriod = 1.0;  // seconds between status lines
+
+  explicit ConsoleFrontEnd(std::FILE* out = stdout) : out_(out) {}
+
+  // Runs between the loop's events and while a routine looks for input.
+  void pump_input() override;
+
+ private:
+  std::FILE* out_;
+  double next_status_ = -1.0;  // clock time of the next status line; < 0 before the first
+};

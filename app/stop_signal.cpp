@@ -1,0 +1,34 @@
+#include "app/stop_signal.h"
+
+#include <csignal>
+
+#include "app/startup.h"
+#include "platform/ui_store.h"
+#include "ui/main_uir.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop_signal = 0;
+bool g_quit_posted = false;
+
+extern "C" void on_stop_signal(int) { g_stop_signal = 1; }
+
+}  // namespace
+
+void install_stop_signals() {
+  std::signal(SIGINT, on_stop_signal);
+  std::signal(SIGTERM, on_stop_signal);
+}
+
+bool stop_signal_seen() { return g_stop_signal != 0; }
+
+void quit_on_stop_signal() {
+  if (!g_stop_signal || g_quit_posted || panelHandle <= 0) return;
+  g_quit_posted = true;
+  kd71::ui::post_event(panelHandle, PANELMAIN_CMDQUIT, EVENT_COMMIT);
+}
+
+void stop_signal_reset() {
+  g_stop_signal = 0;
+  g_quit_posted = false;
+}

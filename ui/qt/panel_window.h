@@ -1,0 +1,55 @@
+// The window of one panel, built from its panel definition: the groups in
+// their bands and columns, every placed control as the widget of its kind
+// with its label beside it, and the menu bar where the panel has one.
+#pragma once
+
+#include <QMainWindow>
+#include <map>
+#include <memory>
+
+#include "ui/panel_def_types.h"
+
+class QFrame;
+class QGridLayout;
+
+namespace kd71::qt {
+
+class ControlView;
+class InputSink;
+
+class PanelWindow : public QMainWindow {
+ public:
+  PanelWindow(int panel, const uir::PanelDef& def, InputSink& sink);
+  ~PanelWindow() override;
+
+  int panel() const { return panel_; }
+  const uir::PanelDef& def() const { return def_; }
+  // The view of control `control`, or nullptr when the control has no widget.
+  ControlView* view(int control) const;
+  // Follows the panel's title in the store.
+  void show_title();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  struct Group {
+    QFrame* frame = nullptr;
+    QGridLayout* grid = nullptr;
+    bool fills = false;  // holds a graph or a text box, which take the spare room
+  };
+
+  void build_groups();
+  void build_controls();
+  void lay_out_groups(QWidget* content);
+  void align_columns();
+  void build_menu_bar();
+
+  int panel_;
+  const uir::PanelDef& def_;
+  InputSink& sink_;
+  std::map<int, Group> groups_;  // by group id
+  std::map<int, std::unique_ptr<ControlView>> views_;
+};
+
+}  // namespace kd71::qt

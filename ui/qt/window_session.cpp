@@ -1,0 +1,38 @@
+#include "ui/qt/window_session.h"
+
+#include <QApplication>
+#include <cstdlib>
+
+#include "ui/qt/qt_front_end.h"
+
+namespace kd71::qt {
+
+namespace {
+
+bool env_set(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value;
+}
+
+}  // namespace
+
+bool display_available() {
+  return env_set("QT_QPA_PLATFORM") || env_set("WAYLAND_DISPLAY") || env_set("DISPLAY");
+}
+
+struct WindowSession::Impl {
+  Impl(int& argc, char** argv, WindowHooks hooks) : app(argc, argv), front_end(std::move(hooks)) {}
+  QApplication app;
+  QtFrontEnd front_end;
+};
+
+WindowSession::WindowSession(int& argc, char** argv, WindowHooks hooks)
+    : impl_(std::make_unique<Impl>(argc, argv, std::move(hooks))) {
+  QApplication::setApplicationName(QStringLiteral("kd71"));
+}
+
+WindowSession::~WindowSession() = default;
+
+ui::FrontEnd& WindowSession::front_end() { return impl_->front_end; }
+
+}  // namespace kd71::qt

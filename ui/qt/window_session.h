@@ -1,0 +1,43 @@
+// The window as the program's main sees it, without Qt in sight: whether a
+// display is there, and a session that starts Qt and provides the window
+// front-end for the control store.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "platform/ui_frontend.h"
+
+namespace kd71::qt {
+
+// True when the environment names a window system: DISPLAY, WAYLAND_DISPLAY,
+// or a Qt platform chosen with QT_QPA_PLATFORM (such as "offscreen").
+bool display_available();
+
+struct WindowHooks {
+  // The user closed the window of a panel. The window stays until the
+  // program discards the panel; without a hook nothing happens.
+  std::function<void(int panel)> close_requested;
+  // Runs every tenth of a second and whenever a routine lets input through:
+  // the program's check for a stop signal. It returns true once the program
+  // is to stop; open dialogs are then closed so that nothing holds it up.
+  std::function<bool()> poll;
+};
+
+class WindowSession {
+ public:
+  // Starts Qt with the program's arguments; `argc` and `argv` must outlive
+  // the session.
+  WindowSession(int& argc, char** argv, WindowHooks hooks);
+  ~WindowSession();
+  WindowSession(const WindowSession&) = delete;
+  WindowSession& operator=(const WindowSession&) = delete;
+
+  ui::FrontEnd& front_end();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kd71::qt
