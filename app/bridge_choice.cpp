@@ -1,6 +1,7 @@
 #include "app/bridge_choice.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/bridge_backend.h"
 #include "platform/ftdi_backend.h"
@@ -22,4 +23,9 @@ bool install_bridge(const std::string& name, const std::string& i2c_trace) {
     return true;
   }
   return false;
+}
+
+std::string bridge_from_environment() {
+  const char* name = std::getenv("KD71_BRIDGE");
+  return name && *name ? name : "ftdi";
 }
