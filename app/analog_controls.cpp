@@ -29,11 +29,20 @@ struct Slider {
 
 bool slider_of(int control, Slider* s) {
   switch (control) {
-    case PANELMAIN_CH1_THRES: *s = {1, true, &Ch1_Threshold}; return true;
-    case PANELMAIN_CH2_THRES: *s = {2, true, &Ch2_Threshold}; return true;
-    case PANELMAIN_CH1_SAMPDEL: *s = {1, false, &Ch1_SamplingDelay}; return true;
-    case PANELMAIN_CH2_SAMPDEL: *s = {2, false, &Ch2_SamplingDelay}; return true;
-    default: return false;
+    case PANELMAIN_CH1_THRES:
+      *s = {1, true, &Ch1_Threshold};
+      return true;
+    case PANELMAIN_CH2_THRES:
+      *s = {2, true, &Ch2_Threshold};
+      return true;
+    case PANELMAIN_CH1_SAMPDEL:
+      *s = {1, false, &Ch1_SamplingDelay};
+      return true;
+    case PANELMAIN_CH2_SAMPDEL:
+      *s = {2, false, &Ch2_SamplingDelay};
+      return true;
+    default:
+      return false;
   }
 }
 

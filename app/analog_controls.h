@@ -3,8 +3,8 @@
 #pragma once
 
 // Program-wide slider state.
-extern int suppressNextChange;   // the next value change is swallowed once
-extern int smoothDelay;          // sampling delays through the FPGA (1) or the DAC (0)
+extern int suppressNextChange;  // the next value change is swallowed once
+extern int smoothDelay;         // sampling delays through the FPGA (1) or the DAC (0)
 extern float previousThreshold[3];
 
 // Threshold codes of the differential pair around 1.65 V for t millivolts.

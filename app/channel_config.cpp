@@ -38,36 +38,75 @@ struct ChannelWiring {
 
 const ChannelWiring kWiring[3] = {
     {},
-    {7, 7, 4, 7, 7, 7, 8, 6, 6, 3,
-     &data_select_ch1, &ring_in_clk_ch1, &manual_mode_ch1, &ringslide_9240phs_ch1, &ringslide_9372phs_ch1,
+    {7,
+     7,
+     4,
+     7,
+     7,
+     7,
+     8,
+     6,
+     6,
+     3,
+     &data_select_ch1,
+     &ring_in_clk_ch1,
+     &manual_mode_ch1,
+     &ringslide_9240phs_ch1,
+     &ringslide_9372phs_ch1,
      {PANELMAIN_COM_TOT_ERR_CNT_CH1, PANELMAIN_ERROR_HIST_BAR_CH1, PANELMAIN_BIT_TIME_CH1,
       PANELMAIN_CLOCK_FREQUENCY_CH1, PANELMAIN_CH1_THRES, PANELMAIN_ERROR_COUNT_CH1,
       PANELMAIN_ERROR_FREE_CH1, PANELMAIN_ERROR_RATIO_CH1, PANELMAIN_ONES_CNT_CH1,
       PANELMAIN_TOT_ERROR_COUNT_CH1, PANELMAIN_TOT_ERROR_RATIO_CH1, PANELMAIN_ERROR_FREE_CH1_2,
       PANELMAIN_TEST_INTERVAL_CH1, PANELMAIN_ELAPSED_TIME_CH1, PANELMAIN_CH1_SAMPDEL,
       PANELMAIN_RING_IN_CLK_CH1},
-     PANELMAIN_INIT_CH1, PANELMAIN_CH1_SAMPDEL, PANELMAIN_CH1_AUTOSEARCH, PANELMAIN_CH1_AUTOSEARCH_STOP,
+     PANELMAIN_INIT_CH1,
+     PANELMAIN_CH1_SAMPDEL,
+     PANELMAIN_CH1_AUTOSEARCH,
+     PANELMAIN_CH1_AUTOSEARCH_STOP,
      PANELMAIN_TEXTMSG_SDAS_CH1,
-     PANELDEBUG_RINGSLIDE_9340PHS_CH1, PANELDEBUG_RINGSLIDE_9372PHS_CH1, PANELDEBUG_CKBX_MANUAL_MD_CH1},
-    {6, 6, 8, 6, 4, 6, 5, 6, 7, 11,
-     &data_select_ch2, &ring_in_clk_ch2, &manual_mode_ch2, &ringslide_9240phs_ch2, &ringslide_9372phs_ch2,
+     PANELDEBUG_RINGSLIDE_9340PHS_CH1,
+     PANELDEBUG_RINGSLIDE_9372PHS_CH1,
+     PANELDEBUG_CKBX_MANUAL_MD_CH1},
+    {6,
+     6,
+     8,
+     6,
+     4,
+     6,
+     5,
+     6,
+     7,
+     11,
+     &data_select_ch2,
+     &ring_in_clk_ch2,
+     &manual_mode_ch2,
+     &ringslide_9240phs_ch2,
+     &ringslide_9372phs_ch2,
      {PANELMAIN_COM_TOT_ERR_CNT_CH2, PANELMAIN_ERROR_HIST_BAR_CH2, PANELMAIN_BIT_TIME_CH2,
       PANELMAIN_CLOCK_FREQUENCY_CH2, PANELMAIN_CH2_THRES, PANELMAIN_ERROR_COUNT_CH2,
       PANELMAIN_ERROR_FREE_CH2, PANELMAIN_ERROR_RATIO_CH2, PANELMAIN_ONES_CNT_CH2,
       PANELMAIN_TOT_ERROR_COUNT_CH2, PANELMAIN_TOT_ERROR_RATIO_CH2, PANELMAIN_ERROR_FREE_CH2_2,
       PANELMAIN_TEST_INTERVAL_CH2, PANELMAIN_ELAPSED_TIME_CH2, PANELMAIN_CH2_SAMPDEL,
       PANELMAIN_RING_IN_CLK_CH2},
-     PANELMAIN_INIT_CH2, PANELMAIN_CH2_SAMPDEL, PANELMAIN_CH2_AUTOSEARCH, PANELMAIN_CH2_AUTOSEARCH_STOP,
+     PANELMAIN_INIT_CH2,
+     PANELMAIN_CH2_SAMPDEL,
+     PANELMAIN_CH2_AUTOSEARCH,
+     PANELMAIN_CH2_AUTOSEARCH_STOP,
      PANELMAIN_TEXTMSG_SDAS_CH2,
-     PANELDEBUG_RINGSLIDE_9340PHS_CH2, PANELDEBUG_RINGSLIDE_9372PHS_CH2, PANELDEBUG_CKBX_MANUAL_MD_CH2},
+     PANELDEBUG_RINGSLIDE_9340PHS_CH2,
+     PANELDEBUG_RINGSLIDE_9372PHS_CH2,
+     PANELDEBUG_CKBX_MANUAL_MD_CH2},
 };
 
-void dim(int panel, int control, bool dimmed) { SetCtrlAttribute(panel, control, ATTR_DIMMED, dimmed ? 1 : 0); }
+void dim(int panel, int control, bool dimmed) {
+  SetCtrlAttribute(panel, control, ATTR_DIMMED, dimmed ? 1 : 0);
+}
 
 // The controls that only make sense in one of the two modes.
 void dim_for_manual_mode(int panel, const ChannelWiring& w, int m) {
   dim(panel, w.init, m != 0);
-  for (int control : {w.sampdel, w.autosearch, w.autosearch_stop, w.sampdel_caption}) dim(panel, control, m != 1);
+  for (int control : {w.sampdel, w.autosearch, w.autosearch_stop, w.sampdel_caption})
+    dim(panel, control, m != 1);
 }
 
 void on_pattern(int panel, int ch, unsigned v) {
@@ -120,9 +159,12 @@ void on_manual_mode(int panel, int ch, int m) {
 
 int input_clock_bits(int ring_value) {
   switch (ring_value) {
-    case 0: return 0x10;  // "Clock/2"
-    case 2: return 0x30;  // "Div /4"
-    default: return 0x00;  // "Clock"
+    case 0:
+      return 0x10;  // "Clock/2"
+    case 2:
+      return 0x30;  // "Div /4"
+    default:
+      return 0x00;  // "Clock"
   }
 }
 
@@ -135,8 +177,8 @@ void send_input_clock(int channel, int ring_value) {
   *w.ring_in_clk = static_cast<signed char>(ring_value);
 }
 
-int general_purpose_IO(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
-                       int /*eventData2*/) {
+int general_purpose_IO(int panel, int control, int event, void* /*callbackData*/,
+                       int /*eventData1*/, int /*eventData2*/) {
   if (event != EVENT_COMMIT) return 0;
   switch (control) {
     case PANELMAIN_DATA_SELECT_CH1:
@@ -152,7 +194,8 @@ int general_purpose_IO(int panel, int control, int event, void* /*callbackData*/
       GetCtrlVal(panel, control, &v);
       const int ch = control == PANELMAIN_RING_IN_CLK_CH1 ? 1 : 2;
       send_input_clock(ch, v);
-      if (ch == 2 && debugPanelOpen) SetCtrlVal(debugPanelHandle, PANELDEBUG_FULL_RATE_LED_CH2, v & 1);
+      if (ch == 2 && debugPanelOpen)
+        SetCtrlVal(debugPanelHandle, PANELDEBUG_FULL_RATE_LED_CH2, v & 1);
       break;
     }
     case PANELMAIN_CKBX_MANUAL_MD_CH1:
@@ -162,7 +205,8 @@ int general_purpose_IO(int panel, int control, int event, void* /*callbackData*/
       on_manual_mode(panel, control == PANELMAIN_CKBX_MANUAL_MD_CH1 ? 1 : 2, m);
       break;
     }
-    default: break;
+    default:
+      break;
   }
   return 0;
 }
@@ -170,7 +214,8 @@ int general_purpose_IO(int panel, int control, int event, void* /*callbackData*/
 void UpdateManualMode(int channel) {
   const int failed = pollReadPacket(channel, channel * 8 - 7);
   SetCtrlVal(panelHandle, PANELMAIN_RETRIES, static_cast<unsigned>(failed));
-  SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR, failed > 0 ? kRetryRed : kWhite);
+  SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR,
+                   failed > 0 ? kRetryRed : kWhite);
   const unsigned char* b = packets[channel].bytes;
   ChannelConfig& cfg = channelConfig[channel];
   cfg.phase9340 = (b[0] >> 4) & 3;

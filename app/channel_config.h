@@ -4,10 +4,10 @@
 
 // Per channel (index 1 and 2) configuration state.
 struct ChannelConfig {
-  int clockConfig;        // bits 4-5: input clock mode sent to register 3/11
-  int phase9340;          // automatic settings read back from the board
+  int clockConfig;  // bits 4-5: input clock mode sent to register 3/11
+  int phase9340;    // automatic settings read back from the board
   int phase9372;
-  int delayCode;          // 12-bit sampling-delay code
+  int delayCode;             // 12-bit sampling-delay code
   unsigned char cleanExit;   // no errors when manual mode was last switched off
   unsigned char keepPhases;  // the debug panel keeps the phase settings
 };

@@ -6,10 +6,14 @@ CommandLine parse_command_line(int argc, char* argv[]) {
   CommandLine cl;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
-    if (std::strcmp(arg, "--simulate") == 0) cl.simulate = true;
-    else if (std::strcmp(arg, "--headless") == 0) cl.headless = true;
-    else if (std::strcmp(arg, "--version") == 0) cl.version = true;
-    else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) cl.help = true;
+    if (std::strcmp(arg, "--simulate") == 0)
+      cl.simulate = true;
+    else if (std::strcmp(arg, "--headless") == 0)
+      cl.headless = true;
+    else if (std::strcmp(arg, "--version") == 0)
+      cl.version = true;
+    else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)
+      cl.help = true;
     else if (std::strcmp(arg, "--i2c-trace") == 0) {
       if (i + 1 >= argc) {
         cl.error = "--i2c-trace needs a file name";

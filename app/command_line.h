@@ -4,12 +4,12 @@
 #include <string>
 
 struct CommandLine {
-  bool simulate = false;   // attach the simulated board instead of the USB bridge
-  bool headless = false;   // no window
+  bool simulate = false;  // attach the simulated board instead of the USB bridge
+  bool headless = false;  // no window
   bool version = false;
   bool help = false;
-  std::string i2c_trace;   // with --simulate: VCD file of the board's I2C lines
-  std::string error;       // set when the command line is not understood
+  std::string i2c_trace;  // with --simulate: VCD file of the board's I2C lines
+  std::string error;      // set when the command line is not understood
 };
 
 CommandLine parse_command_line(int argc, char* argv[]);

@@ -13,6 +13,7 @@ void ConsoleFrontEnd::pump_input() {
   std::fprintf(out_, "%s\n", console_status_line(panelHandle).c_str());
   std::fflush(out_);
   // A loop held up by a long routine does not print the missed lines at once.
-  next_status_ = next_status_ < 0.0 || now - next_status_ >= kStatusPeriod ? now + kStatusPeriod
-                                                                           : next_status_ + kStatusPeriod;
+  next_status_ = next_status_ < 0.0 || now - next_status_ >= kStatusPeriod
+                     ? now + kStatusPeriod
+                     : next_status_ + kStatusPeriod;
 }

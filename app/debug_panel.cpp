@@ -23,7 +23,9 @@ constexpr int kExpanderToggles[18] = {
     PANELDEBUG_GP_15, PANELDEBUG_GP_16, PANELDEBUG_GP_17,
 };
 
-void dim(int panel, int control, bool dimmed) { SetCtrlAttribute(panel, control, ATTR_DIMMED, dimmed ? 1 : 0); }
+void dim(int panel, int control, bool dimmed) {
+  SetCtrlAttribute(panel, control, ATTR_DIMMED, dimmed ? 1 : 0);
+}
 
 void show_chip(int chip, int first_toggle) {
   const unsigned short status = DS4520_IO_read(chip);
@@ -53,8 +55,8 @@ void Debug(int /*menuBar*/, int /*menuItem*/, void* /*callbackData*/, int /*pane
   }
 }
 
-int open_scope_panel(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
-                     int /*eventData2*/) {
+int open_scope_panel(int /*panel*/, int /*control*/, int event, void* /*callbackData*/,
+                     int /*eventData1*/, int /*eventData2*/) {
   if (event != EVENT_COMMIT) return 0;
   if (scopePanelOpen) {
     DeleteGraphPlot(scopePanelHandle, PANELSCOPE_GRAPH_ONES, -1, 1);
@@ -76,19 +78,33 @@ void scope_panel_closed() {
   DiscardPanel(scopePanelHandle);
 }
 
-int debugs(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/, int /*eventData2*/) {
+int debugs(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
+           int /*eventData2*/) {
   if (event != EVENT_COMMIT) return 0;
   int value = 0;
   GetCtrlVal(panel, control, &value);
   const unsigned char flag = static_cast<unsigned char>(value);
   switch (control) {
-    case PANELDEBUG_DEBUG_MAIN: debug_main = flag; break;
-    case PANELDEBUG_DEBUG_USB: debug_usb = flag; break;
-    case PANELDEBUG_DEBUG_MCP4561: debug_MCP4561 = flag; break;
-    case PANELDEBUG_DEBUG_DAC: debug_dac = flag; break;
-    case PANELDEBUG_DEBUG_DS4520: debug_DS4520 = flag; break;
-    case PANELDEBUG_DEBUG_I2C: debug_i2c = flag; break;
-    default: break;
+    case PANELDEBUG_DEBUG_MAIN:
+      debug_main = flag;
+      break;
+    case PANELDEBUG_DEBUG_USB:
+      debug_usb = flag;
+      break;
+    case PANELDEBUG_DEBUG_MCP4561:
+      debug_MCP4561 = flag;
+      break;
+    case PANELDEBUG_DEBUG_DAC:
+      debug_dac = flag;
+      break;
+    case PANELDEBUG_DEBUG_DS4520:
+      debug_DS4520 = flag;
+      break;
+    case PANELDEBUG_DEBUG_I2C:
+      debug_i2c = flag;
+      break;
+    default:
+      break;
   }
   return 0;
 }
@@ -145,7 +161,8 @@ int general_purpose_IO_DebugPanel(int panel, int control, int event, void* /*cal
       dim(panel, PANELDEBUG_RINGSLIDE_9340PHS_CH2, v == 0);
       dim(panel, PANELDEBUG_RINGSLIDE_9372PHS_CH2, v == 0);
       break;
-    default: break;
+    default:
+      break;
   }
   return 0;
 }
@@ -153,8 +170,10 @@ int general_purpose_IO_DebugPanel(int panel, int control, int event, void* /*cal
 int CB_ReadDAC(int /*panel*/, int control, int event, void* /*callbackData*/, int /*eventData1*/,
                int /*eventData2*/) {
   if (event != EVENT_COMMIT) return 0;
-  if (control == PANELDEBUG_CH1_READ) mcp4728_dac_read(1);
-  else if (control == PANELDEBUG_CH2_READ) mcp4728_dac_read(0);
+  if (control == PANELDEBUG_CH1_READ)
+    mcp4728_dac_read(1);
+  else if (control == PANELDEBUG_CH2_READ)
+    mcp4728_dac_read(0);
   return 0;
 }
 

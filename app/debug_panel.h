@@ -15,11 +15,14 @@ int open_scope_panel(int panel, int control, int event, void* callbackData, int 
 // The scope panel was closed by its window: the searches stop plotting.
 void scope_panel_closed();
 int debugs(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
-int io_expander(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int io_expander(int panel, int control, int event, void* callbackData, int eventData1,
+                int eventData2);
 int general_purpose_IO_DebugPanel(int panel, int control, int event, void* callbackData,
                                   int eventData1, int eventData2);
-int CB_ReadDAC(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
-int CBdebugTimer(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int CB_ReadDAC(int panel, int control, int event, void* callbackData, int eventData1,
+               int eventData2);
+int CBdebugTimer(int panel, int control, int event, void* callbackData, int eventData1,
+                 int eventData2);
 
 // Toggle of expander pin `i` (0-17): pins 0-8 of chip 7, then pins 0-8 of chip 6.
 int expander_toggle(int i);

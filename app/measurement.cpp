@@ -42,11 +42,11 @@ struct ChannelControls {
 const ChannelControls kControls[3] = {
     {},
     {PANELMAIN_DATA_SELECT_CH1, PANELMAIN_ERROR_COUNT_CH1, PANELDEBUG_CHANNEL_STATE_CH1,
-     PANELDEBUG_SYNC_LED_CH1, PANELDEBUG_INV_LED_CH1, PANELDEBUG_SEQ_NO_CH1, PANELDEBUG_SHORT_ERR_CH1,
-     PANELDEBUG_RINGSLIDE_9340PHS_CH1, PANELDEBUG_RINGSLIDE_9372PHS_CH1},
+     PANELDEBUG_SYNC_LED_CH1, PANELDEBUG_INV_LED_CH1, PANELDEBUG_SEQ_NO_CH1,
+     PANELDEBUG_SHORT_ERR_CH1, PANELDEBUG_RINGSLIDE_9340PHS_CH1, PANELDEBUG_RINGSLIDE_9372PHS_CH1},
     {PANELMAIN_DATA_SELECT_CH2, PANELMAIN_ERROR_COUNT_CH2, PANELDEBUG_CHANNEL_STATE_CH2,
-     PANELDEBUG_SYNC_LED_CH2, PANELDEBUG_INV_LED_CH2, PANELDEBUG_SEQ_NO_CH2, PANELDEBUG_SHORT_ERR_CH2,
-     PANELDEBUG_RINGSLIDE_9340PHS_CH2, PANELDEBUG_RINGSLIDE_9372PHS_CH2},
+     PANELDEBUG_SYNC_LED_CH2, PANELDEBUG_INV_LED_CH2, PANELDEBUG_SEQ_NO_CH2,
+     PANELDEBUG_SHORT_ERR_CH2, PANELDEBUG_RINGSLIDE_9340PHS_CH2, PANELDEBUG_RINGSLIDE_9372PHS_CH2},
 };
 
 void show_link(const char* notice, int colour) {
@@ -91,7 +91,8 @@ void channel_step(int n) {
       SetCtrlAttribute(debugPanelHandle, PANELDEBUG_TOT_ERR_TRIG_CH1, ATTR_FILL_COLOR,
                        r.error_count != 0 ? kMagenta : kWhite);
     }
-    if (r.channel_state != kRunning) SetCtrlAttribute(panelHandle, c.error_count, ATTR_FILL_COLOR, kGrey);
+    if (r.channel_state != kRunning)
+      SetCtrlAttribute(panelHandle, c.error_count, ATTR_FILL_COLOR, kGrey);
     if (debugPanelOpen) {
       SetCtrlVal(debugPanelHandle, c.state, static_cast<unsigned char>(r.channel_state));
       SetCtrlVal(debugPanelHandle, c.sync_led, r.sync_flags & 1);
@@ -122,7 +123,8 @@ void track_phases(int n) {
   const int manual = n == 1 ? manual_mode_ch1 : manual_mode_ch2;
   const int frequency = packets[n].frequency;
   int& tracked = measurement.trackedFrequency[n];
-  if (manual == 0 || (tracked >= frequency - kTrackingBand && tracked <= frequency + kTrackingBand)) return;
+  if (manual == 0 || (tracked >= frequency - kTrackingBand && tracked <= frequency + kTrackingBand))
+    return;
   tracked = frequency;
   UpdateManualMode(n);
   const ChannelConfig& cfg = channelConfig[n];

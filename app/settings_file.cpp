@@ -135,8 +135,9 @@ int RestoreSettings(const char* path) {
 
 void FileSaveAs(int /*menuBar*/, int /*menuItem*/, void* /*callbackData*/, int /*panel*/) {
   char path[MAX_PATHNAME_LEN];
-  const int result = FileSelectPopupEx("", "VORN_KD71_2CH_ConfigurationFile.txt", "",
-                                       "Choose a filename to save as:", VAL_SAVE_BUTTON, 0, 0, path);
+  const int result =
+      FileSelectPopupEx("", "VORN_KD71_2CH_ConfigurationFile.txt", "",
+                        "Choose a filename to save as:", VAL_SAVE_BUTTON, 0, 0, path);
   if (result != VAL_NO_FILE_SELECTED) SaveSettings(path);
 }
 

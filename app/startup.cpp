@@ -16,7 +16,6 @@ int panelHandle = 0;
 
 namespace {
 
-
 void report_restore(int result) {
   if (result == -1) {
     MessagePopup("Restore Error", "Unable to find Restore File");
@@ -63,7 +62,8 @@ int kd71_main(int /*argc*/, char* /*argv*/[]) {
     return 1;
   }
   if (guard == Guard::Unavailable)
-    std::fprintf(stderr, "kd71: cannot open the lock file %s; running without the single-instance guard\n",
+    std::fprintf(stderr,
+                 "kd71: cannot open the lock file %s; running without the single-instance guard\n",
                  kd71::instance::lock_path(kInstanceLockName).c_str());
 
   if (start_program() < 0) {
@@ -77,8 +77,8 @@ int kd71_main(int /*argc*/, char* /*argv*/[]) {
   return 0;
 }
 
-int QuitAll(int /*panel*/, int /*control*/, int event, void* /*callbackData*/,
-            int /*eventData1*/, int /*eventData2*/) {
+int QuitAll(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
+            int /*eventData2*/) {
   if (event != EVENT_COMMIT) return 0;
   SaveSettings(kSettingsFile);  // a failure is not reported and does not stop the quit
   close();
@@ -86,8 +86,8 @@ int QuitAll(int /*panel*/, int /*control*/, int event, void* /*callbackData*/,
   return 0;
 }
 
-int quit_panel(int panel, int /*control*/, int event, void* /*callbackData*/,
-               int /*eventData1*/, int /*eventData2*/) {
+int quit_panel(int panel, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
+               int /*eventData2*/) {
   if (event != EVENT_COMMIT) return 0;
   DiscardPanel(panel);
   if (debugPanelOpen && panel == debugPanelHandle) debugPanelOpen = 0;

@@ -28,7 +28,8 @@ constexpr int kRedToWhiteStep = 0x101;
 
 struct ChannelControls {
   int clock_frequency, bit_time, error_count, error_free, error_bar, error_ratio, ratio_bound,
-      total_ratio, total_bound, total_count, elapsed, ones, no_error, toggle, test_interval, sync_led;
+      total_ratio, total_bound, total_count, elapsed, ones, no_error, toggle, test_interval,
+      sync_led;
 };
 
 const ChannelControls kControls[3] = {
@@ -53,8 +54,8 @@ double length_of(int channel) {
 }
 
 bool error_free(const PacketRecord& r) {
-  return r.error_count == 0 && r.channel_state == kRunning && r.ones_cnt >= 11 && r.ones_cnt <= 245 &&
-         r.frequency > 0;
+  return r.error_count == 0 && r.channel_state == kRunning && r.ones_cnt >= 11 &&
+         r.ones_cnt <= 245 && r.frequency > 0;
 }
 
 }  // namespace
@@ -132,7 +133,10 @@ void DisplaySample(int channel) {
   // A ratio this high, or data stuck at zero (or at one on channel 1), is no
   // measurement to trust.
   const bool suspect = ratio > kPoorRatio || r.ones_cnt == 0 || (channel == 1 && r.ones_cnt == 255);
-  SetCtrlAttribute(p, c.error_count, ATTR_FILL_COLOR, suspect ? kPink : error_free(r) ? kLightGreen : kWhite);
+  SetCtrlAttribute(p, c.error_count, ATTR_FILL_COLOR,
+                   suspect         ? kPink
+                   : error_free(r) ? kLightGreen
+                                   : kWhite);
 
   SetCtrlVal(p, c.error_free, static_cast<unsigned>(s.errorFreeSeconds));
   SetCtrlVal(p, c.error_bar, error_bar_level(r.error_count, s.sampleLength));
@@ -143,7 +147,8 @@ void DisplaySample(int channel) {
   const double sample_ratio = (sample_bound ? 1.0 : static_cast<double>(r.error_count)) / len;
   SetCtrlVal(p, c.error_ratio, sample_ratio);
   if (debugPanelOpen)
-    SetCtrlAttribute(debugPanelHandle, c.sync_led, ATTR_ON_COLOR, sample_ratio > kPoorRatio ? kYellow : kGreen);
+    SetCtrlAttribute(debugPanelHandle, c.sync_led, ATTR_ON_COLOR,
+                     sample_ratio > kPoorRatio ? kYellow : kGreen);
 
   const bool total_bound = s.totalErrors == 0;
   SetCtrlAttribute(p, c.total_bound, ATTR_VISIBLE, total_bound ? 1 : 0);
@@ -183,13 +188,16 @@ void CheckTestInterval(int channel) {
   }
 }
 
-int CB_TotalErrCntButton(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
-                         int /*eventData2*/) {
+int CB_TotalErrCntButton(int panel, int control, int event, void* /*callbackData*/,
+                         int /*eventData1*/, int /*eventData2*/) {
   if (event != EVENT_COMMIT) return 0;
   int channel = 0;
-  if (control == PANELMAIN_COM_TOT_ERR_CNT_CH1) channel = 1;
-  else if (control == PANELMAIN_COM_TOT_ERR_CNT_CH2) channel = 2;
-  else return 0;
+  if (control == PANELMAIN_COM_TOT_ERR_CNT_CH1)
+    channel = 1;
+  else if (control == PANELMAIN_COM_TOT_ERR_CNT_CH2)
+    channel = 2;
+  else
+    return 0;
   ChannelStats& s = channelStats[channel];
   unsigned interval = 0;
   GetCtrlVal(panel, kControls[channel].test_interval, &interval);

@@ -9,12 +9,12 @@ struct ChannelStats {
   std::uint64_t sampleLength;  // bits per sample; every ratio divides by it
   double errorFreeStart;       // Timer() when the error-free stretch began
   int errorFreeSeconds;
-  int totalsRunning;           // new samples are added to the totals
-  int startCountdown;          // 1 after the toggle is switched on, until the next sample
+  int totalsRunning;   // new samples are added to the totals
+  int startCountdown;  // 1 after the toggle is switched on, until the next sample
   std::uint64_t totalErrors;
   int totalSamples;
-  int testTicks;               // ticks of the run, five per second
-  int testInterval;            // seconds
+  int testTicks;     // ticks of the run, five per second
+  int testInterval;  // seconds
 };
 
 extern ChannelStats channelStats[3];

@@ -35,9 +35,11 @@ void DisplaySubchanErrs() {
   const int index = channel - 1;  // a channel 2 scan lands in record 1
   const int failed = pollUntilTrailer(index, index * 8 + kSubchannelKind, kSubchannelTrailer);
   SetCtrlVal(panel, PANELDEBUG_SNAPSHOT_BAD_READS, failed);
-  SetCtrlAttribute(panel, PANELDEBUG_SNAPSHOT_BAD_READS, ATTR_FILL_COLOR, failed > 0 ? kRed : kWhite);
+  SetCtrlAttribute(panel, PANELDEBUG_SNAPSHOT_BAD_READS, ATTR_FILL_COLOR,
+                   failed > 0 ? kRed : kWhite);
   const unsigned char* b = packets[index].bytes;
-  for (int k = kSubchannels - 1; k >= 0; --k) SetCtrlVal(panel, subchannel_errors_control(k), static_cast<int>(b[k]));
+  for (int k = kSubchannels - 1; k >= 0; --k)
+    SetCtrlVal(panel, subchannel_errors_control(k), static_cast<int>(b[k]));
   for (int k = kSubchannels - 1; k >= 0; --k)
     SetCtrlVal(panel, subchannel_phase_control(k), static_cast<int>(b[kSubchannels + k]));
 }

@@ -6,12 +6,19 @@
 
 void close_panel_window(int panel) {
   switch (kd71::ui::panel_resource_id(panel)) {
-    case PANELMAIN: kd71::ui::post_event(panel, PANELMAIN_CMDQUIT, EVENT_COMMIT); break;
-    case PANELDEBUG: kd71::ui::post_event(panel, PANELDEBUG_CLOSEPANELDEBUG, EVENT_COMMIT); break;
-    case PANELSCOPE:
-      if (scopePanelOpen && panel == scopePanelHandle) scope_panel_closed();
-      else DiscardPanel(panel);
+    case PANELMAIN:
+      kd71::ui::post_event(panel, PANELMAIN_CMDQUIT, EVENT_COMMIT);
       break;
-    default: break;
+    case PANELDEBUG:
+      kd71::ui::post_event(panel, PANELDEBUG_CLOSEPANELDEBUG, EVENT_COMMIT);
+      break;
+    case PANELSCOPE:
+      if (scopePanelOpen && panel == scopePanelHandle)
+        scope_panel_closed();
+      else
+        DiscardPanel(panel);
+      break;
+    default:
+      break;
   }
 }

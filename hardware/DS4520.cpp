@@ -16,13 +16,13 @@
 
 namespace {
 
-constexpr unsigned char kPullUpLow = 0xF0;    // pull-up enable, pins 0-7
-constexpr unsigned char kPullUpHigh = 0xF1;   // pull-up enable, pin 8 (bit 0)
+constexpr unsigned char kPullUpLow = 0xF0;   // pull-up enable, pins 0-7
+constexpr unsigned char kPullUpHigh = 0xF1;  // pull-up enable, pin 8 (bit 0)
 constexpr unsigned char kIoControlLow = 0xF2;
 constexpr unsigned char kIoControlHigh = 0xF3;
-constexpr unsigned char kConfig = 0xF4;       // 0x00 EEPROM writing on, 0xFF off
-constexpr unsigned char kStatusLow = 0xF8;    // pin levels, pins 0-7
-constexpr unsigned char kStatusHigh = 0xF9;   // pin level, pin 8 (bit 0)
+constexpr unsigned char kConfig = 0xF4;      // 0x00 EEPROM writing on, 0xFF off
+constexpr unsigned char kStatusLow = 0xF8;   // pin levels, pins 0-7
+constexpr unsigned char kStatusHigh = 0xF9;  // pin level, pin 8 (bit 0)
 constexpr unsigned char kScratchFirst = 0xFA;
 constexpr unsigned char kScratchPattern[] = {0x55, 0xAA, 0x33, 0xCC, 0x0F, 0xF0};
 constexpr unsigned char kEepromOn = 0x00;
@@ -62,34 +62,42 @@ void read_status_repeated_start(int chip, unsigned char* out, int n) {
 
 void print_read(const char* which, int value) {
   debug_print(debug_DS4520, "                                       data       data\n");
-  debug_print(debug_DS4520, "READ current DS4520 register - %s        %d       0x%02x\n\n", which, value, value);
+  debug_print(debug_DS4520, "READ current DS4520 register - %s        %d       0x%02x\n\n", which,
+              value, value);
 }
 
 void print_write_low(int value) {
   debug_print(debug_DS4520, "                             \t       data       data\n");
-  debug_print(debug_DS4520, "WRITE DS4520 register - iostatusL       %d       0x%02x\n\n\n\n\n", value, value);
+  debug_print(debug_DS4520, "WRITE DS4520 register - iostatusL       %d       0x%02x\n\n\n\n\n",
+              value, value);
 }
 
 void print_write_high(int value) {
   debug_print(debug_DS4520, "                             \t       data       data\n");
-  debug_print(debug_DS4520, "WRITE DS4520 register - iostatusH       %d       0x%02x \n\n\n\n\n", value, value);
+  debug_print(debug_DS4520, "WRITE DS4520 register - iostatusH       %d       0x%02x \n\n\n\n\n",
+              value, value);
 }
 
 void write_pin(int chip, int ch_io, int data, bool pause) {
   const bool high = ch_io == kHighPin;
   debug_print(debug_DS4520, "START OF DS4520_IO_WRITE routine\n");
   debug_print(debug_DS4520, "                      \t\t\tch_io   data     data \n");
-  debug_print(debug_DS4520, "bit_load_DS4520     \t\t\t%d         %d     0x%02x\n\n", ch_io, data, data);
+  debug_print(debug_DS4520, "bit_load_DS4520     \t\t\t%d         %d     0x%02x\n\n", ch_io, data,
+              data);
 
   const unsigned char cur = read_status(chip, high ? kStatusHigh : kStatusLow);
   print_read(high ? "iostatusH" : "iostatusL", cur);
 
   // A pin number above 8 selects no bit: the pins are written back unchanged.
   unsigned char value;
-  if (high) value = data == 1 ? (cur | 0x01) : (cur & 0xFE);
-  else value = static_cast<unsigned char>(data == 1 ? (cur | (1u << ch_io)) : (cur & ~(1u << ch_io)));
-  if (high) print_write_high(value);
-  else print_write_low(value);
+  if (high)
+    value = data == 1 ? (cur | 0x01) : (cur & 0xFE);
+  else
+    value = static_cast<unsigned char>(data == 1 ? (cur | (1u << ch_io)) : (cur & ~(1u << ch_io)));
+  if (high)
+    print_write_high(value);
+  else
+    print_write_low(value);
 
   i2c_write_register(address_byte(chip), high ? kPullUpHigh : kPullUpLow, value);
   if (pause) Delay(kSettleWait);
@@ -106,7 +114,8 @@ void DS4520_IO_write_fast(int chip, int ch_io, int data) { write_pin(chip, ch_io
 void DS4520_IOX_wr_multibit(int chip, int field_mask, int data) {
   debug_print(debug_DS4520, "START OF DS4520_IO_WRITE routine\n");
   debug_print(debug_DS4520, "                      \t\t\tfield_mask   data     data \n");
-  debug_print(debug_DS4520, "bit_load_DS4520     \t\t\t%d         %d     0x%02x\n\n", field_mask, data, data);
+  debug_print(debug_DS4520, "bit_load_DS4520     \t\t\t%d         %d     0x%02x\n\n", field_mask,
+              data, data);
 
   unsigned char cur = 0;
   read_status_repeated_start(chip, &cur, 1);
@@ -128,7 +137,8 @@ unsigned short DS4520_IO_read(int chip) {
   const unsigned short status = static_cast<unsigned short>((bytes[1] << 8) | bytes[0]);
   debug_print(debug_DS4520, "-----START OF DS4520_IO_Read routine----\n");
   debug_print(debug_DS4520, "                                       data       data\n");
-  debug_print(debug_DS4520, "READ current DS4520 register - iostatus        %d       0x%04x\n\n\n", status, status);
+  debug_print(debug_DS4520, "READ current DS4520 register - iostatus        %d       0x%04x\n\n\n",
+              status, status);
   return status;
 }
 
@@ -168,8 +178,10 @@ void DS4520_IO_dump() {
 void ledTest() {
   for (int level : {1, 0}) {
     for (int i = 0; i < kLedTestPositions; ++i) {
-      if (i < 8) DS4520_IO_write(6, i, level);
-      else DS4520_IO_write(7, i - 8, level);
+      if (i < 8)
+        DS4520_IO_write(6, i, level);
+      else
+        DS4520_IO_write(7, i - 8, level);
       Delay(kLedStepWait);
     }
   }

@@ -22,9 +22,9 @@ constexpr int kNoDevice = 0xFF;
 constexpr double kFullScale = 3.3;
 constexpr int kCodes = 4096;
 constexpr int kMaxCode = kCodes - 1;
-constexpr unsigned char kMultiWrite = 0x40;           // DAC register only
-constexpr unsigned char kSingleWriteEeprom = 0x58;    // DAC register and EEPROM
-constexpr unsigned char kGainTimesTwo = 0x10;         // Vref 0, power-down 00, gain 1
+constexpr unsigned char kMultiWrite = 0x40;         // DAC register only
+constexpr unsigned char kSingleWriteEeprom = 0x58;  // DAC register and EEPROM
+constexpr unsigned char kGainTimesTwo = 0x10;       // Vref 0, power-down 00, gain 1
 constexpr double kEepromWait = 0.06;
 constexpr int kReadBackBytes = 24;
 constexpr int kSweepPosition = 6;
@@ -79,9 +79,11 @@ void mcp4728_dac_write(int dev, int channel, int code, int fast) {
 }
 
 DACSet mcp4728_dac_read(int dev) {
-  debug_print(debug_dac, "sizeof(uint16_t): %d; sizeof(DACSet): %d; sizeof(testDACReg): %d, sizeof(testDACReg): %d\n",
-              2, static_cast<int>(sizeof(DACSet)), static_cast<int>(sizeof(testDACReg)),
-              static_cast<int>(sizeof(testDACReg)));
+  debug_print(
+      debug_dac,
+      "sizeof(uint16_t): %d; sizeof(DACSet): %d; sizeof(testDACReg): %d, sizeof(testDACReg): %d\n",
+      2, static_cast<int>(sizeof(DACSet)), static_cast<int>(sizeof(testDACReg)),
+      static_cast<int>(sizeof(testDACReg)));
   debug_print(debug_dac, "---------DAC READ--------\n");
   debug_print(debug_dac, "i2c_slave_addr(%d,[0x%04x])\n", address_byte(dev), address_byte(dev));
   unsigned char bytes[kReadBackBytes];
@@ -104,7 +106,8 @@ void mcp4728_dac_dump() {
   read_all(0, bytes + kReadBackBytes, kReadBackBytes);
   for (int i = 0; i < 8; ++i) {
     std::printf("DAC R: %d-%02X %02X %02X\n", i, bytes[6 * i], bytes[6 * i + 1], bytes[6 * i + 2]);
-    std::printf("DAC E: %d-%02X %02X %02X\n", i, bytes[6 * i + 3], bytes[6 * i + 4], bytes[6 * i + 5]);
+    std::printf("DAC E: %d-%02X %02X %02X\n", i, bytes[6 * i + 3], bytes[6 * i + 4],
+                bytes[6 * i + 5]);
   }
   std::printf("\n");
 }

@@ -80,8 +80,10 @@ void issue_i2c_start(FT_HANDLE handle) {
   // lines; after them the start goes ahead anyway, about 10 ms later.
   unsigned char pins = 0;
   for (int attempt = 0; attempt < kBusFreeAttempts; ++attempt) {
-    if (attempt < kBusFreeSamples) pins = sample(handle, "Unable to get bit mode\n");
-    else report("ERROR! - I2C bus seems to be busy or not connected \n");
+    if (attempt < kBusFreeSamples)
+      pins = sample(handle, "Unable to get bit mode\n");
+    else
+      report("ERROR! - I2C bus seems to be busy or not connected \n");
     if ((pins & kBothLines) == kBothLines) break;
     Delay(kBusFreeWait);
   }

@@ -46,13 +46,13 @@ inline constexpr int kMaxPollAttempts = 10;
 // The last reply read into one index, and its routine fields decoded.
 struct PacketRecord {
   unsigned char bytes[kPacketBytes];
-  int frequency;            // MHz
-  int ones_cnt;             // ones in 256 bits
-  int channel_state;        // 0x80: running
+  int frequency;              // MHz
+  int ones_cnt;               // ones in 256 bits
+  int channel_state;          // 0x80: running
   std::uint64_t error_count;  // 40 bits used
-  int fast_error_count;     // errors of the 20 ms sample
-  int sync_flags;           // bit 0 pattern sync, bit 1 inverted data
-  int seq_no;               // 0..15
+  int fast_error_count;       // errors of the 20 ms sample
+  int sync_flags;             // bit 0 pattern sync, bit 1 inverted data
+  int seq_no;                 // 0..15
 };
 
 extern PacketRecord packets[3];

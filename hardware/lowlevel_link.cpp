@@ -48,7 +48,8 @@ int prevLinkState = 0;
 int usb_aliveQ() {
   DWORD count = 0;
   if (FT_CreateDeviceInfoList(&count) != FT_OK) return 0;
-  debug_print(debug_usb, "%d opened or unopened D2XX devices are connected \n", static_cast<int>(count));
+  debug_print(debug_usb, "%d opened or unopened D2XX devices are connected \n",
+              static_cast<int>(count));
   if (count == 0) return 0;
   if (read_device_list(&count) != FT_OK || count == 0) return 0;
   for (DWORD i = 0; i < count; ++i) {
@@ -62,7 +63,8 @@ int init_usb() {
   DWORD count = 0;
   FT_STATUS status = FT_CreateDeviceInfoList(&count);
   if (status != FT_OK || count == 0) {
-    debug_print(debug_usb, "Unable to find number of USB devices (ftStatus=%d)\n", static_cast<int>(status));
+    debug_print(debug_usb, "Unable to find number of USB devices (ftStatus=%d)\n",
+                static_cast<int>(status));
     return 0;
   }
   status = read_device_list(&count);
@@ -77,13 +79,18 @@ int init_usb() {
   bool found = false;
   for (DWORD i = 0; i < count; ++i) {
     const FT_DEVICE_LIST_INFO_NODE& node = devInfo[i];
-    debug_print(debug_usb, "Flags: %ld (0x%lx)\n", static_cast<long>(node.Flags), static_cast<unsigned long>(node.Flags));
-    debug_print(debug_usb, "Type: %ld (0x%lx)\n", static_cast<long>(node.Type), static_cast<unsigned long>(node.Type));
-    debug_print(debug_usb, "ID: %ld (0x%lx)\n", static_cast<long>(node.ID), static_cast<unsigned long>(node.ID));
-    debug_print(debug_usb, "LocId: %ld (0x%lx)\n", static_cast<long>(node.LocId), static_cast<unsigned long>(node.LocId));
+    debug_print(debug_usb, "Flags: %ld (0x%lx)\n", static_cast<long>(node.Flags),
+                static_cast<unsigned long>(node.Flags));
+    debug_print(debug_usb, "Type: %ld (0x%lx)\n", static_cast<long>(node.Type),
+                static_cast<unsigned long>(node.Type));
+    debug_print(debug_usb, "ID: %ld (0x%lx)\n", static_cast<long>(node.ID),
+                static_cast<unsigned long>(node.ID));
+    debug_print(debug_usb, "LocId: %ld (0x%lx)\n", static_cast<long>(node.LocId),
+                static_cast<unsigned long>(node.LocId));
     debug_print(debug_usb, "Serial: %.16s\n", node.SerialNumber);
     debug_print(debug_usb, "Desc: %.64s\n", node.Description);
-    debug_print(debug_usb, "ftHandle: 0x%x\n", static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(node.ftHandle)));
+    debug_print(debug_usb, "ftHandle: 0x%x\n",
+                static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(node.ftHandle)));
     if (is_instrument(node.Description)) {
       usb_handle = node.ftHandle;
       char serial[32] = {};
@@ -108,7 +115,8 @@ int init_usb() {
   debug_print(debug_usb, "Trying FT_Open(%d,[usb_handle])\n", chosen);
   status = FT_Open(chosen, &usb_handle);
   if (status != FT_OK) {
-    debug_print(debug_usb, "Unable to open USB device (%d) (ftStatus=%d)\n", chosen, static_cast<int>(status));
+    debug_print(debug_usb, "Unable to open USB device (%d) (ftStatus=%d)\n", chosen,
+                static_cast<int>(status));
     return 0;
   }
   if ((status = FT_SetBaudRate(usb_handle, kBaudRate)) != FT_OK) {
@@ -120,7 +128,8 @@ int init_usb() {
     return 0;
   }
   if ((status = FT_SetUSBParameters(usb_handle, kInTransferSize, kOutTransferSize)) != FT_OK) {
-    debug_print(debug_usb, "Unable to set USB transfer size (ftStatus=%d)\n", static_cast<int>(status));
+    debug_print(debug_usb, "Unable to set USB transfer size (ftStatus=%d)\n",
+                static_cast<int>(status));
     return 0;
   }
   if (FT_SetLatencyTimer(usb_handle, kLatencyMs) != FT_OK) {

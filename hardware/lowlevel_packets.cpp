@@ -39,17 +39,17 @@ void decode_routine_fields(PacketRecord& r) {
   r.frequency = ((b[0] << 8) | b[1]) * 2;
   r.ones_cnt = b[2];
   r.channel_state = b[3];
-  r.error_count = (static_cast<std::uint64_t>(b[4]) << 32) | (static_cast<std::uint64_t>(b[5]) << 24) |
-                  (static_cast<std::uint64_t>(b[6]) << 16) | (static_cast<std::uint64_t>(b[7]) << 8) |
-                  b[8];
+  r.error_count =
+      (static_cast<std::uint64_t>(b[4]) << 32) | (static_cast<std::uint64_t>(b[5]) << 24) |
+      (static_cast<std::uint64_t>(b[6]) << 16) | (static_cast<std::uint64_t>(b[7]) << 8) | b[8];
   r.fast_error_count = b[9];
   r.sync_flags = b[10];
   r.seq_no = b[11] & 0x0F;
 }
 
 void trace_wrong_length(int count) {
-  std::printf("Wrong packet length:       %d %2x %2x %2x %2x %2x\n", count, rxBuffer[0], rxBuffer[1],
-              rxBuffer[2], rxBuffer[3], rxBuffer[4]);
+  std::printf("Wrong packet length:       %d %2x %2x %2x %2x %2x\n", count, rxBuffer[0],
+              rxBuffer[1], rxBuffer[2], rxBuffer[3], rxBuffer[4]);
   for (int k = 1; k < kRxBufferSize; ++k)
     if (rxBuffer[k] != rxBuffer[k - 1]) std::printf("%2x ", rxBuffer[k]);
   std::printf("\n");
@@ -67,13 +67,18 @@ int packetTrace = 0;
 int expected_reply_length(int type) {
   switch (type & 0x0F) {
     case 3:
-    case 11: return kSubchannelReply;
+    case 11:
+      return kSubchannelReply;
     case 4:
-    case 12: return kSnapshotReply;
+    case 12:
+      return kSnapshotReply;
     case 6:
-    case 14: return kShortReply;
-    case 7: return kManagementReply;
-    default: return kRoutineReply;
+    case 14:
+      return kShortReply;
+    case 7:
+      return kManagementReply;
+    default:
+      return kRoutineReply;
   }
 }
 
@@ -86,7 +91,8 @@ void writePollRequest(int type) {
     if (FT_Purge(usb_handle, kPurgeBoth) != FT_OK) debug_print(debug_usb, "FT_Purge failure\n");
   expectedLength = expected_reply_length(type);
   DWORD written = 0;
-  if (FT_Write(usb_handle, g_request, 1, &written) != FT_OK) debug_print(debug_usb, "write failed\n");
+  if (FT_Write(usb_handle, g_request, 1, &written) != FT_OK)
+    debug_print(debug_usb, "write failed\n");
 }
 
 void readPacket(int index) {
@@ -111,8 +117,10 @@ void readPacket(int index) {
       debug_print(debug_usb, "read failed; RxBytes: %d 0x%x\n", length, length);
   }
   if (packetTrace) {
-    if (static_cast<int>(g_bytes_read) == length) std::printf("Correct packet length %d\n", length);
-    else trace_wrong_length(static_cast<int>(g_bytes_read));
+    if (static_cast<int>(g_bytes_read) == length)
+      std::printf("Correct packet length %d\n", length);
+    else
+      trace_wrong_length(static_cast<int>(g_bytes_read));
   }
 
   for (int i = 0; i < kPacketBytes; ++i) rxBuffer[i] >>= 4;
@@ -121,15 +129,16 @@ void readPacket(int index) {
     record.bytes[j] = static_cast<unsigned char>((rxBuffer[2 * j] << 4) | rxBuffer[2 * j + 1]);
   if (packetTrace) {
     const unsigned char* b = record.bytes;
-    std::printf("Packet:  %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x\n", b[0], b[1],
-                b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12]);
+    std::printf("Packet:  %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x\n", b[0],
+                b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12]);
   }
   decode_routine_fields(record);
   if (packetTrace) std::printf("Frequency: %d MHz on Ch: %d\n", record.frequency, index);
 }
 
 int pollUntilTrailer(int index, int type, int trailer_byte) {
-  if (!valid_index(index) || trailer_byte < 0 || trailer_byte >= kPacketBytes) return kMaxPollAttempts;
+  if (!valid_index(index) || trailer_byte < 0 || trailer_byte >= kPacketBytes)
+    return kMaxPollAttempts;
   for (int attempt = 0; attempt < kMaxPollAttempts; ++attempt) {
     writePollRequest(type);
     readPacket(index);
@@ -156,7 +165,8 @@ int writePacket(int index, int reg, int count) {
     debug_print(debug_usb, "Failure on attempt to change bit mode\n");
   DWORD written = 0;
   if (FT_Write(usb_handle, rxBuffer, static_cast<DWORD>(2 * count + 1), &written) != FT_OK)
-    std::printf("Write failed; TxBytes: %d 0x%x\n", static_cast<int>(written), static_cast<unsigned>(written));
+    std::printf("Write failed; TxBytes: %d 0x%x\n", static_cast<int>(written),
+                static_cast<unsigned>(written));
   if (FT_SetBitMode(usb_handle, i2cDirMask, FT_BITMODE_ASYNC_BITBANG) != FT_OK && packetTrace)
     std::printf("Failure on attempt to change bit mode back for i2c\n");
   return 1;

@@ -63,7 +63,8 @@ FT_STATUS refresh_list() {
 }
 
 ULONG node_flags(const DeviceInfo& info) {
-  return info.open_token >= 0 ? (info.flags | FT_FLAGS_OPENED) : (info.flags & ~ULONG{FT_FLAGS_OPENED});
+  return info.open_token >= 0 ? (info.flags | FT_FLAGS_OPENED)
+                              : (info.flags & ~ULONG{FT_FLAGS_OPENED});
 }
 
 // Runs `call` on the backend token of `handle`.
@@ -131,9 +132,9 @@ FT_STATUS FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE* pDest, LPDWORD lpdwNumD
   return FT_OK;
 }
 
-FT_STATUS FT_GetDeviceInfoDetail(DWORD dwIndex, LPDWORD lpdwFlags, LPDWORD lpdwType,
-                                 LPDWORD lpdwID, LPDWORD lpdwLocId, LPVOID lpSerialNumber,
-                                 LPVOID lpDescription, FT_HANDLE* pftHandle) {
+FT_STATUS FT_GetDeviceInfoDetail(DWORD dwIndex, LPDWORD lpdwFlags, LPDWORD lpdwType, LPDWORD lpdwID,
+                                 LPDWORD lpdwLocId, LPVOID lpSerialNumber, LPVOID lpDescription,
+                                 FT_HANDLE* pftHandle) {
   State& s = state();
   if (!s.backend) return FT_DEVICE_NOT_FOUND;
   if (dwIndex >= s.list.size()) return FT_DEVICE_NOT_FOUND;
@@ -212,7 +213,8 @@ FT_STATUS FT_Write(FT_HANDLE h, LPVOID buffer, DWORD bytesToWrite, LPDWORD bytes
 
 FT_STATUS FT_GetStatus(FT_HANDLE h, DWORD* rxBytes, DWORD* txBytes, DWORD* eventStatus) {
   DWORD rx = 0, tx = 0, ev = 0;
-  const FT_STATUS status = on_handle(h, [&](Backend& b, int t) { return b.get_status(t, &rx, &tx, &ev); });
+  const FT_STATUS status =
+      on_handle(h, [&](Backend& b, int t) { return b.get_status(t, &rx, &tx, &ev); });
   if (rxBytes) *rxBytes = rx;
   if (txBytes) *txBytes = tx;
   if (eventStatus) *eventStatus = ev;

@@ -6,19 +6,32 @@ namespace kd71::bridge {
 
 const char* fn_name(Fn fn) {
   switch (fn) {
-    case Fn::ListDevices: return "ListDevices";
-    case Fn::Open: return "Open";
-    case Fn::Close: return "Close";
-    case Fn::SetBaudRate: return "SetBaudRate";
-    case Fn::SetBitMode: return "SetBitMode";
-    case Fn::SetUsbParameters: return "SetUSBParameters";
-    case Fn::SetLatencyTimer: return "SetLatencyTimer";
-    case Fn::GetBitMode: return "GetBitMode";
-    case Fn::Write: return "Write";
-    case Fn::GetStatus: return "GetStatus";
-    case Fn::Read: return "Read";
-    case Fn::Purge: return "Purge";
-    case Fn::CyclePort: return "CyclePort";
+    case Fn::ListDevices:
+      return "ListDevices";
+    case Fn::Open:
+      return "Open";
+    case Fn::Close:
+      return "Close";
+    case Fn::SetBaudRate:
+      return "SetBaudRate";
+    case Fn::SetBitMode:
+      return "SetBitMode";
+    case Fn::SetUsbParameters:
+      return "SetUSBParameters";
+    case Fn::SetLatencyTimer:
+      return "SetLatencyTimer";
+    case Fn::GetBitMode:
+      return "GetBitMode";
+    case Fn::Write:
+      return "Write";
+    case Fn::GetStatus:
+      return "GetStatus";
+    case Fn::Read:
+      return "Read";
+    case Fn::Purge:
+      return "Purge";
+    case Fn::CyclePort:
+      return "CyclePort";
   }
   return "?";
 }
@@ -92,7 +105,9 @@ FT_STATUS RecordingBridge::close(int token) {
   return status;
 }
 
-FT_STATUS RecordingBridge::set_baud_rate(int, ULONG baud) { return record(Fn::SetBaudRate, {baud}); }
+FT_STATUS RecordingBridge::set_baud_rate(int, ULONG baud) {
+  return record(Fn::SetBaudRate, {baud});
+}
 
 FT_STATUS RecordingBridge::set_bit_mode(int, UCHAR mask, UCHAR mode) {
   return record(Fn::SetBitMode, {mask, mode});
@@ -102,7 +117,9 @@ FT_STATUS RecordingBridge::set_usb_parameters(int, ULONG in_size, ULONG out_size
   return record(Fn::SetUsbParameters, {in_size, out_size});
 }
 
-FT_STATUS RecordingBridge::set_latency_timer(int, UCHAR ms) { return record(Fn::SetLatencyTimer, {ms}); }
+FT_STATUS RecordingBridge::set_latency_timer(int, UCHAR ms) {
+  return record(Fn::SetLatencyTimer, {ms});
+}
 
 FT_STATUS RecordingBridge::get_bit_mode(int, UCHAR* out) {
   UCHAR sample = default_pins;

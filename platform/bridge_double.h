@@ -16,8 +16,8 @@ const char* fn_name(Fn fn);
 
 struct RecordedCall {
   Fn fn;
-  std::vector<ULONG> args;        // the call's scalar arguments, in order
-  std::vector<UCHAR> data;        // bytes written (Write) or returned (Read, GetBitMode)
+  std::vector<ULONG> args;  // the call's scalar arguments, in order
+  std::vector<UCHAR> data;  // bytes written (Write) or returned (Read, GetBitMode)
   FT_STATUS status = FT_OK;
 };
 
@@ -26,11 +26,11 @@ class RecordingBridge : public Backend {
   RecordingBridge();
 
   // ---- Script -----------------------------------------------------------
-  std::vector<DeviceInfo> devices;            // what list_devices reports
-  UCHAR default_pins = 0x03;                  // GetBitMode when no sample is queued
-  std::deque<UCHAR> pins;                     // GetBitMode samples, oldest first
-  std::deque<UCHAR> rx;                       // bytes waiting to be read
-  std::deque<std::vector<UCHAR>> replies;     // each arrives in rx after the next Write
+  std::vector<DeviceInfo> devices;         // what list_devices reports
+  UCHAR default_pins = 0x03;               // GetBitMode when no sample is queued
+  std::deque<UCHAR> pins;                  // GetBitMode samples, oldest first
+  std::deque<UCHAR> rx;                    // bytes waiting to be read
+  std::deque<std::vector<UCHAR>> replies;  // each arrives in rx after the next Write
   bool purge_empties_rx = true;
 
   // The next calls of `fn` return these statuses (then FT_OK again).

@@ -15,9 +15,7 @@ const steady::time_point g_origin = steady::now();
 bool g_virtual = false;
 double g_virtual_now = 0.0;
 
-double real_now() {
-  return std::chrono::duration<double>(steady::now() - g_origin).count();
-}
+double real_now() { return std::chrono::duration<double>(steady::now() - g_origin).count(); }
 
 }  // namespace
 

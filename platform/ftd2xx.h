@@ -47,8 +47,14 @@ enum : UCHAR { FT_BITMODE_RESET = 0x00, FT_BITMODE_ASYNC_BITBANG = 0x01 };
 enum : ULONG { FT_FLAGS_OPENED = 1, FT_FLAGS_HISPEED = 2 };
 
 // Device types.
-enum : ULONG { FT_DEVICE_BM = 0, FT_DEVICE_AM = 1, FT_DEVICE_100AX = 2, FT_DEVICE_UNKNOWN = 3,
-               FT_DEVICE_2232C = 4, FT_DEVICE_232R = 5 };
+enum : ULONG {
+  FT_DEVICE_BM = 0,
+  FT_DEVICE_AM = 1,
+  FT_DEVICE_100AX = 2,
+  FT_DEVICE_UNKNOWN = 3,
+  FT_DEVICE_2232C = 4,
+  FT_DEVICE_232R = 5
+};
 
 struct FT_DEVICE_LIST_INFO_NODE {
   ULONG Flags;
@@ -66,9 +72,9 @@ FT_STATUS FT_CreateDeviceInfoList(LPDWORD lpdwNumDevs);
 // which may be larger.
 FT_STATUS FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE* pDest, LPDWORD lpdwNumDevs);
 // Writes at most 16 bytes to lpSerialNumber and 64 to lpDescription.
-FT_STATUS FT_GetDeviceInfoDetail(DWORD dwIndex, LPDWORD lpdwFlags, LPDWORD lpdwType,
-                                 LPDWORD lpdwID, LPDWORD lpdwLocId, LPVOID lpSerialNumber,
-                                 LPVOID lpDescription, FT_HANDLE* pftHandle);
+FT_STATUS FT_GetDeviceInfoDetail(DWORD dwIndex, LPDWORD lpdwFlags, LPDWORD lpdwType, LPDWORD lpdwID,
+                                 LPDWORD lpdwLocId, LPVOID lpSerialNumber, LPVOID lpDescription,
+                                 FT_HANDLE* pftHandle);
 FT_STATUS FT_Open(int deviceNumber, FT_HANDLE* pHandle);
 FT_STATUS FT_SetBaudRate(FT_HANDLE ftHandle, ULONG baudRate);
 FT_STATUS FT_SetBitMode(FT_HANDLE ftHandle, UCHAR mask, UCHAR mode);

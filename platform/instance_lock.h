@@ -8,9 +8,9 @@
 namespace kd71::instance {
 
 enum class Guard {
-  Acquired,     // this process holds the lock now
+  Acquired,       // this process holds the lock now
   HeldElsewhere,  // another process holds it
-  Unavailable,  // no lock file could be opened; the guard cannot be applied
+  Unavailable,    // no lock file could be opened; the guard cannot be applied
 };
 
 // Folder of the lock file: $KD71_LOCK_DIR when set (tests point it at their

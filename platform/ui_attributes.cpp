@@ -23,20 +23,42 @@ int set_int_attribute(int panel, int control, int attribute, int value) {
   if (!c) return error;
   Change change = Change::Value;
   switch (attribute) {
-    case ATTR_DIMMED: c->dimmed = value != 0; change = Change::Dimmed; break;
-    case ATTR_VISIBLE: c->visible = value != 0; change = Change::Visible; break;
-    case ATTR_CTRL_MODE: c->operable = value != 0; change = Change::Operable; break;
-    case ATTR_TEXT_COLOR: c->text_color = value; change = Change::TextColor; break;
-    case ATTR_FILL_COLOR: c->fill_color = value; change = Change::FillColor; break;
-    case ATTR_ON_COLOR: c->on_color = value; change = Change::OnColor; break;
-    case ATTR_INCR_VALUE: c->increment = value; change = Change::Increment; break;
+    case ATTR_DIMMED:
+      c->dimmed = value != 0;
+      change = Change::Dimmed;
+      break;
+    case ATTR_VISIBLE:
+      c->visible = value != 0;
+      change = Change::Visible;
+      break;
+    case ATTR_CTRL_MODE:
+      c->operable = value != 0;
+      change = Change::Operable;
+      break;
+    case ATTR_TEXT_COLOR:
+      c->text_color = value;
+      change = Change::TextColor;
+      break;
+    case ATTR_FILL_COLOR:
+      c->fill_color = value;
+      change = Change::FillColor;
+      break;
+    case ATTR_ON_COLOR:
+      c->on_color = value;
+      change = Change::OnColor;
+      break;
+    case ATTR_INCR_VALUE:
+      c->increment = value;
+      change = Change::Increment;
+      break;
     case ATTR_ENABLED:
       if (c->def->kind != Kind::Timer) return UIE_BAD_ATTRIBUTE;
       if (value && !c->enabled) c->restart(clock::now());
       c->enabled = value != 0;
       change = Change::Timer;
       break;
-    default: return UIE_BAD_ATTRIBUTE;
+    default:
+      return UIE_BAD_ATTRIBUTE;
   }
   notify(panel, control, change);
   return UIE_NO_ERROR;
@@ -99,15 +121,32 @@ int GetCtrlAttribute(int panel, int control, int attribute, int* value) {
   ControlState* c = find_control(panel, control, &error);
   if (!c) return error;
   switch (attribute) {
-    case ATTR_DIMMED: *value = c->dimmed; break;
-    case ATTR_VISIBLE: *value = c->visible; break;
-    case ATTR_CTRL_MODE: *value = c->operable; break;
-    case ATTR_TEXT_COLOR: *value = c->text_color; break;
-    case ATTR_FILL_COLOR: *value = c->fill_color; break;
-    case ATTR_ON_COLOR: *value = c->on_color; break;
-    case ATTR_INCR_VALUE: *value = static_cast<int>(c->increment); break;
-    case ATTR_ENABLED: *value = c->enabled; break;
-    default: return UIE_BAD_ATTRIBUTE;
+    case ATTR_DIMMED:
+      *value = c->dimmed;
+      break;
+    case ATTR_VISIBLE:
+      *value = c->visible;
+      break;
+    case ATTR_CTRL_MODE:
+      *value = c->operable;
+      break;
+    case ATTR_TEXT_COLOR:
+      *value = c->text_color;
+      break;
+    case ATTR_FILL_COLOR:
+      *value = c->fill_color;
+      break;
+    case ATTR_ON_COLOR:
+      *value = c->on_color;
+      break;
+    case ATTR_INCR_VALUE:
+      *value = static_cast<int>(c->increment);
+      break;
+    case ATTR_ENABLED:
+      *value = c->enabled;
+      break;
+    default:
+      return UIE_BAD_ATTRIBUTE;
   }
   return UIE_NO_ERROR;
 }
@@ -116,9 +155,12 @@ int GetCtrlAttribute(int panel, int control, int attribute, double* value) {
   int error = 0;
   ControlState* c = find_control(panel, control, &error);
   if (!c) return error;
-  if (attribute == ATTR_INCR_VALUE) *value = c->increment;
-  else if (attribute == ATTR_INTERVAL) *value = c->interval;
-  else return UIE_BAD_ATTRIBUTE;
+  if (attribute == ATTR_INCR_VALUE)
+    *value = c->increment;
+  else if (attribute == ATTR_INTERVAL)
+    *value = c->interval;
+  else
+    return UIE_BAD_ATTRIBUTE;
   return UIE_NO_ERROR;
 }
 
@@ -133,8 +175,11 @@ int GetCtrlAttribute(int panel, int control, int attribute, std::string* value) 
   int error = 0;
   ControlState* c = find_control(panel, control, &error);
   if (!c) return error;
-  if (attribute == ATTR_TOOLTIP_TEXT) *value = c->tooltip;
-  else if (attribute == ATTR_LABEL_TEXT) *value = c->label;
-  else return UIE_BAD_ATTRIBUTE;
+  if (attribute == ATTR_TOOLTIP_TEXT)
+    *value = c->tooltip;
+  else if (attribute == ATTR_LABEL_TEXT)
+    *value = c->label;
+  else
+    return UIE_BAD_ATTRIBUTE;
   return UIE_NO_ERROR;
 }

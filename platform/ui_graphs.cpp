@@ -43,8 +43,8 @@ int PlotPoint(int panel, int control, double x, double y, int pointStyle, int co
 }
 
 int PlotWaveform(int panel, int control, const int* values, int numberOfPoints, double yGain,
-                 double yOffset, double initialX, double xIncrement, int plotStyle,
-                 int pointStyle, int lineStyle, int pointFrequency, int color) {
+                 double yOffset, double initialX, double xIncrement, int plotStyle, int pointStyle,
+                 int lineStyle, int pointFrequency, int color) {
   int error = 0;
   ControlState* c = find_graph(panel, control, &error);
   if (!c) return error;

@@ -52,7 +52,8 @@ int FileSelectPopupEx(const char* defaultDirectory, const char* defaultFileSpec,
   --g.modal_depth;
   // A path that does not fit the caller's buffer is refused rather than cut
   // short, so that a setting is never written to or read from the wrong file.
-  if (result != VAL_NO_FILE_SELECTED && path.size() >= MAX_PATHNAME_LEN) result = VAL_NO_FILE_SELECTED;
+  if (result != VAL_NO_FILE_SELECTED && path.size() >= MAX_PATHNAME_LEN)
+    result = VAL_NO_FILE_SELECTED;
   if (pathName) {
     const std::string& shown = result == VAL_NO_FILE_SELECTED ? std::string() : path;
     std::memcpy(pathName, shown.c_str(), shown.size() + 1);

@@ -47,8 +47,7 @@ ControlState* find_control(int panel, int control, int* error) {
     *error = UIE_BAD_PANEL;
     return nullptr;
   }
-  if (control < 0 || control >= static_cast<int>(p->controls.size()) ||
-      !p->controls[control].def) {
+  if (control < 0 || control >= static_cast<int>(p->controls.size()) || !p->controls[control].def) {
     *error = UIE_BAD_CONTROL;
     return nullptr;
   }
@@ -173,7 +172,8 @@ void fire_due_timers() {
         g.queue.push_back(e);
         c.tick_pending = true;
       }
-      c.k = std::max(c.k + 1, static_cast<long long>(std::floor((now - c.origin) / c.interval)) + 1);
+      c.k =
+          std::max(c.k + 1, static_cast<long long>(std::floor((now - c.origin) / c.interval)) + 1);
       while (c.next_due() <= now) ++c.k;
     }
   }
@@ -313,8 +313,10 @@ void post_event(int panel, int control, int event, int data1, int data2, double 
   e.data1 = data1;
   e.data2 = data2;
   e.at = at;
-  if (at > clock::now()) g.scheduled.push_back(e);
-  else g.queue.push_back(e);
+  if (at > clock::now())
+    g.scheduled.push_back(e);
+  else
+    g.queue.push_back(e);
 }
 
 void post_menu_event(int panel, int item, double at) {
@@ -326,8 +328,10 @@ void post_menu_event(int panel, int item, double at) {
   e.control = item;
   e.event = EVENT_COMMIT;
   e.at = at;
-  if (at > clock::now()) g.scheduled.push_back(e);
-  else g.queue.push_back(e);
+  if (at > clock::now())
+    g.scheduled.push_back(e);
+  else
+    g.queue.push_back(e);
 }
 
 int pending_event_count() { return static_cast<int>(g.queue.size() + g.scheduled.size()); }

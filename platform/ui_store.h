@@ -67,8 +67,8 @@ FrontEnd* front_end();
 struct Plot {
   int handle = 0;
   bool waveform = false;
-  double x = 0.0, y = 0.0;        // points
-  std::vector<int> values;        // waveforms
+  double x = 0.0, y = 0.0;  // points
+  std::vector<int> values;  // waveforms
   double y_gain = 1.0, y_offset = 0.0, initial_x = 0.0, x_increment = 1.0;
   int plot_style = 0, point_style = 0, line_style = 0, point_frequency = 1;
   int color = 0;

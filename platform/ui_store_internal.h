@@ -85,7 +85,6 @@ struct State {
   FrontEnd* frontend = nullptr;
 };
 
-
 extern State g;
 extern std::map<std::string, CtrlCallbackPtr> g_callbacks;
 extern std::map<std::string, MenuCallbackPtr> g_menu_callbacks;

@@ -21,12 +21,18 @@ using namespace detail;
 // Limits of an integer value type, narrowed by the control's range.
 void integer_limits(const ControlDef& def, long long* lo, long long* hi) {
   switch (def.type) {
-    case ValueType::UChar: *lo = 0; *hi = 255; break;
+    case ValueType::UChar:
+      *lo = 0;
+      *hi = 255;
+      break;
     case ValueType::Int:
       *lo = std::numeric_limits<int>::min();
       *hi = std::numeric_limits<int>::max();
       break;
-    case ValueType::UInt: *lo = 0; *hi = std::numeric_limits<unsigned int>::max(); break;
+    case ValueType::UInt:
+      *lo = 0;
+      *hi = std::numeric_limits<unsigned int>::max();
+      break;
     default:
       *lo = std::numeric_limits<long long>::min();
       *hi = std::numeric_limits<long long>::max();
@@ -51,16 +57,21 @@ struct Incoming {
 
 double as_double(const Incoming& in) {
   switch (in.kind) {
-    case Incoming::Signed: return static_cast<double>(in.s);
-    case Incoming::Unsigned: return static_cast<double>(in.u);
-    default: return in.d;
+    case Incoming::Signed:
+      return static_cast<double>(in.s);
+    case Incoming::Unsigned:
+      return static_cast<double>(in.u);
+    default:
+      return in.d;
   }
 }
 
 // The exact integer an incoming value stands for, if it is one.
 bool exact_integer(const Incoming& in, long long* out) {
   switch (in.kind) {
-    case Incoming::Signed: *out = in.s; return true;
+    case Incoming::Signed:
+      *out = in.s;
+      return true;
     case Incoming::Unsigned:
       if (in.u > static_cast<unsigned long long>(std::numeric_limits<long long>::max()))
         return false;
@@ -76,7 +87,8 @@ bool exact_integer(const Incoming& in, long long* out) {
 
 long long clamp_to_integer(const Incoming& in, long long lo, long long hi) {
   switch (in.kind) {
-    case Incoming::Signed: return std::clamp(in.s, lo, hi);
+    case Incoming::Signed:
+      return std::clamp(in.s, lo, hi);
     case Incoming::Unsigned:
       if (hi < 0) return hi;
       if (in.u > static_cast<unsigned long long>(hi)) return hi;
@@ -98,8 +110,9 @@ int assign_numeric(ControlState& c, const Incoming& in) {
   if (is_list(def.kind)) {
     long long v = 0;
     if (!exact_integer(in, &v)) return UIE_VALUE_REJECTED;
-    const bool listed = std::any_of(def.items.begin(), def.items.end(),
-                                    [v](const kd71::uir::RingItem& item) { return item.value == v; });
+    const bool listed =
+        std::any_of(def.items.begin(), def.items.end(),
+                    [v](const kd71::uir::RingItem& item) { return item.value == v; });
     if (!listed) return UIE_VALUE_REJECTED;
     c.ival = v;
     return UIE_NO_ERROR;
@@ -109,7 +122,8 @@ int assign_numeric(ControlState& c, const Incoming& in) {
     double v = as_double(in);
     if (def.has_range) v = std::clamp(v, def.min, def.max);
     if (def.type == ValueType::Float) {
-      if (std::isfinite(v)) v = std::clamp(v, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX));
+      if (std::isfinite(v))
+        v = std::clamp(v, -static_cast<double>(FLT_MAX), static_cast<double>(FLT_MAX));
       v = static_cast<float>(v);
     }
     c.dval = v;
@@ -174,23 +188,43 @@ Incoming real_in(double v) {
 using namespace kd71::ui;
 using namespace kd71::ui::detail;
 
-int SetCtrlVal(int panel, int control, int value) { return set_numeric(panel, control, signed_in(value)); }
-int SetCtrlVal(int panel, int control, long value) { return set_numeric(panel, control, signed_in(value)); }
-int SetCtrlVal(int panel, int control, long long value) { return set_numeric(panel, control, signed_in(value)); }
-int SetCtrlVal(int panel, int control, unsigned char value) { return set_numeric(panel, control, unsigned_in(value)); }
-int SetCtrlVal(int panel, int control, unsigned int value) { return set_numeric(panel, control, unsigned_in(value)); }
-int SetCtrlVal(int panel, int control, unsigned long value) { return set_numeric(panel, control, unsigned_in(value)); }
-int SetCtrlVal(int panel, int control, unsigned long long value) { return set_numeric(panel, control, unsigned_in(value)); }
-int SetCtrlVal(int panel, int control, float value) { return set_numeric(panel, control, real_in(value)); }
-int SetCtrlVal(int panel, int control, double value) { return set_numeric(panel, control, real_in(value)); }
+int SetCtrlVal(int panel, int control, int value) {
+  return set_numeric(panel, control, signed_in(value));
+}
+int SetCtrlVal(int panel, int control, long value) {
+  return set_numeric(panel, control, signed_in(value));
+}
+int SetCtrlVal(int panel, int control, long long value) {
+  return set_numeric(panel, control, signed_in(value));
+}
+int SetCtrlVal(int panel, int control, unsigned char value) {
+  return set_numeric(panel, control, unsigned_in(value));
+}
+int SetCtrlVal(int panel, int control, unsigned int value) {
+  return set_numeric(panel, control, unsigned_in(value));
+}
+int SetCtrlVal(int panel, int control, unsigned long value) {
+  return set_numeric(panel, control, unsigned_in(value));
+}
+int SetCtrlVal(int panel, int control, unsigned long long value) {
+  return set_numeric(panel, control, unsigned_in(value));
+}
+int SetCtrlVal(int panel, int control, float value) {
+  return set_numeric(panel, control, real_in(value));
+}
+int SetCtrlVal(int panel, int control, double value) {
+  return set_numeric(panel, control, real_in(value));
+}
 
 int SetCtrlVal(int panel, int control, const char* text) {
   int error = 0;
   ControlState* c = find_control(panel, control, &error);
   if (!c) return error;
   if (c->def->type != ValueType::Text || !text) return UIE_WRONG_TYPE;
-  if (c->def->kind == Kind::TextBox) c->text += text;  // a text box is a log
-  else c->text = text;
+  if (c->def->kind == Kind::TextBox)
+    c->text += text;  // a text box is a log
+  else
+    c->text = text;
   notify(panel, control, Change::Value);
   return UIE_NO_ERROR;
 }
@@ -199,13 +233,27 @@ int SetCtrlVal(int panel, int control, const std::string& text) {
   return SetCtrlVal(panel, control, text.c_str());
 }
 
-int GetCtrlVal(int panel, int control, unsigned char* value) { return get_numeric(panel, control, value, ValueType::UChar); }
-int GetCtrlVal(int panel, int control, int* value) { return get_numeric(panel, control, value, ValueType::Int); }
-int GetCtrlVal(int panel, int control, unsigned int* value) { return get_numeric(panel, control, value, ValueType::UInt); }
-int GetCtrlVal(int panel, int control, long* value) { return get_numeric(panel, control, value, ValueType::Int64); }
-int GetCtrlVal(int panel, int control, long long* value) { return get_numeric(panel, control, value, ValueType::Int64); }
-int GetCtrlVal(int panel, int control, float* value) { return get_numeric(panel, control, value, ValueType::Float); }
-int GetCtrlVal(int panel, int control, double* value) { return get_numeric(panel, control, value, ValueType::Double); }
+int GetCtrlVal(int panel, int control, unsigned char* value) {
+  return get_numeric(panel, control, value, ValueType::UChar);
+}
+int GetCtrlVal(int panel, int control, int* value) {
+  return get_numeric(panel, control, value, ValueType::Int);
+}
+int GetCtrlVal(int panel, int control, unsigned int* value) {
+  return get_numeric(panel, control, value, ValueType::UInt);
+}
+int GetCtrlVal(int panel, int control, long* value) {
+  return get_numeric(panel, control, value, ValueType::Int64);
+}
+int GetCtrlVal(int panel, int control, long long* value) {
+  return get_numeric(panel, control, value, ValueType::Int64);
+}
+int GetCtrlVal(int panel, int control, float* value) {
+  return get_numeric(panel, control, value, ValueType::Float);
+}
+int GetCtrlVal(int panel, int control, double* value) {
+  return get_numeric(panel, control, value, ValueType::Double);
+}
 
 int GetCtrlVal(int panel, int control, std::string* text) {
   int error = 0;

@@ -67,8 +67,7 @@ using MenuCallbackPtr = void (*)(int menuBar, int menuItem, void* callbackData, 
 
 // Panels.
 int LoadPanel(int parentPanel, const char* resourceFile, int panelResourceId);
-int LoadPanelEx(int parentPanel, const char* resourceFile, int panelResourceId,
-                void* moduleHandle);
+int LoadPanelEx(int parentPanel, const char* resourceFile, int panelResourceId, void* moduleHandle);
 int DisplayPanel(int panel);
 int DiscardPanel(int panel);
 int SetPanelAttribute(int panel, int attribute, const char* value);
@@ -123,8 +122,8 @@ int GetCtrlAttribute(int panel, int control, int attribute, std::string* value);
 // Graphs. Return a plot handle (> 0) or an error.
 int PlotPoint(int panel, int control, double x, double y, int pointStyle, int color);
 int PlotWaveform(int panel, int control, const int* values, int numberOfPoints, double yGain,
-                 double yOffset, double initialX, double xIncrement, int plotStyle,
-                 int pointStyle, int lineStyle, int pointFrequency, int color);
+                 double yOffset, double initialX, double xIncrement, int plotStyle, int pointStyle,
+                 int lineStyle, int pointFrequency, int color);
 // plotHandle -1 deletes every plot of the graph.
 int DeleteGraphPlot(int panel, int control, int plotHandle, int refresh);
 

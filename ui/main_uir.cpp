@@ -1,16 +1,17 @@
 // The panels of "main.uir": every control with its identifier, kind, value
 // type, callback, resource default and range, and the menu bar of PANELMAIN.
 
+#include "ui/main_uir.h"
+
 #include <cstring>
 
-#include "ui/main_uir.h"
 #include "ui/panel_def_types.h"
 
 namespace kd71::uir {
 namespace {
 
 constexpr RingItem kPatternItems[] = {
-    {"PRBS7", 0},  {"PRBS9", 1},  {"PRBS11", 2}, {"PRBS15", 3},   {"PRBS17", 4},
+    {"PRBS7", 0},  {"PRBS9", 1},  {"PRBS11", 2}, {"PRBS15", 3}, {"PRBS17", 4},
     {"PRBS20", 5}, {"PRBS23", 6}, {"PRBS29", 7}, {"PRBS31", 8}, {"Shut Off", 99},
 };
 
@@ -26,7 +27,8 @@ constexpr Place at(int group, int row, int col, int span = 1, Look look = Look::
 
 constexpr Place field(int group, int row, int label_col, int col, int span = 1,
                       Look look = Look::Plain) {
-  return {.group = group, .row = row, .col = col, .span = span, .label_col = label_col, .look = look};
+  return {
+      .group = group, .row = row, .col = col, .span = span, .label_col = label_col, .look = look};
 }
 
 // The main panel: the instrument's identity and link state across the top;
@@ -35,8 +37,16 @@ constexpr Place field(int group, int row, int label_col, int col, int span = 1,
 // label, bound caption ("<"), figure, unit.
 enum MainGroup {
   kTopBar = 1,
-  kCh1Link, kCh1Sample, kCh1Test, kCh1Settings, kCh1Commands,
-  kCh2Link, kCh2Sample, kCh2Test, kCh2Settings, kCh2Commands,
+  kCh1Link,
+  kCh1Sample,
+  kCh1Test,
+  kCh1Settings,
+  kCh1Commands,
+  kCh2Link,
+  kCh2Sample,
+  kCh2Test,
+  kCh2Settings,
+  kCh2Commands,
 };
 
 // The channel groups share one grid, so both channels line up alike.
@@ -60,21 +70,41 @@ constexpr GroupDef kMainGroups[] = {
 // switches in the middle, read-backs and the panel's buttons on the right;
 // underneath, the per-subchannel figures beside the log.
 enum DebugGroup {
-  kExpander = 1, kPhases, kState, kPrints,
-  kSnapshot, kSampleLength, kRoutines, kLoop, kTuning,
-  kDacReadBack, kSearchResults, kPhaseTrial, kDebugButtons,
-  kSubchannelErrors, kVernierPhase, kLog,
+  kExpander = 1,
+  kPhases,
+  kState,
+  kPrints,
+  kSnapshot,
+  kSampleLength,
+  kRoutines,
+  kLoop,
+  kTuning,
+  kDacReadBack,
+  kSearchResults,
+  kPhaseTrial,
+  kDebugButtons,
+  kSubchannelErrors,
+  kVernierPhase,
+  kLog,
 };
 
 constexpr GroupDef kDebugGroups[] = {
-    {.id = kExpander, .band = 0, .column = 0},          {.id = kPhases, .band = 0, .column = 0},
-    {.id = kState, .band = 0, .column = 0},             {.id = kPrints, .band = 0, .column = 0},
-    {.id = kSnapshot, .band = 0, .column = 1},          {.id = kSampleLength, .band = 0, .column = 1},
-    {.id = kRoutines, .band = 0, .column = 1},          {.id = kLoop, .band = 0, .column = 1},
-    {.id = kTuning, .band = 0, .column = 1},            {.id = kDacReadBack, .band = 0, .column = 2},
-    {.id = kSearchResults, .band = 0, .column = 2},     {.id = kPhaseTrial, .band = 0, .column = 2},
-    {.id = kDebugButtons, .band = 0, .column = 2},      {.id = kSubchannelErrors, .band = 1, .column = 0},
-    {.id = kVernierPhase, .band = 1, .column = 0},      {.id = kLog, .band = 1, .column = 1},
+    {.id = kExpander, .band = 0, .column = 0},
+    {.id = kPhases, .band = 0, .column = 0},
+    {.id = kState, .band = 0, .column = 0},
+    {.id = kPrints, .band = 0, .column = 0},
+    {.id = kSnapshot, .band = 0, .column = 1},
+    {.id = kSampleLength, .band = 0, .column = 1},
+    {.id = kRoutines, .band = 0, .column = 1},
+    {.id = kLoop, .band = 0, .column = 1},
+    {.id = kTuning, .band = 0, .column = 1},
+    {.id = kDacReadBack, .band = 0, .column = 2},
+    {.id = kSearchResults, .band = 0, .column = 2},
+    {.id = kPhaseTrial, .band = 0, .column = 2},
+    {.id = kDebugButtons, .band = 0, .column = 2},
+    {.id = kSubchannelErrors, .band = 1, .column = 0},
+    {.id = kVernierPhase, .band = 1, .column = 0},
+    {.id = kLog, .band = 1, .column = 1},
 };
 
 enum ScopeGroup { kScopeGraphs = 1 };
@@ -86,6 +116,8 @@ constexpr GroupDef kScopeGroups[] = {{.id = kScopeGraphs, .band = 0, .column = 0
 constexpr RingItem kPhase9340Items[] = {{"0", 0}, {"1", 1}, {"2", 2}, {"3", 3}};
 constexpr RingItem kPhase9372Items[] = {{"0", 0}, {"1", 1}};
 
+// One control per line, read as a table.
+// clang-format off
 const ControlDef kDebugControls[] = {
     {.id = PANELDEBUG_CHECKBOX_GP_IO, .constant = "PANELDEBUG_CHECKBOX_GP_IO", .kind = Kind::Checkbox, .type = ValueType::Int, .label = "Read Back Every Tick", .place = at(kExpander, 3, 3, 7)},
     {.id = PANELDEBUG_CHECKBOX_DEBUG, .constant = "PANELDEBUG_CHECKBOX_DEBUG", .kind = Kind::Checkbox, .type = ValueType::Int, .callback = "CB_Debug", .label = "Run Debug Routines", .place = at(kRoutines, 1, 0, 2)},
@@ -273,7 +305,10 @@ const ControlDef kDebugControls[] = {
     {.id = PANELDEBUG_USB_RESET, .constant = "PANELDEBUG_USB_RESET", .kind = Kind::CommandButton, .callback = "UsbReset", .label = "USB Reset", .place = at(kDebugButtons, 2, 0)},
     {.id = PANELDEBUG_SAMPLE_LEN, .constant = "PANELDEBUG_SAMPLE_LEN", .kind = Kind::Numeric, .type = ValueType::Int64, .label = "Sample Length (bits)", .value = 17179869184.0, .has_range = true, .min = 0.0, .max = 281474976710656.0, .place = field(kSampleLength, 1, 0, 1)},
 };
+// clang-format on
 
+// One control per line, read as a table.
+// clang-format off
 const ControlDef kMainControls[] = {
     {.id = PANELMAIN_CMDQUIT, .constant = "PANELMAIN_CMDQUIT", .kind = Kind::CommandButton, .callback = "QuitAll", .label = "Quit", .place = at(kTopBar, 0, 9)},
     {.id = PANELMAIN_NOTIFY_USER, .constant = "PANELMAIN_NOTIFY_USER", .kind = Kind::String, .type = ValueType::Text, .text = "USB NOT CONNECTED", .indicator = true, .text_color = 0x800000, .place = at(kTopBar, 0, 1, 1, Look::Figure)},
@@ -357,20 +392,30 @@ const ControlDef kMainControls[] = {
     {.id = PANELMAIN_TEXTMSG_SDAS_CH1, .constant = "PANELMAIN_TEXTMSG_SDAS_CH1", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "V", .place = at(kCh1Settings, 4, 7)},
     {.id = PANELMAIN_TEXTMSG_SDAS_CH2, .constant = "PANELMAIN_TEXTMSG_SDAS_CH2", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "V", .place = at(kCh2Settings, 4, 7)},
 };
+// clang-format on
 
+// One control per line, read as a table.
+// clang-format off
 const ControlDef kScopeControls[] = {
     {.id = PANELSCOPE_GRAPH_ERRS, .constant = "PANELSCOPE_GRAPH_ERRS", .kind = Kind::Graph, .label = "Errs", .x_label = "Threshold", .y_label = "Errs", .place = at(kScopeGraphs, 1, 0, 2)},
     {.id = PANELSCOPE_GRAPH_ONES, .constant = "PANELSCOPE_GRAPH_ONES", .kind = Kind::Graph, .label = "Ones", .x_label = "Threshold", .y_label = "Ones", .place = at(kScopeGraphs, 0, 0, 2)},
     {.id = PANELSCOPE_INV_LED, .constant = "PANELSCOPE_INV_LED", .kind = Kind::Led, .type = ValueType::Int, .label = "Inverted", .place = field(kScopeGraphs, 2, 0, 1)},
 };
+// clang-format on
 
 constexpr MenuItemDef kMenuItems[] = {
     {.id = MENUBAR_ITEM1, .constant = "MENUBAR_ITEM1", .label = "Debug", .callback = "Debug"},
     {.id = MENUBAR_FILE, .constant = "MENUBAR_FILE", .label = "File"},
-    {.id = MENUBAR_FILE_FILESAVEAS, .constant = "MENUBAR_FILE_FILESAVEAS",
-     .label = "Save As Configuration", .callback = "FileSaveAs", .parent = MENUBAR_FILE},
-    {.id = MENUBAR_FILE_FILEOPEN, .constant = "MENUBAR_FILE_FILEOPEN",
-     .label = "Open Configuration", .callback = "FileOpen", .parent = MENUBAR_FILE},
+    {.id = MENUBAR_FILE_FILESAVEAS,
+     .constant = "MENUBAR_FILE_FILESAVEAS",
+     .label = "Save As Configuration",
+     .callback = "FileSaveAs",
+     .parent = MENUBAR_FILE},
+    {.id = MENUBAR_FILE_FILEOPEN,
+     .constant = "MENUBAR_FILE_FILEOPEN",
+     .label = "Open Configuration",
+     .callback = "FileOpen",
+     .parent = MENUBAR_FILE},
 };
 
 const MenuBarDef kMenuBar = {.resource_id = MENUBAR, .constant = "MENUBAR", .items = kMenuItems};

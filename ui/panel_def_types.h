@@ -87,25 +87,25 @@ struct ControlDef {
   const char* callback = nullptr;  // name of the callback; nullptr = none
   const char* label = "";
   const char* tooltip = "";
-  double value = 0.0;               // numeric resource default
-  const char* text = "";            // text resource default
+  double value = 0.0;     // numeric resource default
+  const char* text = "";  // text resource default
   bool has_range = false;
   double min = 0.0;
   double max = 0.0;
-  double increment = 1.0;           // attribute 733
-  int precision = -1;               // digits shown after the point; -1 = front-end's choice
-  bool scientific = false;          // shown in exponent form
+  double increment = 1.0;   // attribute 733
+  int precision = -1;       // digits shown after the point; -1 = front-end's choice
+  bool scientific = false;  // shown in exponent form
   std::span<const RingItem> items{};
-  bool indicator = false;           // shows a figure; the user cannot edit it
+  bool indicator = false;  // shows a figure; the user cannot edit it
   bool visible = true;
-  int text_color = kNoColor;        // kNoColor: the default black
-  int fill_color = kNoColor;        // kNoColor: the default white
-  int on_color = kNoColor;          // LEDs; kNoColor: green
-  double interval = 0.0;            // timers, seconds
-  bool enabled = true;              // timers
-  const char* x_label = "";         // graphs
+  int text_color = kNoColor;  // kNoColor: the default black
+  int fill_color = kNoColor;  // kNoColor: the default white
+  int on_color = kNoColor;    // LEDs; kNoColor: green
+  double interval = 0.0;      // timers, seconds
+  bool enabled = true;        // timers
+  const char* x_label = "";   // graphs
   const char* y_label = "";
-  Place place{};                    // layout on the panel
+  Place place{};  // layout on the panel
 };
 
 struct MenuItemDef {

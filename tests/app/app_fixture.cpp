@@ -15,10 +15,12 @@ void AppTest::SetUp() {
   for (int address : {0x56, 0x57, 0x60, 0x61}) bus->devices[address];
 }
 
-void AppTest::reply(const std::vector<UCHAR>& packet) { bus->replies.push_back(encode_reply(packet)); }
+void AppTest::reply(const std::vector<UCHAR>& packet) {
+  bus->replies.push_back(encode_reply(packet));
+}
 
-void AppTest::reply_routine(int frequency, int ones, int state, std::uint64_t errors, int fast, int sync,
-                            int seq) {
+void AppTest::reply_routine(int frequency, int ones, int state, std::uint64_t errors, int fast,
+                            int sync, int seq) {
   reply(routine_packet(frequency, ones, state, errors, fast, sync, seq));
 }
 
@@ -28,7 +30,8 @@ std::vector<std::string> AppTest::board_writes() const {
   bool byte_mode = false;
   char text[16];
   auto flush_i2c_until = [&](std::size_t call) {
-    for (; next_i2c < bus->transactions.size() && bus->transactions[next_i2c].call_index <= call; ++next_i2c) {
+    for (; next_i2c < bus->transactions.size() && bus->transactions[next_i2c].call_index <= call;
+         ++next_i2c) {
       const I2cTransaction& t = bus->transactions[next_i2c];
       if (t.read || t.bytes.size() < 2) continue;
       std::string line = "I2C";

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "app/startup.h"
-#include "tests/support/hardware_fixture.h"
 #include "platform/ui_store.h"
+#include "tests/support/hardware_fixture.h"
 #include "ui/main_uir.h"
 
 namespace kd71::test {
@@ -19,7 +19,8 @@ class AppTest : public HardwareTest {
 
   // Queues the reply to the next poll.
   void reply(const std::vector<UCHAR>& packet);
-  void reply_routine(int frequency, int ones, int state, std::uint64_t errors, int fast, int sync, int seq);
+  void reply_routine(int frequency, int ones, int state, std::uint64_t errors, int fast, int sync,
+                     int seq);
 
   // What went to the board, in order: "I2C <addr> <bytes...>" for each
   // written I2C transaction and "REG <register> <data bytes...>" for each

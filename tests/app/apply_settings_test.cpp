@@ -1,14 +1,15 @@
+#include "app/apply_settings.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
 #include "app/analog_controls.h"
-#include "app/apply_settings.h"
 #include "app/debug_panel.h"
 #include "app/settings_file.h"
-#include "ui/panel_def_types.h"
 #include "tests/app/app_fixture.h"
+#include "ui/panel_def_types.h"
 
 namespace {
 
@@ -35,10 +36,10 @@ TEST_F(ApplySettingsTest, TheWholeSetGoesOutInOrder) {
   LoadSettingsIntoHardware();
   const Writes w = board_writes();
   const Writes expected_start = {
-      "I2C 57 F0 06", "I2C 57 F2 06",  // channel 1 pattern
-      "I2C 56 F0 02", "I2C 56 F2 02",  // channel 2 pattern
-      "REG 3 30 00",  "REG 11 10 00",  // input clocks
-      "I2C 61 58 17 FF", "I2C 60 58 17 FF",  // 1.65 V references, with EEPROM
+      "I2C 57 F0 06",      "I2C 57 F2 06",        // channel 1 pattern
+      "I2C 56 F0 02",      "I2C 56 F2 02",        // channel 2 pattern
+      "REG 3 30 00",       "REG 11 10 00",        // input clocks
+      "I2C 61 58 17 FF",   "I2C 60 58 17 FF",     // 1.65 V references, with EEPROM
       "REG 5 08 E4 07 1B", "REG 13 07 FF 07 FF",  // thresholds, lock clear
   };
   ASSERT_GE(w.size(), expected_start.size());

@@ -1,8 +1,9 @@
+#include "app/bridge_choice.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
-#include "app/bridge_choice.h"
 #include "platform/bridge_backend.h"
 #include "tests/support/fresh_state.h"
 

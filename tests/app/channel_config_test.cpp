@@ -1,6 +1,7 @@
+#include "app/channel_config.h"
+
 #include <gtest/gtest.h>
 
-#include "app/channel_config.h"
 #include "app/debug_panel.h"
 #include "app/settings_file.h"
 #include "hardware/lowlevel.h"
@@ -18,8 +19,8 @@ class ChannelConfigTest : public kd71::test::AppTest {
   }
   // The automatic settings read-back: 9340 phase, 9372 phase, delay code.
   void reply_readback(int p9340, int p9372, int code) {
-    reply({static_cast<UCHAR>((p9372 << 6) | (p9340 << 4) | (code >> 8)), static_cast<UCHAR>(code & 0xFF),
-           kTrailer, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    reply({static_cast<UCHAR>((p9372 << 6) | (p9340 << 4) | (code >> 8)),
+           static_cast<UCHAR>(code & 0xFF), kTrailer, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
   }
 };
 
@@ -32,7 +33,7 @@ TEST_F(ChannelConfigTest, ShutOffDimsTheChannelsFiguresAndSetsOnlyThePatternPins
   for (int c : {PANELMAIN_COM_TOT_ERR_CNT_CH2, PANELMAIN_ERROR_HIST_BAR_CH2, PANELMAIN_CH2_THRES,
                 PANELMAIN_ERROR_COUNT_CH2, PANELMAIN_RING_IN_CLK_CH2, PANELMAIN_ELAPSED_TIME_CH2})
     EXPECT_EQ(dimmed(c), 1) << c;
-  EXPECT_EQ(dimmed(PANELMAIN_CH2_SAMPDEL), 1);  // automatic mode
+  EXPECT_EQ(dimmed(PANELMAIN_CH2_SAMPDEL), 1);      // automatic mode
   EXPECT_EQ(dimmed(PANELMAIN_ERROR_COUNT_CH1), 0);  // the other channel untouched
 
   manual_mode_ch2 = 1;
@@ -44,8 +45,8 @@ TEST_F(ChannelConfigTest, ShutOffDimsTheChannelsFiguresAndSetsOnlyThePatternPins
 }
 
 TEST_F(ChannelConfigTest, InputClockGoesToTheFpgaInBitsFourAndFive) {
-  channelConfig[1].clockConfig = 0x4F;  // other bits stay
-  packets[1].bytes[1] = 0x5A;           // sent unchanged
+  channelConfig[1].clockConfig = 0x4F;   // other bits stay
+  packets[1].bytes[1] = 0x5A;            // sent unchanged
   commit(PANELMAIN_RING_IN_CLK_CH1, 2);  // "Div /4"
   EXPECT_EQ(channelConfig[1].clockConfig, 0x7F);
   commit(PANELMAIN_RING_IN_CLK_CH1, 0);  // "Clock/2"
@@ -103,8 +104,9 @@ TEST_F(ChannelConfigTest, WithTheDebugPanelOpenTheProposedPhasesAreWritten) {
   reply_readback(2, 1, 0);
   commit(PANELMAIN_CKBX_MANUAL_MD_CH1, 1);
   // Manual pin, then 9340 bit 0 (chip 7 pin 7), bit 1 (chip 7 pin 8), 9372 (chip 6 pin 6).
-  EXPECT_EQ(board_writes(), (Writes{"I2C 57 F0 10", "I2C 57 F2 10", "I2C 57 F0 00", "I2C 57 F2 00",
-                                    "I2C 57 F1 01", "I2C 57 F3 01", "I2C 56 F0 40", "I2C 56 F2 40"}));
+  EXPECT_EQ(board_writes(),
+            (Writes{"I2C 57 F0 10", "I2C 57 F2 10", "I2C 57 F0 00", "I2C 57 F2 00", "I2C 57 F1 01",
+                    "I2C 57 F3 01", "I2C 56 F0 40", "I2C 56 F2 40"}));
   EXPECT_EQ(ringslide_9240phs_ch1, 2);
   EXPECT_EQ(ringslide_9372phs_ch1, 1);
   EXPECT_EQ(dimmed(PANELDEBUG_CKBX_MANUAL_MD_CH1, debugPanelHandle), 0);
@@ -124,7 +126,9 @@ TEST_F(ChannelConfigTest, ReadBackFailuresShowOnTheRetryCount) {
 
 TEST_F(ChannelConfigTest, OtherEventsChangeNothing) {
   SetCtrlVal(panelHandle, PANELMAIN_DATA_SELECT_CH1, 99u);
-  EXPECT_EQ(general_purpose_IO(panelHandle, PANELMAIN_DATA_SELECT_CH1, EVENT_VAL_CHANGED, nullptr, 0, 0), 0);
+  EXPECT_EQ(
+      general_purpose_IO(panelHandle, PANELMAIN_DATA_SELECT_CH1, EVENT_VAL_CHANGED, nullptr, 0, 0),
+      0);
   EXPECT_TRUE(bus->calls.empty());
   EXPECT_EQ(data_select_ch1, 0);
 }

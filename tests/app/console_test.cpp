@@ -141,7 +141,8 @@ TEST_F(ConsoleTest, HeadlessOnTheSimulatedBoardUntilSigterm) {
   // One line a second over five and a half seconds: at 0, 1, .. 5 s.
   EXPECT_GE(lines.size(), 5u) << text;
   EXPECT_LE(lines.size(), 6u) << text;
-  for (const std::string& line : lines) EXPECT_EQ(line.rfind("USB CONNECTED | CH1 ", 0), 0u) << line;
+  for (const std::string& line : lines)
+    EXPECT_EQ(line.rfind("USB CONNECTED | CH1 ", 0), 0u) << line;
   ASSERT_FALSE(lines.empty());
   const std::string& last = lines.back();
   EXPECT_NE(last.find("CH1 10.000 Gbps errors 0 ratio <5.821e-11"), std::string::npos) << last;

@@ -73,7 +73,8 @@ class EndToEndTest : public kd71::test::FreshState {
 TEST_F(EndToEndTest, PlugInMeasureUnplugAndPlugBack) {
   SimBoard* board = start(Scenario::no_board());
   ASSERT_EQ(fe_.popups.size(), 1u);  // no settings file yet
-  EXPECT_EQ(fe_.popups[0], std::make_pair(std::string("Restore Error"), std::string("Unable to find Restore File")));
+  EXPECT_EQ(fe_.popups[0], std::make_pair(std::string("Restore Error"),
+                                          std::string("Unable to find Restore File")));
 
   // No board: every tick only asks for the device list.
   run_until(1.0);

@@ -1,8 +1,9 @@
+#include "app/measurement.h"
+
 #include <gtest/gtest.h>
 
 #include "app/channel_config.h"
 #include "app/debug_panel.h"
-#include "app/measurement.h"
 #include "app/settings_file.h"
 #include "app/statistics.h"
 #include "hardware/i2c_comms.h"
@@ -40,7 +41,9 @@ TEST_F(MeasurementTest, ANewSampleIsShownOnlyWhenItsSequenceNumberChanges) {
   tick();
   EXPECT_EQ(polls(), (std::vector<UCHAR>{0x57, 0xD7}));
   EXPECT_EQ(kd71::ui::numeric_value(panelHandle, PANELMAIN_ERROR_COUNT_CH1), 5.0);
-  EXPECT_FLOAT_EQ(static_cast<float>(kd71::ui::numeric_value(panelHandle, PANELMAIN_CLOCK_FREQUENCY_CH2)), 28.0f);
+  EXPECT_FLOAT_EQ(
+      static_cast<float>(kd71::ui::numeric_value(panelHandle, PANELMAIN_CLOCK_FREQUENCY_CH2)),
+      28.0f);
   EXPECT_EQ(kd71::ui::numeric_value(panelHandle, PANELMAIN_RETRIES), 0.0);
   EXPECT_EQ(fill(PANELMAIN_RETRIES), 0xFFFFFF);
 
@@ -109,8 +112,9 @@ TEST_F(MeasurementTest, ManualModePhasesFollowRateMovesOfMoreThanFiveMegahertz) 
   EXPECT_EQ(measurement.trackedFrequency[1], 10006);
   EXPECT_EQ(polls().back(), 0x17);  // the read-back of channel 1
   // 9340 bit 0 on chip 7 pin 7, bit 1 on pin 8, the 9372 on chip 6 pin 6.
-  EXPECT_EQ(board_writes(), (std::vector<std::string>{"I2C 57 F0 00", "I2C 57 F2 00", "I2C 57 F1 01",
-                                                      "I2C 57 F3 01", "I2C 56 F0 00", "I2C 56 F2 00"}));
+  EXPECT_EQ(board_writes(),
+            (std::vector<std::string>{"I2C 57 F0 00", "I2C 57 F2 00", "I2C 57 F1 01",
+                                      "I2C 57 F3 01", "I2C 56 F0 00", "I2C 56 F2 00"}));
   EXPECT_NEAR(channelConfig[1].delayCode, 0x500, 0);
 }
 

@@ -1,5 +1,6 @@
-#include <gtest/gtest.h>
+#include "app/settings_file.h"
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -9,7 +10,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/settings_file.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/scripted_frontend.h"
 
@@ -46,7 +46,9 @@ class SettingsFileTest : public kd71::test::AppTest {
     AppTest::TearDown();
   }
   std::string path(const char* name) const { return (dir_ / name).string(); }
-  static void write(const std::string& p, const std::string& content) { std::ofstream(p, std::ios::binary) << content; }
+  static void write(const std::string& p, const std::string& content) {
+    std::ofstream(p, std::ios::binary) << content;
+  }
   static std::string read(const std::string& p) {
     std::ifstream in(p, std::ios::binary);
     std::stringstream s;
@@ -192,7 +194,8 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsThePreviousFile) {
 
   EXPECT_EQ(result, 0);
   EXPECT_EQ(read(target), kExample);
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);  // no temporary left
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()),
+            1);  // no temporary left
 
   ASSERT_EQ(SaveSettings(target.c_str()), 1);
   EXPECT_NE(read(target).find("Ch1_Threshold 42.000000\n"), std::string::npos);

@@ -1,12 +1,13 @@
+#include "app/startup.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 
 #include "app/debug_panel.h"
-#include "app/startup.h"
 #include "platform/instance_lock.h"
 #include "platform/ui_store.h"
 #include "tests/support/fresh_state.h"
@@ -88,7 +89,9 @@ TEST_F(StartupTest, ASecondInstanceIsRefusedAfterTwoSeconds) {
     _exit(0);
   }
   // Wait until the child holds the lock.
-  for (int i = 0; i < 2000 && kd71::instance::acquire(kInstanceLockName) == kd71::instance::Guard::Acquired; ++i) {
+  for (int i = 0;
+       i < 2000 && kd71::instance::acquire(kInstanceLockName) == kd71::instance::Guard::Acquired;
+       ++i) {
     kd71::instance::release();
     usleep(1000);
   }
@@ -110,10 +113,13 @@ TEST_F(StartupTest, QuitPanelClosesTheDebugPanelOnlyOnCommit) {
   kd71_bind_callbacks();
   debugPanelHandle = LoadPanel(0, "main.uir", PANELDEBUG);
   debugPanelOpen = 1;
-  EXPECT_EQ(quit_panel(debugPanelHandle, PANELDEBUG_CLOSEPANELDEBUG, EVENT_VAL_CHANGED, nullptr, 0, 0), 0);
+  EXPECT_EQ(
+      quit_panel(debugPanelHandle, PANELDEBUG_CLOSEPANELDEBUG, EVENT_VAL_CHANGED, nullptr, 0, 0),
+      0);
   EXPECT_TRUE(kd71::ui::panel_exists(debugPanelHandle));
   EXPECT_EQ(debugPanelOpen, 1);
-  EXPECT_EQ(quit_panel(debugPanelHandle, PANELDEBUG_CLOSEPANELDEBUG, EVENT_COMMIT, nullptr, 0, 0), 0);
+  EXPECT_EQ(quit_panel(debugPanelHandle, PANELDEBUG_CLOSEPANELDEBUG, EVENT_COMMIT, nullptr, 0, 0),
+            0);
   EXPECT_FALSE(kd71::ui::panel_exists(debugPanelHandle));
   EXPECT_EQ(debugPanelOpen, 0);
 }
@@ -121,8 +127,8 @@ TEST_F(StartupTest, QuitPanelClosesTheDebugPanelOnlyOnCommit) {
 TEST_F(StartupTest, CallbacksStillToBeBuilt) {
   kd71_bind_callbacks();
   // Shrinks to empty as the routines land.
-  const std::vector<std::string> expected = {
-      "AutoSearch", "CB_Debug", "CB_InitChan", "CB_TryPhases"};
+  const std::vector<std::string> expected = {"AutoSearch", "CB_Debug", "CB_InitChan",
+                                             "CB_TryPhases"};
   EXPECT_EQ(kd71::ui::unbound_callback_names(), expected);
 }
 

@@ -1,8 +1,9 @@
+#include "app/statistics.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "app/statistics.h"
 #include "hardware/lowlevel.h"
 #include "tests/app/app_fixture.h"
 
@@ -31,9 +32,9 @@ TEST(StatisticsTexts, ErrorBarIsLogarithmic) {
   EXPECT_EQ(error_bar_level(0, k2p34), 0u);
   EXPECT_EQ(error_bar_level(1, k2p34), 1u);
   EXPECT_EQ(error_bar_level(k2p34 / 2, k2p34), 97u);  // 1 + 33/34 * 99
-  EXPECT_GE(error_bar_level(k2p34, k2p34), 99u);  // approaches 100
-  EXPECT_EQ(error_bar_level(5, 0), 1u);  // a zero sample length
-  EXPECT_EQ(error_bar_level(5, 1), 0u);  // not representable
+  EXPECT_GE(error_bar_level(k2p34, k2p34), 99u);      // approaches 100
+  EXPECT_EQ(error_bar_level(5, 0), 1u);               // a zero sample length
+  EXPECT_EQ(error_bar_level(5, 1), 0u);               // not representable
 }
 
 TEST(StatisticsTexts, NoErrorIndicatorColours) {
@@ -77,7 +78,8 @@ TEST_F(StatisticsTest, AnErrorFreeSampleShowsTheBoundAndCountsErrorFreeTime) {
   EXPECT_EQ(value(PANELMAIN_ERROR_FREE_CH1), 3.0);
   EXPECT_EQ(fill(PANELMAIN_ERROR_COUNT_CH1), 0x80FF80);
   EXPECT_EQ(visible(PANELMAIN_TEXTMSG_LT_ER_CH1), 1);
-  EXPECT_FLOAT_EQ(static_cast<float>(value(PANELMAIN_ERROR_RATIO_CH1)), static_cast<float>(1.0 / k2p34));
+  EXPECT_FLOAT_EQ(static_cast<float>(value(PANELMAIN_ERROR_RATIO_CH1)),
+                  static_cast<float>(1.0 / k2p34));
   EXPECT_EQ(value(PANELMAIN_ERROR_HIST_BAR_CH1), 0.0);
   EXPECT_FLOAT_EQ(static_cast<float>(value(PANELMAIN_CLOCK_FREQUENCY_CH1)), 10.0f);
   EXPECT_FLOAT_EQ(static_cast<float>(value(PANELMAIN_BIT_TIME_CH1)), 100.0f);
@@ -197,7 +199,9 @@ TEST_F(StatisticsTest, TheTotalRatioOfALongRunDoesNotOverflow) {
 
 TEST_F(StatisticsTest, OtherEventsAndControlsAreIgnoredByTheToggleCallback) {
   SetCtrlVal(panelHandle, PANELMAIN_COM_TOT_ERR_CNT_CH1, 1);
-  EXPECT_EQ(CB_TotalErrCntButton(panelHandle, PANELMAIN_COM_TOT_ERR_CNT_CH1, EVENT_VAL_CHANGED, nullptr, 0, 0), 0);
+  EXPECT_EQ(CB_TotalErrCntButton(panelHandle, PANELMAIN_COM_TOT_ERR_CNT_CH1, EVENT_VAL_CHANGED,
+                                 nullptr, 0, 0),
+            0);
   EXPECT_EQ(CB_TotalErrCntButton(panelHandle, PANELMAIN_INIT_CH1, EVENT_COMMIT, nullptr, 0, 0), 0);
   EXPECT_EQ(channelStats[1].startCountdown, 0);
 }

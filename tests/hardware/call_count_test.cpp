@@ -13,7 +13,7 @@ namespace {
 using kd71::sim::Call;
 
 // Calls of the I2C steps on a free bus.
-constexpr std::uint64_t kStart = 6;     // release, one sample, four line steps
+constexpr std::uint64_t kStart = 6;  // release, one sample, four line steps
 constexpr std::uint64_t kStop = 4;
 constexpr std::uint64_t kByteOut = 52;  // six per bit, four for the acknowledge
 constexpr std::uint64_t kByteIn = 38;   // four per bit, six for the last byte's no-acknowledge
@@ -40,7 +40,8 @@ class CallCountTest : public kd71::test::FreshState {
 
 TEST_F(CallCountTest, APollReadExchangeIsSevenCalls) {
   const std::uint64_t bytes_before = board->calls().bytes_read;
-  EXPECT_EQ(calls_of([] { FetchRoutinePacket(1); }), 7u);  // mode, purge x2, write; mode, status, read
+  EXPECT_EQ(calls_of([] { FetchRoutinePacket(1); }),
+            7u);  // mode, purge x2, write; mode, status, read
   EXPECT_EQ(board->calls().bytes_read - bytes_before, 26u);
 }
 
@@ -59,7 +60,8 @@ TEST_F(CallCountTest, AFastDacWriteIsOneTransactionOfFourBytes) {
 TEST_F(CallCountTest, ADacReadBackIsOneTransactionOfTwentyFiveBytes) {
   // Every byte is acknowledged: the ninth clock of each costs seven calls.
   constexpr std::uint64_t kByteInAcknowledged = 8 * 4 + 7;
-  EXPECT_EQ(calls_of([] { mcp4728_dac_read(1); }), kStart + kByteOut + 24 * kByteInAcknowledged + kStop);
+  EXPECT_EQ(calls_of([] { mcp4728_dac_read(1); }),
+            kStart + kByteOut + 24 * kByteInAcknowledged + kStop);
   EXPECT_EQ(transactions, 1u);
 }
 

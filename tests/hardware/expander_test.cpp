@@ -43,9 +43,11 @@ TEST_F(ExpanderTest, APinChangeKeepsTheOtherPins) {
   bus->devices[kChip7].regs[0xF8] = 0x81;
   DS4520_IO_write(7, 4, 1);
   DS4520_IO_write_fast(7, 0, 0);
-  EXPECT_EQ(bus->writes(), (Writes{{kChip7, 0xF0, 0x91}, {kChip7, 0xF2, 0x91},
-                                   {kChip7, 0xF0, 0x80}, {kChip7, 0xF2, 0x80}}));
-  EXPECT_NEAR(Timer(), 0.04, 1e-9);  // the fast write does not pause
+  EXPECT_EQ(
+      bus->writes(),
+      (Writes{
+          {kChip7, 0xF0, 0x91}, {kChip7, 0xF2, 0x91}, {kChip7, 0xF0, 0x80}, {kChip7, 0xF2, 0x80}}));
+  EXPECT_NEAR(Timer(), 0.04, 1e-9);         // the fast write does not pause
   EXPECT_EQ(bus->transactions.size(), 8u);  // four transactions per pin change
 }
 
@@ -67,9 +69,12 @@ TEST_F(ExpanderTest, ShutOffSetsOnlyThePatternPins) {
   DS4520_IOX_wr_multibit(6, 0x0F, 99);
   bus->devices[kChip6].regs[0xF8] = 0xF0;
   DS4520_IOX_wr_multibit(6, 0x0F, 99);
-  EXPECT_EQ(bus->writes(), (Writes{{kChip7, 0xF0, 0x03}, {kChip7, 0xF2, 0x03},
-                                   {kChip6, 0xF0, 0x03}, {kChip6, 0xF2, 0x03},
-                                   {kChip6, 0xF0, 0xF3}, {kChip6, 0xF2, 0xF3}}));
+  EXPECT_EQ(bus->writes(), (Writes{{kChip7, 0xF0, 0x03},
+                                   {kChip7, 0xF2, 0x03},
+                                   {kChip6, 0xF0, 0x03},
+                                   {kChip6, 0xF2, 0x03},
+                                   {kChip6, 0xF0, 0xF3},
+                                   {kChip6, 0xF2, 0xF3}}));
 }
 
 TEST_F(ExpanderTest, StatusReadCombinesBothRegisters) {

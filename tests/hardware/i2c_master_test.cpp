@@ -72,7 +72,8 @@ TEST_F(I2cMasterTest, ReceivesMsbFirstAndAnswersTheLastByteWithNoAcknowledge) {
   EXPECT_EQ(rx_i2c_byte(usb_handle, 0), 0xFF);
   t = tokens();
   // Acknowledge: SDA held low while SCL rises, then released.
-  EXPECT_EQ(Tokens(t.end() - 7, t.end()), (Tokens{"W00", "MFF/1", "MFE/1", "S", "W00", "MFF/1", "MFD/1"}));
+  EXPECT_EQ(Tokens(t.end() - 7, t.end()),
+            (Tokens{"W00", "MFF/1", "MFE/1", "S", "W00", "MFF/1", "MFD/1"}));
 }
 
 TEST_F(I2cMasterTest, MissingAcknowledgeIsReportedOnlyWithTheSwitchAtOne) {

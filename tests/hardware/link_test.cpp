@@ -1,6 +1,5 @@
-#include <gtest/gtest.h>
-
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <string>
@@ -42,7 +41,8 @@ TEST_F(LinkTest, OpensAndConfiguresTheInstrument) {
   ASSERT_EQ(b->calls_of(Fn::SetUsbParameters).at(0).args, (std::vector<ULONG>{256, 64}));
   ASSERT_EQ(b->calls_of(Fn::SetLatencyTimer).at(0).args, std::vector<ULONG>{2});
   EXPECT_EQ(Tokens(t.end() - 7, t.end()),
-            (Tokens{"Open", "SetBaudRate", "MFF/1", "SetUSBParameters", "SetLatencyTimer", "S", "M02/1"}));
+            (Tokens{"Open", "SetBaudRate", "MFF/1", "SetUSBParameters", "SetLatencyTimer", "S",
+                    "M02/1"}));
 }
 
 TEST_F(LinkTest, TheLastInstrumentInTheListWinsWhateverItsLetterCase) {
@@ -100,7 +100,8 @@ TEST_F(LinkTest, NoDevicesAndListFailuresAreReportedUnderTheUsbSwitch) {
   kd71::bridge::install(nullptr);  // the list can no longer be read
   testing::internal::CaptureStdout();
   EXPECT_EQ(init_usb(), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to find number of USB devices (ftStatus=2)\n");
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Unable to find number of USB devices (ftStatus=2)\n");
 }
 
 TEST_F(LinkTest, OpenFailureLeavesTheLinkDown) {
@@ -110,8 +111,9 @@ TEST_F(LinkTest, OpenFailureLeavesTheLinkDown) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(init_usb(), 0);
   const std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_NE(out.find("Trying FT_Open(0,[usb_handle])\nUnable to open USB device (0) (ftStatus=3)\n"),
-            std::string::npos)
+  EXPECT_NE(
+      out.find("Trying FT_Open(0,[usb_handle])\nUnable to open USB device (0) (ftStatus=3)\n"),
+      std::string::npos)
       << out;
   EXPECT_TRUE(b->calls_of(Fn::SetBaudRate).empty());
 }
@@ -144,7 +146,8 @@ TEST(LinkSymbols, TheLibraryDoesNotExportACloseOfItsOwn) {
   ASSERT_NE(lib, nullptr);
   EXPECT_EQ(dlsym(lib, "_Z5closev"), nullptr);
   // The C library's close is the one every program sees.
-  EXPECT_EQ(dlsym(RTLD_DEFAULT, "close"), reinterpret_cast<void*>(static_cast<int (*)(int)>(&::close)));
+  EXPECT_EQ(dlsym(RTLD_DEFAULT, "close"),
+            reinterpret_cast<void*>(static_cast<int (*)(int)>(&::close)));
   dlclose(lib);
 }
 

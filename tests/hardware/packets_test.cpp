@@ -21,8 +21,17 @@ TEST_F(PacketsTest, PollRequestSwitchesToByteModePurgesTwiceAndSendsOneByte) {
   writePollRequest(13);
   EXPECT_EQ(tokens(), (Tokens{"MFC/0", "P3", "P3", "WD7"}));
   EXPECT_EQ(expectedLength, 26);
-  for (auto [type, length] : {std::pair{3, 130}, {11, 130}, {4, 66}, {12, 66}, {6, 10}, {14, 10},
-                              {7, 6}, {1, 26}, {2, 26}, {5, 26}, {9, 26}}) {
+  for (auto [type, length] : {std::pair{3, 130},
+                              {11, 130},
+                              {4, 66},
+                              {12, 66},
+                              {6, 10},
+                              {14, 10},
+                              {7, 6},
+                              {1, 26},
+                              {2, 26},
+                              {5, 26},
+                              {9, 26}}) {
     writePollRequest(type);
     EXPECT_EQ(expectedLength, length) << "type " << type;
   }
@@ -30,7 +39,8 @@ TEST_F(PacketsTest, PollRequestSwitchesToByteModePurgesTwiceAndSendsOneByte) {
 
 TEST_F(PacketsTest, ReadBackInBitBangModeDecodesTheRoutineFields) {
   auto* b = open_board();
-  b->replies.push_back(encode_reply(routine_packet(10000, 128, 0x80, 0x0100000000ULL, 7, 0x03, 15)));
+  b->replies.push_back(
+      encode_reply(routine_packet(10000, 128, 0x80, 0x0100000000ULL, 7, 0x03, 15)));
   writePollRequest(5);
   b->clear_calls();
   readPacket(1);
@@ -84,8 +94,8 @@ TEST_F(PacketsTest, RegisterWriteIsNibbleCodedBetweenModeSwitches) {
   packets[1].bytes[2] = 0x56;
   packets[1].bytes[3] = 0x78;
   EXPECT_EQ(writePacket(1, 5, 4), 1);
-  EXPECT_EQ(tokens(), (Tokens{"MFC/0", "W5F", "W1B", "W2B", "W3B", "W4B", "W5B", "W6B", "W7B", "W8B",
-                              "MFC/1"}));
+  EXPECT_EQ(tokens(), (Tokens{"MFC/0", "W5F", "W1B", "W2B", "W3B", "W4B", "W5B", "W6B", "W7B",
+                              "W8B", "MFC/1"}));
 }
 
 TEST_F(PacketsTest, AFailedRegisterWriteIsAlwaysReported) {
@@ -121,9 +131,11 @@ TEST_F(PacketsTest, PacketTraceLinesWordForWord) {
   testing::internal::CaptureStdout();
   readPacket(1);
   out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(out.rfind("Wrong packet length shown   : 6\nWrong packet length:       6 15 26 37 48 59\n"
-                      "26 37 48 59 6a ", 0),
-            0u)
+  EXPECT_EQ(
+      out.rfind("Wrong packet length shown   : 6\nWrong packet length:       6 15 26 37 48 59\n"
+                "26 37 48 59 6a ",
+                0),
+      0u)
       << out;
 }
 
@@ -135,8 +147,9 @@ TEST_F(PacketsTest, TransportFailuresAreReportedUnderTheUsbSwitch) {
   b->fail_next(Fn::Write, FT_IO_ERROR);
   testing::internal::CaptureStdout();
   writePollRequest(5);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Failure on attempt to change bit mode\nFT_Purge failure\nFT_Purge failure\nwrite failed\n");
+  EXPECT_EQ(
+      testing::internal::GetCapturedStdout(),
+      "Failure on attempt to change bit mode\nFT_Purge failure\nFT_Purge failure\nwrite failed\n");
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ TEST_F(BridgeTest, HandlesAreOpaqueCheckedAndNeverReused) {
 
   ASSERT_EQ(FT_Close(h), FT_OK);
   EXPECT_EQ(FT_SetBaudRate(h, 115200), FT_INVALID_HANDLE);  // stale
-  EXPECT_EQ(FT_CyclePort(h), FT_INVALID_HANDLE);              // harmless
+  EXPECT_EQ(FT_CyclePort(h), FT_INVALID_HANDLE);            // harmless
   EXPECT_EQ(FT_Close(h), FT_INVALID_HANDLE);
   EXPECT_EQ(FT_SetBitMode(reinterpret_cast<FT_HANDLE>(1), 0xFF, 1), FT_INVALID_HANDLE);
 
@@ -102,7 +102,8 @@ TEST_F(BridgeTest, StringsAreCopiedWithinTheirFields) {
   char desc[64 + 8];
   std::memset(serial, 'Z', sizeof serial);
   std::memset(desc, 'Z', sizeof desc);
-  ASSERT_EQ(FT_GetDeviceInfoDetail(0, nullptr, nullptr, nullptr, nullptr, serial, desc, nullptr), FT_OK);
+  ASSERT_EQ(FT_GetDeviceInfoDetail(0, nullptr, nullptr, nullptr, nullptr, serial, desc, nullptr),
+            FT_OK);
   EXPECT_STREQ(serial, "A-SERIAL-NUMBER");
   EXPECT_EQ(serial[16], 'Z');  // nothing past the 16-byte field
   EXPECT_EQ(desc[64], 'Z');

@@ -1,8 +1,9 @@
+#include "platform/clock.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "platform/clock.h"
 #include "platform/userint.h"
 #include "tests/support/fresh_state.h"
 

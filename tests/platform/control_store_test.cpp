@@ -194,8 +194,8 @@ TEST_F(ControlStoreTest, EachLoadGivesANewHandleWithResourceDefaults) {
 TEST_F(ControlStoreTest, GraphsRecordTheirPlots) {
   const int scope = LoadPanel(0, "main.uir", PANELSCOPE);
   const int ones[3] = {200, 128, 40};
-  EXPECT_GT(PlotWaveform(scope, PANELSCOPE_GRAPH_ONES, ones, 3, 1.0, 0.0, -89.45, 2.7953125, 0,
-                         24, 0, 1, 0x00FF00),
+  EXPECT_GT(PlotWaveform(scope, PANELSCOPE_GRAPH_ONES, ones, 3, 1.0, 0.0, -89.45, 2.7953125, 0, 24,
+                         0, 1, 0x00FF00),
             0);
   EXPECT_GT(PlotPoint(scope, PANELSCOPE_GRAPH_ONES, 0.0, 237, 16, 0x80FF80), 0);
   const auto plots = kd71::ui::plots(scope, PANELSCOPE_GRAPH_ONES);

@@ -205,8 +205,8 @@ TEST_F(EventDispatchTest, FileDialogAnswersAreScripted) {
   fe.file_answers.push_back({VAL_NEW_FILE_SELECTED, "/tmp/a.txt"});
   fe.file_answers.push_back({VAL_EXISTING_FILE_SELECTED, std::string(MAX_PATHNAME_LEN + 5, 'x')});
   char path[MAX_PATHNAME_LEN];
-  EXPECT_EQ(FileSelectPopupEx("", "VORN_KD71_2CH_ConfigurationFile.txt", "", "Choose a filename to save as:",
-                              VAL_SAVE_BUTTON, 0, 0, path),
+  EXPECT_EQ(FileSelectPopupEx("", "VORN_KD71_2CH_ConfigurationFile.txt", "",
+                              "Choose a filename to save as:", VAL_SAVE_BUTTON, 0, 0, path),
             VAL_NEW_FILE_SELECTED);
   EXPECT_STREQ(path, "/tmp/a.txt");
   EXPECT_EQ(fe.file_requests[0].button_kind, VAL_SAVE_BUTTON);
@@ -215,10 +215,13 @@ TEST_F(EventDispatchTest, FileDialogAnswersAreScripted) {
             VAL_NO_FILE_SELECTED);
   EXPECT_STREQ(path, "");
   // Script exhausted: cancelled.
-  EXPECT_EQ(FileSelectPopupEx("", ".txt", "", "t", VAL_LOAD_BUTTON, 0, 0, path), VAL_NO_FILE_SELECTED);
+  EXPECT_EQ(FileSelectPopupEx("", ".txt", "", "t", VAL_LOAD_BUTTON, 0, 0, path),
+            VAL_NO_FILE_SELECTED);
 }
 
-void record_menu(int, int item, void*, int panel) { g_seen.push_back({item, EVENT_COMMIT, panel, Timer()}); }
+void record_menu(int, int item, void*, int panel) {
+  g_seen.push_back({item, EVENT_COMMIT, panel, Timer()});
+}
 
 TEST_F(EventDispatchTest, MenuCommitsReachMenuCallbacks) {
   kd71::ui::bind_menu_callback("Debug", record_menu);

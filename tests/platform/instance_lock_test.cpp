@@ -1,6 +1,7 @@
-#include <gtest/gtest.h>
+#include "platform/instance_lock.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,8 +10,6 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/instance_lock.h"
-
 namespace {
 
 using kd71::instance::Guard;
@@ -18,8 +17,7 @@ using kd71::instance::Guard;
 class InstanceLockTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kd71-lock-test-" + std::to_string(getpid()));
+    dir_ = std::filesystem::temp_directory_path() / ("kd71-lock-test-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir_);
     setenv("KD71_LOCK_DIR", dir_.c_str(), 1);
   }
@@ -34,7 +32,8 @@ class InstanceLockTest : public ::testing::Test {
     if (pid == 0) {
       const int fd = open(kd71::instance::lock_path(name).c_str(), O_RDWR | O_CREAT, 0666);
       if (fd < 0) _exit(static_cast<int>(Guard::Unavailable));
-      _exit(static_cast<int>(flock(fd, LOCK_EX | LOCK_NB) == 0 ? Guard::Acquired : Guard::HeldElsewhere));
+      _exit(static_cast<int>(flock(fd, LOCK_EX | LOCK_NB) == 0 ? Guard::Acquired
+                                                               : Guard::HeldElsewhere));
     }
     int status = 0;
     waitpid(pid, &status, 0);

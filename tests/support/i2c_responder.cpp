@@ -57,8 +57,10 @@ void I2cResponder::on_rising(bool level) {
         } else {
           transactions.back().bytes.push_back(shift_);
           Device& d = devices[address_];
-          if (transactions.back().bytes.size() == 1) d.pointer = shift_;
-          else d.regs[d.pointer++ & 0xFF] = shift_;
+          if (transactions.back().bytes.size() == 1)
+            d.pointer = shift_;
+          else
+            d.regs[d.pointer++ & 0xFF] = shift_;
           ack_ = true;
         }
       }
@@ -77,7 +79,8 @@ void I2cResponder::on_falling() {
       pull_ = false;
       clocks_ = 0;
       shift_ = 0;
-      if (!ack_) state_ = State::Ignore;
+      if (!ack_)
+        state_ = State::Ignore;
       else if (state_ == State::Address && transactions.back().read) {
         state_ = State::Read;
         Device& d = devices[address_];

@@ -6,7 +6,8 @@ void ScriptedFrontEnd::message_popup(const std::string& title, const std::string
   popups.emplace_back(title, text);
 }
 
-int ScriptedFrontEnd::file_select_popup(const kd71::ui::FileSelectRequest& request, std::string& path) {
+int ScriptedFrontEnd::file_select_popup(const kd71::ui::FileSelectRequest& request,
+                                        std::string& path) {
   file_requests.push_back(request);
   if (file_answers.empty()) {
     path.clear();

@@ -1,10 +1,11 @@
 #include "tests/support/work_folder.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace kd71::test {
 

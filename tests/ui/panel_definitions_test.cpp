@@ -123,7 +123,8 @@ TEST(PanelDefinitions, MenuBarOfTheMainPanel) {
   ASSERT_NE(main->menubar, nullptr);
   std::set<std::string> labels;
   for (const auto& item : main->menubar->items) labels.insert(item.label);
-  EXPECT_EQ(labels, (std::set<std::string>{"Debug", "File", "Save As Configuration", "Open Configuration"}));
+  EXPECT_EQ(labels, (std::set<std::string>{"Debug", "File", "Save As Configuration",
+                                           "Open Configuration"}));
   EXPECT_EQ(kd71::uir::find_panel("main.uir", PANELDEBUG)->menubar, nullptr);
   EXPECT_NE(kd71::uir::find_panel("/opt/kd71/main.uir", PANELMAIN), nullptr);
   EXPECT_EQ(kd71::uir::find_panel("main.uir.bak", PANELMAIN), nullptr);

@@ -24,10 +24,12 @@ bool has_widget(Kind kind) {
 
 TEST(PanelLayout, EveryControlWithAWidgetHasAPlaceInAGroupOfItsPanel) {
   // The secondary error-free fields are only ever dimmed; they show nothing.
-  const std::set<std::string> unshown = {"PANELMAIN_ERROR_FREE_CH1_2", "PANELMAIN_ERROR_FREE_CH2_2"};
+  const std::set<std::string> unshown = {"PANELMAIN_ERROR_FREE_CH1_2",
+                                         "PANELMAIN_ERROR_FREE_CH2_2"};
   for (const PanelDef* p : kd71::uir::all_panels()) {
     std::set<int> groups, used;
-    for (const auto& g : p->groups) EXPECT_TRUE(groups.insert(g.id).second) << p->constant << " group " << g.id;
+    for (const auto& g : p->groups)
+      EXPECT_TRUE(groups.insert(g.id).second) << p->constant << " group " << g.id;
     for (const ControlDef& c : p->controls) {
       if (!has_widget(c.kind) || unshown.count(c.constant)) {
         EXPECT_EQ(c.place.group, 0) << c.constant;

@@ -1,9 +1,9 @@
 // Figures as the panels show them.
+#include "ui/value_text.h"
+
 #include <gtest/gtest.h>
 
 #include <limits>
-
-#include "ui/value_text.h"
 
 namespace {
 

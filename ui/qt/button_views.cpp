@@ -61,9 +61,12 @@ class OnOffView : public ControlView {
 
 ViewPtr make_button_view(int panel, const uir::ControlDef& def, InputSink& sink) {
   switch (def.kind) {
-    case uir::Kind::CommandButton: return std::make_unique<CommandButtonView>(panel, def, sink);
-    case uir::Kind::ToggleButton: return std::make_unique<OnOffView<QToolButton>>(panel, def, sink);
-    default: return std::make_unique<OnOffView<QCheckBox>>(panel, def, sink);
+    case uir::Kind::CommandButton:
+      return std::make_unique<CommandButtonView>(panel, def, sink);
+    case uir::Kind::ToggleButton:
+      return std::make_unique<OnOffView<QToolButton>>(panel, def, sink);
+    default:
+      return std::make_unique<OnOffView<QCheckBox>>(panel, def, sink);
   }
 }
 

@@ -62,25 +62,46 @@ void ControlView::attach_label(QLabel* label) {
 void ControlView::refresh(Change what) {
   if (!widget_) return;
   switch (what) {
-    case Change::Value: show_value(); break;
-    case Change::Dimmed: show_dimmed(); break;
-    case Change::Visible: show_visible(); break;
-    case Change::Operable: show_operable(); break;
-    case Change::Tooltip: show_tooltip(); break;
+    case Change::Value:
+      show_value();
+      break;
+    case Change::Dimmed:
+      show_dimmed();
+      break;
+    case Change::Visible:
+      show_visible();
+      break;
+    case Change::Operable:
+      show_operable();
+      break;
+    case Change::Tooltip:
+      show_tooltip();
+      break;
     case Change::TextColor:
-    case Change::FillColor: show_colors(); break;
-    case Change::OnColor: show_on_color(); break;
-    case Change::Label: show_label(); break;
-    case Change::Increment: show_increment(); break;
-    case Change::Plots: show_plots(); break;
-    case Change::Timer: break;
+    case Change::FillColor:
+      show_colors();
+      break;
+    case Change::OnColor:
+      show_on_color();
+      break;
+    case Change::Label:
+      show_label();
+      break;
+    case Change::Increment:
+      show_increment();
+      break;
+    case Change::Plots:
+      show_plots();
+      break;
+    case Change::Timer:
+      break;
   }
 }
 
 void ControlView::refresh_all() {
-  for (Change what : {Change::Label, Change::Increment, Change::Value, Change::Dimmed,
-                      Change::Visible, Change::Operable, Change::Tooltip, Change::TextColor,
-                      Change::OnColor, Change::Plots})
+  for (Change what :
+       {Change::Label, Change::Increment, Change::Value, Change::Dimmed, Change::Visible,
+        Change::Operable, Change::Tooltip, Change::TextColor, Change::OnColor, Change::Plots})
     refresh(what);
 }
 
@@ -96,9 +117,7 @@ void ControlView::show_visible() {
   if (label_) label_->setVisible(visible);
 }
 
-void ControlView::show_operable() {
-  locked_ = int_attribute(panel_, def_.id, ATTR_CTRL_MODE) == 0;
-}
+void ControlView::show_operable() { locked_ = int_attribute(panel_, def_.id, ATTR_CTRL_MODE) == 0; }
 
 void ControlView::show_tooltip() {
   std::string tip;
@@ -152,23 +171,31 @@ std::unique_ptr<ControlView> make_control_view(int panel, const uir::ControlDef&
   switch (def.kind) {
     case Kind::CommandButton:
     case Kind::ToggleButton:
-    case Kind::Checkbox: return make_button_view(panel, def, sink);
+    case Kind::Checkbox:
+      return make_button_view(panel, def, sink);
     case Kind::Ring:
-    case Kind::RingSlide: return make_choice_view(panel, def, sink);
+    case Kind::RingSlide:
+      return make_choice_view(panel, def, sink);
     case Kind::Numeric:
-      return def.indicator ? make_readout_view(panel, def, sink) : make_numeric_view(panel, def, sink);
+      return def.indicator ? make_readout_view(panel, def, sink)
+                           : make_numeric_view(panel, def, sink);
     case Kind::NumericSlide:
-      return def.indicator ? make_numeric_view(panel, def, sink) : make_slider_view(panel, def, sink);
+      return def.indicator ? make_numeric_view(panel, def, sink)
+                           : make_slider_view(panel, def, sink);
     case Kind::String:
       return def.indicator ? make_readout_view(panel, def, sink) : make_text_view(panel, def, sink);
     case Kind::TextBox:
-    case Kind::TextMessage: return make_text_view(panel, def, sink);
+    case Kind::TextMessage:
+      return make_text_view(panel, def, sink);
     case Kind::Led:
-    case Kind::ColorIndicator: return make_lamp_view(panel, def, sink);
-    case Kind::Graph: return make_graph_view(panel, def, sink);
+    case Kind::ColorIndicator:
+      return make_lamp_view(panel, def, sink);
+    case Kind::Graph:
+      return make_graph_view(panel, def, sink);
     case Kind::Timer:
     case Kind::Decoration:
-    case Kind::Canvas: return nullptr;
+    case Kind::Canvas:
+      return nullptr;
   }
   return nullptr;
 }

@@ -17,7 +17,6 @@
 #include "platform/ui_frontend.h"
 #include "ui/panel_def_types.h"
 
-
 namespace kd71::qt {
 
 class InputSink;

@@ -21,11 +21,14 @@ bool is_pattern(const QString& name) {
 // files unless the extension is restricted.
 QStringList name_filters(const ui::FileSelectRequest& request) {
   QStringList patterns;
-  for (const QString& p : QString::fromStdString(request.file_type_list).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+  for (const QString& p :
+       QString::fromStdString(request.file_type_list).split(QLatin1Char(';'), Qt::SkipEmptyParts))
     patterns << p.trimmed();
   const QString name = QString::fromStdString(request.default_file_spec);
-  if (is_pattern(name)) patterns.prepend(name);
-  else if (name.startsWith(QLatin1Char('.')) && name.size() > 1) patterns.prepend(QLatin1Char('*') + name);
+  if (is_pattern(name))
+    patterns.prepend(name);
+  else if (name.startsWith(QLatin1Char('.')) && name.size() > 1)
+    patterns.prepend(QLatin1Char('*') + name);
   patterns.removeDuplicates();
   QStringList filters = patterns;
   if (!request.restrict_extension || filters.isEmpty()) filters << QStringLiteral("All files (*)");
@@ -47,7 +50,8 @@ int run_file_dialog(QWidget* parent, const ui::FileSelectRequest& request, std::
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setNameFilters(name_filters(request));
   const QString name = QString::fromStdString(request.default_file_spec);
-  if (!name.isEmpty() && !is_pattern(name) && !name.startsWith(QLatin1Char('.'))) dialog.selectFile(name);
+  if (!name.isEmpty() && !is_pattern(name) && !name.startsWith(QLatin1Char('.')))
+    dialog.selectFile(name);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
     return VAL_NO_FILE_SELECTED;
   const QString chosen = dialog.selectedFiles().constFirst();

@@ -4,8 +4,8 @@
 #include <QPainterPath>
 #include <QWidget>
 #include <algorithm>
-#include <limits>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "platform/ui_store.h"
@@ -96,7 +96,8 @@ class PlotCanvas : public QWidget {
 void PlotCanvas::mark(QPainter& p, QPointF at, int style) const {
   const double r = fontMetrics().height() * (style == kPointSmallCross ? 0.2 : 0.35);
   switch (style) {
-    case kPointNone: return;
+    case kPointNone:
+      return;
     case kPointCross:
     case kPointSmallCross:
       p.drawLine(at - QPointF(r, 0), at + QPointF(r, 0));
@@ -194,8 +195,10 @@ void PlotCanvas::paintEvent(QPaintEvent*) {
           continue;
         }
         const QPointF at = to_screen(pt.x(), pt.y());
-        if (started) path.lineTo(at);
-        else path.moveTo(at);
+        if (started)
+          path.lineTo(at);
+        else
+          path.moveTo(at);
         started = true;
       }
       p.setBrush(Qt::NoBrush);

@@ -65,7 +65,8 @@ QFont look_font(uir::Look look, const QFont& base) {
       font.setPointSizeF(size * kFigureScale);
       font.setBold(true);
       break;
-    case uir::Look::Plain: break;
+    case uir::Look::Plain:
+      break;
   }
   return font;
 }

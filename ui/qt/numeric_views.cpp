@@ -32,9 +32,12 @@ QString widest_text(const uir::ControlDef& def) {
   if (def.scientific) return QString::fromStdString(uir::value_text(def, -8.888e-88));
   if (is_real(def.type)) return QString::fromStdString(uir::value_text(def, -888.888));
   switch (def.type) {
-    case uir::ValueType::UChar: return QStringLiteral("888");
-    case uir::ValueType::Int64: return QStringLiteral("8888888888888");
-    default: return QStringLiteral("888888");
+    case uir::ValueType::UChar:
+      return QStringLiteral("888");
+    case uir::ValueType::Int64:
+      return QStringLiteral("8888888888888");
+    default:
+      return QStringLiteral("888888");
   }
 }
 
@@ -58,14 +61,17 @@ class ReadoutView : public ControlView {
     label_->setAlignment((text ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
     label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     const QFontMetrics metrics(label_->font());
-    label_->setMinimumWidth(metrics.horizontalAdvance(widest_text(def)) + metrics.averageCharWidth() * 2);
+    label_->setMinimumWidth(metrics.horizontalAdvance(widest_text(def)) +
+                            metrics.averageCharWidth() * 2);
     set_widget(label_);
   }
 
  protected:
   void show_value() override {
-    if (def().type == uir::ValueType::Text) label_->setText(QString::fromStdString(store_text()));
-    else label_->setText(QString::fromStdString(uir::value_text(def(), store_number())));
+    if (def().type == uir::ValueType::Text)
+      label_->setText(QString::fromStdString(store_text()));
+    else
+      label_->setText(QString::fromStdString(uir::value_text(def(), store_number())));
   }
   bool is_field() const override { return true; }
 
@@ -83,10 +89,20 @@ class NumericEntryView : public ControlView {
     box_->setDecimals(real ? (def.precision >= 0 ? def.precision : uir::kDefaultRealPrecision) : 0);
     double lo = -std::numeric_limits<double>::max(), hi = std::numeric_limits<double>::max();
     switch (def.type) {
-      case uir::ValueType::UChar: lo = 0; hi = 255; break;
-      case uir::ValueType::Int: lo = std::numeric_limits<int>::min(); hi = std::numeric_limits<int>::max(); break;
-      case uir::ValueType::UInt: lo = 0; hi = std::numeric_limits<unsigned int>::max(); break;
-      default: break;
+      case uir::ValueType::UChar:
+        lo = 0;
+        hi = 255;
+        break;
+      case uir::ValueType::Int:
+        lo = std::numeric_limits<int>::min();
+        hi = std::numeric_limits<int>::max();
+        break;
+      case uir::ValueType::UInt:
+        lo = 0;
+        hi = std::numeric_limits<unsigned int>::max();
+        break;
+      default:
+        break;
     }
     if (def.has_range) {
       lo = std::max(lo, def.min);
@@ -118,8 +134,10 @@ class NumericEntryView : public ControlView {
 
  private:
   void enter(double value) {
-    if (is_real(def().type)) write_value(value);
-    else write_value(static_cast<long long>(std::llround(value)));
+    if (is_real(def().type))
+      write_value(value);
+    else
+      write_value(static_cast<long long>(std::llround(value)));
     post_change();
   }
 

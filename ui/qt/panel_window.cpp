@@ -201,8 +201,9 @@ void PanelWindow::build_menu_bar() {
   };
   for (const uir::MenuItemDef& entry : items) {
     if (entry.parent != 0) continue;
-    const bool is_menu = std::any_of(items.begin(), items.end(),
-                                     [&entry](const uir::MenuItemDef& i) { return i.parent == entry.id; });
+    const bool is_menu =
+        std::any_of(items.begin(), items.end(),
+                    [&entry](const uir::MenuItemDef& i) { return i.parent == entry.id; });
     if (!is_menu) {
       add_item(menuBar(), entry);
       continue;

@@ -29,7 +29,8 @@ constexpr QSize kMainWindowSize(1280, 800);
 int ms_until(double deadline) {
   const double ms = std::ceil((deadline - clock::now()) * 1000.0);
   if (!(ms > 0.0)) return 0;
-  return ms >= std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : static_cast<int>(ms);
+  return ms >= std::numeric_limits<int>::max() ? std::numeric_limits<int>::max()
+                                               : static_cast<int>(ms);
 }
 
 }  // namespace

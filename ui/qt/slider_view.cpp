@@ -94,7 +94,9 @@ class SliderView : public ControlView {
       case QEvent::Wheel: {
         const QPoint delta = static_cast<QWheelEvent*>(event)->angleDelta();
         const int turn = delta.y() != 0 ? delta.y() : delta.x();
-        if (turn != 0) post(EVENT_MOUSE_WHEEL_SCROLL, turn > 0 ? MOUSE_WHEEL_SCROLL_UP : MOUSE_WHEEL_SCROLL_DOWN);
+        if (turn != 0)
+          post(EVENT_MOUSE_WHEEL_SCROLL,
+               turn > 0 ? MOUSE_WHEEL_SCROLL_UP : MOUSE_WHEEL_SCROLL_DOWN);
         return true;
       }
       case QEvent::MouseButtonDblClick:
@@ -109,7 +111,8 @@ class SliderView : public ControlView {
         if (static_cast<QMouseEvent*>(event)->button() != Qt::RightButton) return false;
         post(EVENT_RIGHT_CLICK_UP);
         return true;
-      case QEvent::ContextMenu: return true;  // the right button is the coarse-step gesture
+      case QEvent::ContextMenu:
+        return true;  // the right button is the coarse-step gesture
       case QEvent::KeyPress:
         // Keys reach the slider or the entry box (the box's line is its
         // proxy); a key they pass on to the frame is not a second press.
@@ -117,7 +120,8 @@ class SliderView : public ControlView {
         if (const int code = key_character(*static_cast<QKeyEvent*>(event)))
           post(EVENT_KEYPRESS, code);
         return false;  // the key still works in the slider or the entry box
-      default: return false;
+      default:
+        return false;
     }
   }
 

@@ -93,9 +93,12 @@ class TextBoxView : public ControlView {
 
 ViewPtr make_text_view(int panel, const uir::ControlDef& def, InputSink& sink) {
   switch (def.kind) {
-    case uir::Kind::TextBox: return std::make_unique<TextBoxView>(panel, def, sink);
-    case uir::Kind::String: return std::make_unique<StringEntryView>(panel, def, sink);
-    default: return std::make_unique<TextMessageView>(panel, def, sink);
+    case uir::Kind::TextBox:
+      return std::make_unique<TextBoxView>(panel, def, sink);
+    case uir::Kind::String:
+      return std::make_unique<StringEntryView>(panel, def, sink);
+    default:
+      return std::make_unique<TextMessageView>(panel, def, sink);
   }
 }
 

@@ -53,9 +53,9 @@ TEST_F(MainWindowScreenshot, TheMainWindowAfterTwentySecondsOnTheSimulatedBoard)
     }
     if (Timer() < kRunSeconds) return;
     watch.stop();
-    for (int control : {PANELMAIN_NOTIFY_USER, PANELMAIN_CLOCK_FREQUENCY_CH1,
-                        PANELMAIN_CLOCK_FREQUENCY_CH2, PANELMAIN_ERROR_COUNT_CH1,
-                        PANELMAIN_ERROR_FREE_CH1, PANELMAIN_ERROR_FREE_CH2})
+    for (int control :
+         {PANELMAIN_NOTIFY_USER, PANELMAIN_CLOCK_FREQUENCY_CH1, PANELMAIN_CLOCK_FREQUENCY_CH2,
+          PANELMAIN_ERROR_COUNT_CH1, PANELMAIN_ERROR_FREE_CH1, PANELMAIN_ERROR_FREE_CH2})
       shown[control] = part<QLabel>(panelHandle, control)->text();
     picture = main->grab().toImage();
     QTest::mouseClick(part<QAbstractButton>(panelHandle, PANELMAIN_CMDQUIT), Qt::LeftButton);

@@ -46,8 +46,10 @@ void BM_MeasurementTick(benchmark::State& state) {
   ensure_app();
   kd71::test::reset_all();
   std::unique_ptr<kd71::ui::FrontEnd> front_end;
-  if (window) front_end = std::make_unique<QuietWindow>();
-  else front_end = std::make_unique<QuietConsole>();
+  if (window)
+    front_end = std::make_unique<QuietWindow>();
+  else
+    front_end = std::make_unique<QuietConsole>();
   kd71::ui::set_front_end(front_end.get());
   kd71::sim::install_simulated_board();
   start_program();
@@ -69,7 +71,8 @@ void BM_LogLine(benchmark::State& state) {
   kd71::ui::set_front_end(front_end.get());
   const int debug = LoadPanel(0, "main.uir", PANELDEBUG);
   DisplayPanel(debug);
-  const std::string line = "startRange: -12.500000 voltSetting (end): 30.000000 abscInc: 1.328125 \n";
+  const std::string line =
+      "startRange: -12.500000 voltSetting (end): 30.000000 abscInc: 1.328125 \n";
   for (long i = 0; i < state.range(0); ++i) SetCtrlVal(debug, PANELDEBUG_DEBUG_OUTPUT, line);
   QApplication::processEvents();
   for (auto _ : state) {

@@ -166,7 +166,8 @@ int search_until_stopped(int, int, int event, void*, int, int) {
   QTimer::singleShot(0, [] { QTest::mouseClick(seen.stop_button, Qt::LeftButton); });
   for (int i = 0; i < 1000 && !seen.stop_found; ++i) {
     int panel = 0, control = 0;
-    if (GetUserEvent(0, &panel, &control) == EVENT_COMMIT && control == PANELMAIN_CH1_AUTOSEARCH_STOP)
+    if (GetUserEvent(0, &panel, &control) == EVENT_COMMIT &&
+        control == PANELMAIN_CH1_AUTOSEARCH_STOP)
       seen.stop_found = true;
   }
   return 0;
