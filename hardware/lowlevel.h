@@ -12,7 +12,6 @@
 #define BADHANDLE (reinterpret_cast<FT_HANDLE>(1))
 
 inline constexpr int kDeviceListSize = 10;
-inline constexpr const char* kInstrumentDescription = "VORN_KD71_2CH";
 
 extern FT_HANDLE usb_handle;  // initially 0; `close` does not clear it
 extern FT_DEVICE_LIST_INFO_NODE devInfo[kDeviceListSize];

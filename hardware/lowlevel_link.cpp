@@ -1,6 +1,5 @@
 // Finding, opening and supervising the bridge of the instrument.
 
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +7,7 @@
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
+#include "platform/board_description.h"
 #include "platform/userint.h"
 
 namespace {
@@ -17,16 +17,6 @@ constexpr UCHAR kAllPinsOutput = 0xFF;
 constexpr ULONG kInTransferSize = 256;
 constexpr ULONG kOutTransferSize = 64;
 constexpr UCHAR kLatencyMs = 2;
-
-bool is_instrument(const char* description) {
-  const char* want = kInstrumentDescription;
-  for (; *want; ++want, ++description) {
-    if (std::toupper(static_cast<unsigned char>(*description)) !=
-        std::toupper(static_cast<unsigned char>(*want)))
-      return false;
-  }
-  return *description == '\0';
-}
 
 // Reads the device list into devInfo. The driver may report more devices than
 // the list holds; only the first kDeviceListSize are looked at.
@@ -54,7 +44,7 @@ int usb_aliveQ() {
   if (read_device_list(&count) != FT_OK || count == 0) return 0;
   for (DWORD i = 0; i < count; ++i) {
     debug_print(debug_usb, "Device:%s  \n", devInfo[i].Description);
-    if (is_instrument(devInfo[i].Description)) return 1;
+    if (kd71::describes_board(devInfo[i].Description)) return 1;
   }
   return 0;
 }
@@ -91,7 +81,7 @@ int init_usb() {
     debug_print(debug_usb, "Desc: %.64s\n", node.Description);
     debug_print(debug_usb, "ftHandle: 0x%x\n",
                 static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(node.ftHandle)));
-    if (is_instrument(node.Description)) {
+    if (kd71::describes_board(node.Description)) {
       usb_handle = node.ftHandle;
       char serial[32] = {};
       char description[64] = {};

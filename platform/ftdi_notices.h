@@ -12,18 +12,14 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/board_description.h"
 #include "platform/ftdi_usb.h"
 
 namespace kd71::ftdi {
 
 // The udev rule that gives the logged-in user access to the board.
 inline constexpr const char* kUdevRuleFile = "70-kd71.rules";
-// The description the board's bridge carries in its EEPROM.
-inline constexpr const char* kBoardDescription = "VORN_KD71_2CH";
-
-// True when `description` names the board, in any letter case, as the
-// board link layer matches it.
-bool describes_board(std::string_view description);
+using kd71::describes_board;
 
 // "bus 1 port 1.2": where a device is plugged in, as a user finds it.
 std::string where(const UsbDevice& device);

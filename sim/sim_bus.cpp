@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/board_description.h"
 #include "platform/clock.h"
 
 namespace kd71::sim {
 namespace {
 
-constexpr const char* kBoardDescription = "VORN_KD71_2CH";
 constexpr const char* kForeignDescription = "FT232R USB UART";
 constexpr ULONG kFtdiVidPid = 0x04036001;
 constexpr DWORD kFirstLocId = 0x2111;
@@ -39,7 +39,7 @@ SimBus::SimBus(const Scenario& scenario) : latency_(scenario.latency) {
     if (scenario.devices[slot] == Attached::Board) {
       auto board = std::make_unique<SimBoard>(*this, scenario, boards);
       board->info.serial = numbered("KD71SIM", ++boards);
-      board->info.description = kBoardDescription;
+      board->info.description = kd71::kBoardDescription;
       board->plugged = scenario.plugged;
       boards_.push_back(board.get());
       device = std::move(board);
