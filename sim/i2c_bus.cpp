@@ -93,10 +93,12 @@ void I2cBus::on_scl_rise() {
       ++bits_;
       return;
     case Phase::Read:
-      if (ack_slot_)
+      if (ack_slot_) {
         master_ack_ = !sda_;
-      else
+        target_->read_answered(master_ack_);
+      } else {
         ++bits_;
+      }
       return;
     case Phase::Idle:
     case Phase::Ignore:

@@ -19,8 +19,10 @@ class I2cDevice {
   virtual bool select(bool read) = 0;
   // A byte from the master; true acknowledges.
   virtual bool write(std::uint8_t byte) = 0;
-  // The next byte for the master.
+  // The next byte for the master (loaded before it is clocked out).
   virtual std::uint8_t read() = 0;
+  // The master has clocked in the byte last read and answered it.
+  virtual void read_answered(bool /*acknowledged*/) {}
   // Every device sees every START (also repeated) and STOP.
   virtual void bus_start() {}
   virtual void bus_stop() {}

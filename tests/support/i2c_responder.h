@@ -1,15 +1,17 @@
 // A recording bridge with simple I2C register devices on its bit-bang pins,
-// for byte-exact tests of the I2C drivers. It follows the resolved
-// open-drain lines from the recorded direction masks, decodes START, STOP and
-// bits on SCL edges, acknowledges its devices' addresses and written bytes,
-// and drives read bits on SDA while SCL is low.
+// for byte-exact tests of the I2C drivers. The simulated board's bus engine
+// follows the lines from the recorded direction masks; every address gets a
+// listener that logs the transaction, and only the addresses in `devices`
+// acknowledge.
 #pragma once
 
 #include <array>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "platform/bridge_double.h"
+#include "sim/i2c_bus.h"
 
 namespace kd71::test {
 
@@ -22,10 +24,15 @@ struct I2cTransaction {
 
 class I2cResponder : public kd71::bridge::RecordingBridge {
  public:
+  // A register file: the first byte written sets the pointer, the others
+  // and every read move it up.
   struct Device {
     std::array<unsigned char, 256> regs{};
     int pointer = 0;
   };
+
+  I2cResponder();
+  ~I2cResponder() override;
 
   // Devices by 7-bit address; a missing address is not acknowledged.
   std::map<int, Device> devices;
@@ -39,23 +46,9 @@ class I2cResponder : public kd71::bridge::RecordingBridge {
   FT_STATUS get_bit_mode(int token, UCHAR* pins) override;
 
  private:
-  enum class State { Idle, Address, Write, Read, Ignore };
-  bool scl() const { return !(mask_ & 0x01); }
-  bool sda() const { return !(mask_ & 0x02) && !pull_; }
-  void on_start();
-  void on_rising(bool sda_level);
-  void on_falling();
-  void drive_read_bit();
-
-  UCHAR mask_ = 0x00;
-  bool pull_ = false;
-  State state_ = State::Idle;
-  int clocks_ = 0;  // SCL rising edges in the current 9-clock frame
-  unsigned char shift_ = 0;
-  bool ack_ = false;
-  bool master_ack_ = false;
-  int address_ = -1;
-  unsigned char out_ = 0;
+  class Listener;
+  kd71::sim::I2cBus bus_;
+  std::vector<std::unique_ptr<Listener>> listeners_;
 };
 
 }  // namespace kd71::test
