@@ -1,7 +1,6 @@
 // The program on the simulated board with the virtual clock: start-up, the
 // event loop's ticks, connection and disconnection, live figures.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -17,6 +16,7 @@
 #include "sim/sim_board.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/scripted_frontend.h"
+#include "tests/support/work_folder.h"
 #include "ui/main_uir.h"
 
 namespace {
@@ -29,16 +29,7 @@ class EndToEndTest : public kd71::test::FreshState {
  protected:
   void SetUp() override {
     FreshState::SetUp();
-    dir_ = std::filesystem::temp_directory_path() / ("kd71-e2e-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir_);
-    old_cwd_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
     kd71::ui::set_front_end(&fe_);
-  }
-  void TearDown() override {
-    std::filesystem::current_path(old_cwd_);
-    std::filesystem::remove_all(dir_);
-    FreshState::TearDown();
   }
   SimBoard* start(const Scenario& scenario = {}) {
     SimBoard* board = kd71::sim::install_simulated_board(scenario);
@@ -66,8 +57,7 @@ class EndToEndTest : public kd71::test::FreshState {
   }
 
   kd71::test::ScriptedFrontEnd fe_;
-  std::filesystem::path dir_;
-  std::filesystem::path old_cwd_;
+  kd71::test::WorkFolder folder_;  // settings.cfg goes there
 };
 
 TEST_F(EndToEndTest, PlugInMeasureUnplugAndPlugBack) {

@@ -7,11 +7,10 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "tests/app/app_fixture.h"
 #include "tests/support/scripted_frontend.h"
+#include "tests/support/work_folder.h"
 
 namespace {
 
@@ -36,31 +35,16 @@ const char* kExample =
 
 class SettingsFileTest : public kd71::test::AppTest {
  protected:
-  void SetUp() override {
-    AppTest::SetUp();
-    dir_ = fs::temp_directory_path() / ("kd71-settings-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    fs::remove_all(dir_);
-    AppTest::TearDown();
-  }
   std::string path(const char* name) const { return (dir_ / name).string(); }
-  static void write(const std::string& p, const std::string& content) {
-    std::ofstream(p, std::ios::binary) << content;
-  }
-  static std::string read(const std::string& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-  }
+  void write(const std::string& name, const std::string& content) const { folder_.write(name, content); }
+  std::string read(const std::string& name) const { return folder_.read(name); }
   float slider(int control) const {
     float v = 0;
     GetCtrlVal(panelHandle, control, &v);
     return v;
   }
-  fs::path dir_;
+  kd71::test::WorkFolder folder_;
+  const fs::path dir_ = folder_.path();
 };
 
 TEST_F(SettingsFileTest, WritesTheExactFormat) {
@@ -76,11 +60,11 @@ TEST_F(SettingsFileTest, WritesTheExactFormat) {
   ringslide_9372phs_ch1 = 1;
   manual_mode_ch1 = 1;
   ASSERT_EQ(SaveSettings(path("settings.cfg").c_str()), 1);
-  EXPECT_EQ(read(path("settings.cfg")), kExample);  // no line feed after the last line
+  EXPECT_EQ(read("settings.cfg"), kExample);  // no line feed after the last line
 }
 
 TEST_F(SettingsFileTest, AWrittenFileReadBackFillsEveryControl) {
-  write(path("a.cfg"), kExample);
+  write("a.cfg", kExample);
   EXPECT_EQ(RestoreSettings(path("a.cfg").c_str()), 0);
   EXPECT_FLOAT_EQ(slider(PANELMAIN_CH1_SAMPDEL), 0.5f);
   EXPECT_FLOAT_EQ(slider(PANELMAIN_CH2_SAMPDEL), 1.25f);
@@ -107,14 +91,14 @@ TEST_F(SettingsFileTest, AWrittenFileReadBackFillsEveryControl) {
   EXPECT_EQ(dimmed(PANELMAIN_INIT_CH2), 0);
 
   ASSERT_EQ(SaveSettings(path("b.cfg").c_str()), 1);
-  EXPECT_EQ(read(path("b.cfg")), kExample);
+  EXPECT_EQ(read("b.cfg"), kExample);
 }
 
 TEST_F(SettingsFileTest, AHeaderOnlyFileKeepsTheFieldsAndStillSetsTheControls) {
   Ch1_Threshold = 7.5f;
   data_select_ch2 = 2;
   SetCtrlVal(panelHandle, PANELMAIN_CH1_THRES, -20.0);
-  write(path("h.cfg"), "VORN_KD71_2CH Configuration Data\n");
+  write("h.cfg", "VORN_KD71_2CH Configuration Data\n");
   EXPECT_EQ(RestoreSettings(path("h.cfg").c_str()), 14);
   EXPECT_FLOAT_EQ(Ch1_Threshold, 7.5f);
   EXPECT_FLOAT_EQ(slider(PANELMAIN_CH1_THRES), 7.5f);
@@ -128,7 +112,7 @@ TEST_F(SettingsFileTest, ValuesAreTakenByPositionNotByKey) {
   // The two threshold lines change places, keys and all.
   const std::string a = "Ch1_Threshold -3.250000\n", b = "Ch2_Threshold 12.500000\n";
   swapped.replace(swapped.find(a), a.size() + b.size(), b + a);
-  write(path("s.cfg"), swapped);
+  write("s.cfg", swapped);
   EXPECT_EQ(RestoreSettings(path("s.cfg").c_str()), 0);
   EXPECT_FLOAT_EQ(Ch1_Threshold, 12.5f);
   EXPECT_FLOAT_EQ(Ch2_Threshold, -3.25f);
@@ -148,7 +132,7 @@ TEST_F(SettingsFileTest, OverlongTokensAndBadNumbersAreSafe) {
                      "Ch2_Threshold 1e99\n"
                      "data_select_ch1 99999999999\n"
                      "data_select_ch2 4\n";
-  write(path("bad.cfg"), text);
+  write("bad.cfg", text);
   Ch2_SamplingDelay = 1.0f;
   Ch1_Threshold = 2.0f;
   Ch2_Threshold = 3.0f;
@@ -166,7 +150,7 @@ TEST_F(SettingsFileTest, OverlongTokensAndBadNumbersAreSafe) {
 TEST_F(SettingsFileTest, AFailedConversionGoesOnFromWhereItStopped) {
   // A value that is not a number: the reading goes on from that word, so the
   // following keys are read as values and fail too, shifting the positions.
-  write(path("shift.cfg"),
+  write("shift.cfg",
         "VORN_KD71_2CH Configuration Data\nCh1_SamplingDelay abc\nCh2_SamplingDelay 0.5\n");
   Ch1_SamplingDelay = 0.125f;
   EXPECT_EQ(RestoreSettings(path("shift.cfg").c_str()), 13);
@@ -177,7 +161,7 @@ TEST_F(SettingsFileTest, AFailedConversionGoesOnFromWhereItStopped) {
 
 TEST_F(SettingsFileTest, AFailedSaveKeepsThePreviousFile) {
   const std::string target = path("settings.cfg");
-  write(target, kExample);
+  write("settings.cfg", kExample);
   chmod(target.c_str(), 0640);
   Ch1_Threshold = 42.0f;
 
@@ -193,12 +177,12 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsThePreviousFile) {
   signal(SIGXFSZ, SIG_DFL);
 
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(read(target), kExample);
+  EXPECT_EQ(read("settings.cfg"), kExample);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()),
             1);  // no temporary left
 
   ASSERT_EQ(SaveSettings(target.c_str()), 1);
-  EXPECT_NE(read(target).find("Ch1_Threshold 42.000000\n"), std::string::npos);
+  EXPECT_NE(read("settings.cfg").find("Ch1_Threshold 42.000000\n"), std::string::npos);
   struct stat st;
   stat(target.c_str(), &st);
   EXPECT_EQ(st.st_mode & 0777, 0640u);  // permissions kept
@@ -206,11 +190,11 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsThePreviousFile) {
 
 TEST_F(SettingsFileTest, ASymbolicLinkIsFollowedToItsRealFolder) {
   fs::create_directories(dir_ / "real");
-  write(path("real/actual.cfg"), "old");
+  write("real/actual.cfg", "old");
   fs::create_symlink(dir_ / "real" / "actual.cfg", dir_ / "settings.cfg");
   ASSERT_EQ(SaveSettings(path("settings.cfg").c_str()), 1);
   EXPECT_TRUE(fs::is_symlink(dir_ / "settings.cfg"));
-  EXPECT_EQ(read(path("real/actual.cfg")).rfind("VORN_KD71_2CH Configuration Data\n", 0), 0u);
+  EXPECT_EQ(read("real/actual.cfg").rfind("VORN_KD71_2CH Configuration Data\n", 0), 0u);
 }
 
 TEST_F(SettingsFileTest, AnUnwritablePlaceReportsFailure) {
@@ -228,7 +212,7 @@ TEST_F(SettingsFileTest, SaveAsAndOpenGoThroughTheFileDialog) {
   EXPECT_EQ(fe.file_requests[0].title, "Choose a filename to save as:");
   EXPECT_EQ(fe.file_requests[0].default_file_spec, "VORN_KD71_2CH_ConfigurationFile.txt");
   EXPECT_EQ(fe.file_requests[0].button_kind, VAL_SAVE_BUTTON);
-  EXPECT_NE(read(path("mine.txt")).find("data_select_ch1 5\n"), std::string::npos);
+  EXPECT_NE(read("mine.txt").find("data_select_ch1 5\n"), std::string::npos);
 
   // Cancelled: nothing read, but the panel's settings still go to the board.
   bus->clear_calls();

@@ -12,6 +12,7 @@
 #include "platform/ui_store.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/scripted_frontend.h"
+#include "tests/support/work_folder.h"
 #include "ui/main_uir.h"
 
 namespace {
@@ -34,23 +35,11 @@ class QuitLater : public kd71::test::ScriptedFrontEnd {
 
 class StartupTest : public kd71::test::FreshState {
  protected:
-  void SetUp() override {
-    FreshState::SetUp();
-    dir_ = std::filesystem::temp_directory_path() / ("kd71-startup-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir_);
-    setenv("KD71_LOCK_DIR", dir_.c_str(), 1);
-    old_cwd_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);  // settings.cfg is written to the current folder
-  }
   void TearDown() override {
-    std::filesystem::current_path(old_cwd_);
     kd71::instance::release();
-    unsetenv("KD71_LOCK_DIR");
-    std::filesystem::remove_all(dir_);
     FreshState::TearDown();
   }
-  std::filesystem::path dir_;
-  std::filesystem::path old_cwd_;
+  kd71::test::WorkFolder folder_;  // settings.cfg and the lock file go there
 };
 
 TEST_F(StartupTest, ShowsTheMainPanelRunsTheLoopAndQuits) {

@@ -1,4 +1,5 @@
 #include "platform/instance_lock.h"
+#include "tests/support/work_folder.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -16,16 +17,7 @@ using kd71::instance::Guard;
 
 class InstanceLockTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("kd71-lock-test-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir_);
-    setenv("KD71_LOCK_DIR", dir_.c_str(), 1);
-  }
-  void TearDown() override {
-    kd71::instance::release();
-    unsetenv("KD71_LOCK_DIR");
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { kd71::instance::release(); }
   // What another process sees when it tries the lock file.
   static Guard try_in_child(const std::string& name) {
     const pid_t pid = fork();
@@ -39,7 +31,8 @@ class InstanceLockTest : public ::testing::Test {
     waitpid(pid, &status, 0);
     return static_cast<Guard>(WEXITSTATUS(status));
   }
-  std::filesystem::path dir_;
+  kd71::test::WorkFolder folder_;  // KD71_LOCK_DIR points there
+  const std::filesystem::path dir_ = folder_.path();
 };
 
 TEST_F(InstanceLockTest, OneHolderSystemWide) {
