@@ -4,8 +4,9 @@
 // DAC writes over bit-banged I2C, and a threshold sweep. The counter
 // "sim_s_per_cpu_s" is the speed-up over real time, "sim_ms_per_op" the
 // simulated time one operation takes; usb_latency:1 runs them with the
-// full-speed USB latency profile. The real layers of the program drive the
-// board through the FT_* calls.
+// full-speed USB latency profile, and "bridge_calls_per_op" counts the FT_*
+// calls one operation makes. The real layers of the program drive the board
+// through the FT_* calls.
 #include <benchmark/benchmark.h>
 
 #include "hardware/DS4520.h"
@@ -36,6 +37,8 @@ void run_on_board(benchmark::State& state, Step step) {
   kd71::sim::install_simulated_board(scenario);
   linkUp = static_cast<unsigned char>(usb_aliveQ());
   if (!linkUp || !init_usb()) state.SkipWithError("the simulated board did not open");
+  kd71::sim::SimBoard* board = kd71::sim::simulated_board();
+  const std::uint64_t calls_before = board->calls().total();
   const double start = kd71::clock::now();
   int i = 0;
   for (auto _ : state) step(i++);
@@ -43,6 +46,8 @@ void run_on_board(benchmark::State& state, Step step) {
   state.counters["sim_s_per_cpu_s"] = benchmark::Counter(simulated, benchmark::Counter::kIsRate);
   state.counters["sim_ms_per_op"] =
       benchmark::Counter(simulated * 1e3, benchmark::Counter::kAvgIterations);
+  state.counters["bridge_calls_per_op"] = benchmark::Counter(
+      static_cast<double>(board->calls().total() - calls_before), benchmark::Counter::kAvgIterations);
   kd71::bridge::reset();
   kd71::clock::reset();
 }
@@ -59,6 +64,12 @@ void BM_MeasurementTicks(benchmark::State& state) {
 }
 BENCHMARK(BM_MeasurementTicks)->ArgName("usb_latency")->Arg(0)->Arg(1);
 
+// One poll-read exchange of a routine packet.
+void BM_PollReadExchange(benchmark::State& state) {
+  run_on_board(state, [](int) { benchmark::DoNotOptimize(FetchRoutinePacket(1)); });
+}
+BENCHMARK(BM_PollReadExchange)->ArgName("usb_latency")->Arg(0)->Arg(1);
+
 // An expander pin change: four I2C transactions and 40 ms of pauses.
 void BM_ExpanderPinChanges(benchmark::State& state) {
   run_on_board(state, [](int i) { DS4520_IO_write(7, 4, i & 1); });
@@ -73,6 +84,12 @@ void BM_FastDacWrites(benchmark::State& state) {
   });
 }
 BENCHMARK(BM_FastDacWrites)->ArgName("usb_latency")->Arg(0)->Arg(1);
+
+// A read-back of one DAC's 24 register bytes.
+void BM_DacReadBack(benchmark::State& state) {
+  run_on_board(state, [](int) { benchmark::DoNotOptimize(mcp4728_dac_read(1)); });
+}
+BENCHMARK(BM_DacReadBack)->ArgName("usb_latency")->Arg(0)->Arg(1);
 
 // A threshold sweep: a register write and a routine poll per step.
 void BM_ThresholdSweep(benchmark::State& state) {
