@@ -101,7 +101,10 @@ TEST_F(EndToEndTest, PlugInMeasureUnplugAndPlugBack) {
     EXPECT_EQ(packets[n].seq_no, board->seq_no(n)) << n;
     EXPECT_GE(board->seq_no(n), 2) << n;
     EXPECT_EQ(packets[n].channel_state, 0x80) << n;
+    EXPECT_TRUE(board->pattern_sync(n)) << n;
+    EXPECT_EQ(board->clock_config(n), 0x00) << n;  // "Clock", the panel's default
   }
+  EXPECT_EQ(number(PANELMAIN_RETRIES), 0.0);
   EXPECT_EQ(number(PANELMAIN_ERROR_COUNT_CH1), static_cast<double>(packets[1].error_count));
   EXPECT_FLOAT_EQ(static_cast<float>(number(PANELMAIN_CLOCK_FREQUENCY_CH1)), 10.0f);
   EXPECT_FLOAT_EQ(static_cast<float>(number(PANELMAIN_CLOCK_FREQUENCY_CH2)), 28.0f);
