@@ -35,8 +35,6 @@ void show_chip(int chip, int first_toggle) {
 
 }  // namespace
 
-int expander_toggle(int i) { return kExpanderToggles[i]; }
-
 void Debug(int /*menuBar*/, int /*menuItem*/, void* /*callbackData*/, int /*panel*/) {
   if (debugPanelOpen) return;
   const int handle = LoadPanel(0, "main.uir", PANELDEBUG);

@@ -24,7 +24,4 @@ int CB_ReadDAC(int panel, int control, int event, void* callbackData, int eventD
 int CBdebugTimer(int panel, int control, int event, void* callbackData, int eventData1,
                  int eventData2);
 
-// Toggle of expander pin `i` (0-17): pins 0-8 of chip 7, then pins 0-8 of chip 6.
-int expander_toggle(int i);
-
 void debug_panel_reset();

@@ -388,10 +388,8 @@ std::string text_value(int panel, int control) {
   return c ? c->text : std::string();
 }
 
-void reset_keep_bindings() { g = State{}; }
-
 void reset() {
-  reset_keep_bindings();
+  g = State{};
   g_callbacks.clear();
   g_menu_callbacks.clear();
 }

@@ -86,10 +86,8 @@ std::vector<Plot> plots(int panel, int control);
 double numeric_value(int panel, int control);
 std::string text_value(int panel, int control);
 
-// Puts the store back to its start state: no panels, no events, no bindings
-// kept beyond those given again, no front-end, no loop.
+// Puts the store back to its start state: no panels, no events, no callback
+// bindings, no front-end, no loop.
 void reset();
-// Same, but keeps the callback bindings.
-void reset_keep_bindings();
 
 }  // namespace kd71::ui
