@@ -3,6 +3,7 @@
 #include "app/debug_panel.h"
 #include "app/settings_file.h"
 #include "hardware/MCP4728.h"
+#include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel.h"
 #include "ui/main_uir.h"
 
@@ -67,7 +68,7 @@ void apply_value(int panel, int control, const Slider& s) {
     const int code = dac_code(v);
     packets[s.channel].bytes[0] = static_cast<unsigned char>(code >> 8);
     packets[s.channel].bytes[1] = static_cast<unsigned char>(code & 0xFF);
-    writePacket(s.channel, s.channel * 8 - 7, 2);  // register 1 or 9
+    writePacket(s.channel, channel_code(s.channel, kDelayRegister), 2);
   } else {
     dac_write(s.channel == 1 ? kDelayDacChannel1 : kDelayDacChannel2, v, 1);
   }
@@ -86,7 +87,7 @@ void WriteThreshold(int channel, float t, int lock) {
   b[1] = static_cast<unsigned char>(p & 0xFF);
   b[2] = static_cast<unsigned char>((n >> 8) & 0xFF);
   b[3] = static_cast<unsigned char>(n & 0xFF);
-  writePacket(channel, channel * 8 - 3, 4);
+  writePacket(channel, channel_code(channel, kThresholdRegister), 4);
 }
 
 int CB_DAC(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,

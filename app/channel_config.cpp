@@ -7,6 +7,7 @@
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "hardware/DS4520.h"
+#include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel.h"
 #include "ui/main_uir.h"
 
@@ -29,7 +30,6 @@ struct ChannelWiring {
   int phase9340_lsb_chip, phase9340_lsb_pin;
   int phase9340_msb_chip, phase9340_msb_pin;
   int phase9372_chip, phase9372_pin;
-  int clock_register;
   int *data_select, *ring_in_clk, *manual_mode, *saved9340, *saved9372;
   int readouts[16];  // dimmed with "Shut Off", in this order
   int init, sampdel, autosearch, autosearch_stop, sampdel_caption;
@@ -47,7 +47,6 @@ const ChannelWiring kWiring[3] = {
      8,
      6,
      6,
-     3,
      &data_select_ch1,
      &ring_in_clk_ch1,
      &manual_mode_ch1,
@@ -76,7 +75,6 @@ const ChannelWiring kWiring[3] = {
      5,
      6,
      7,
-     11,
      &data_select_ch2,
      &ring_in_clk_ch2,
      &manual_mode_ch2,
@@ -173,7 +171,8 @@ void send_input_clock(int channel, int ring_value) {
   int& word = channelConfig[channel].clockConfig;
   word = (word & ~kClockBits) | input_clock_bits(ring_value);
   packets[channel].bytes[0] = static_cast<unsigned char>(word & 0xFF);
-  writePacket(channel, w.clock_register, 2);  // byte 1 goes out as the record holds it
+  // Byte 1 goes out as the record holds it.
+  writePacket(channel, channel_code(channel, kClockRegister), 2);
   *w.ring_in_clk = static_cast<signed char>(ring_value);
 }
 
@@ -212,7 +211,7 @@ int general_purpose_IO(int panel, int control, int event, void* /*callbackData*/
 }
 
 void UpdateManualMode(int channel) {
-  const int failed = pollReadPacket(channel, channel * 8 - 7);
+  const int failed = pollReadPacket(channel, channel_code(channel, kReadBackKind));
   SetCtrlVal(panelHandle, PANELMAIN_RETRIES, static_cast<unsigned>(failed));
   SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR,
                    failed > 0 ? kRetryRed : kWhite);

@@ -11,6 +11,7 @@
 #include "app/statistics.h"
 #include "app/subchannels.h"
 #include "hardware/DS4520.h"
+#include "hardware/fpga_protocol.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
 #include "ui/main_uir.h"
@@ -21,9 +22,7 @@ namespace {
 
 constexpr double kCollisionWait = 0.1;
 constexpr unsigned kShutOff = 99;
-constexpr int kRunning = 0x80;
 constexpr int kTrackingBand = 5;  // MHz a manual-mode rate may move before the phases follow
-constexpr int kManagementRequest = 7;
 constexpr int kNewestFirmwareNeedingNotice = 0x201F;
 constexpr int kConnectedGreen = 0x008000;
 constexpr int kDisconnectedRed = 0x800000;
@@ -91,12 +90,12 @@ void channel_step(int n) {
       SetCtrlAttribute(debugPanelHandle, PANELDEBUG_TOT_ERR_TRIG_CH1, ATTR_FILL_COLOR,
                        r.error_count != 0 ? kMagenta : kWhite);
     }
-    if (r.channel_state != kRunning)
+    if (r.channel_state != kStateRunning)
       SetCtrlAttribute(panelHandle, c.error_count, ATTR_FILL_COLOR, kGrey);
     if (debugPanelOpen) {
       SetCtrlVal(debugPanelHandle, c.state, static_cast<unsigned char>(r.channel_state));
-      SetCtrlVal(debugPanelHandle, c.sync_led, r.sync_flags & 1);
-      SetCtrlVal(debugPanelHandle, c.inv_led, r.sync_flags & 2);
+      SetCtrlVal(debugPanelHandle, c.sync_led, r.sync_flags & kPatternSyncFlag);
+      SetCtrlVal(debugPanelHandle, c.inv_led, r.sync_flags & kInvertedDataFlag);
     }
 
     const int previous = measurement.prevSeqNo[n];

@@ -14,7 +14,6 @@ ChannelStats channelStats[3];
 
 namespace {
 
-constexpr int kRunning = 0x80;
 constexpr int kTicksPerSecond = 5;
 constexpr double kPoorRatio = 0.4;
 constexpr double kExponentFormFrom = 1e13;
@@ -54,7 +53,7 @@ double length_of(int channel) {
 }
 
 bool error_free(const PacketRecord& r) {
-  return r.error_count == 0 && r.channel_state == kRunning && r.ones_cnt >= 11 &&
+  return r.error_count == 0 && r.channel_state == kStateRunning && r.ones_cnt >= 11 &&
          r.ones_cnt <= 245 && r.frequency > 0;
 }
 

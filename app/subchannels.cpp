@@ -1,13 +1,13 @@
 #include "app/subchannels.h"
 
 #include "app/debug_panel.h"
+#include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel.h"
 #include "ui/main_uir.h"
 
 namespace {
 
 constexpr int kSubchannels = 32;
-constexpr int kSubchannelKind = 3;
 constexpr int kRed = 0xFF0000;
 constexpr int kWhite = 0xFFFFFF;
 
@@ -33,7 +33,8 @@ void DisplaySubchanErrs() {
   int channel = 1;
   GetCtrlVal(panel, PANELDEBUG_SNAPSHOT_CH, &channel);
   const int index = channel - 1;  // a channel 2 scan lands in record 1
-  const int failed = pollUntilTrailer(index, index * 8 + kSubchannelKind, kSubchannelTrailer);
+  const int failed =
+      pollUntilTrailer(index, channel_code(channel, kSubchannelKind), kSubchannelTrailer);
   SetCtrlVal(panel, PANELDEBUG_SNAPSHOT_BAD_READS, failed);
   SetCtrlAttribute(panel, PANELDEBUG_SNAPSHOT_BAD_READS, ATTR_FILL_COLOR,
                    failed > 0 ? kRed : kWhite);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "hardware/fpga_protocol.h"
 #include "platform/ftd2xx.h"
 
 // ---- Link -------------------------------------------------------------------
@@ -39,7 +40,6 @@ int UsbReset(int panel, int control, int event, void* callbackData, int eventDat
 
 inline constexpr int kRxBufferSize = 10000;
 inline constexpr int kPacketBytes = 256;
-inline constexpr unsigned char kTrailer = 0xAA;
 inline constexpr int kMaxPollAttempts = 10;
 
 // The last reply read into one index, and its routine fields decoded.
@@ -47,7 +47,7 @@ struct PacketRecord {
   unsigned char bytes[kPacketBytes];
   int frequency;              // MHz
   int ones_cnt;               // ones in 256 bits
-  int channel_state;          // 0x80: running
+  int channel_state;          // kStateRunning: running
   std::uint64_t error_count;  // 40 bits used
   int fast_error_count;       // errors of the 20 ms sample
   int sync_flags;             // bit 0 pattern sync, bit 1 inverted data
