@@ -7,9 +7,6 @@ extern int suppressNextChange;  // the next value change is swallowed once
 extern int smoothDelay;         // sampling delays through the FPGA (1) or the DAC (0)
 extern float previousThreshold[3];
 
-// Threshold codes of the differential pair around 1.65 V for t millivolts.
-int threshold_code_p(float t);
-int threshold_code_n(float t);
 // Sends threshold t of `channel` to FPGA register 5 or 13, with the lock
 // flag that holds the board's pattern alignment while set.
 void WriteThreshold(int channel, float t, int lock);

@@ -7,8 +7,10 @@
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "hardware/DS4520.h"
+#include "hardware/analog_scale.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel.h"
+#include "hardware/packet_codec.h"
 #include "ui/main_uir.h"
 
 ChannelConfig channelConfig[3];
@@ -18,10 +20,8 @@ namespace {
 
 constexpr unsigned kShutOff = 99;
 constexpr int kPatternField = 0x0F;
-constexpr int kClockBits = 0x30;
 constexpr int kRetryRed = 0xFF0000;
 constexpr int kWhite = 0xFFFFFF;
-constexpr double kVoltsPerCode = 3.3 / 4096;
 
 // What each channel's controls, chips and pins are.
 struct ChannelWiring {
@@ -128,7 +128,7 @@ void on_manual_mode(int panel, int ch, int m) {
   if (m != 0) {
     // Coming out of a clean run the user's delay stands; otherwise the slider
     // shows where the board's automatic delay is (nothing is sent).
-    if (cfg.cleanExit == 0) SetCtrlVal(panel, w.sampdel, cfg.delayCode * kVoltsPerCode);
+    if (cfg.cleanExit == 0) SetCtrlVal(panel, w.sampdel, code_volts(cfg.delayCode));
     if (!debugPanelOpen) return;
     if (cfg.keepPhases) {
       dim(debugPanelHandle, w.debug_ring9340, false);
@@ -158,21 +158,20 @@ void on_manual_mode(int panel, int ch, int m) {
 int input_clock_bits(int ring_value) {
   switch (ring_value) {
     case 0:
-      return 0x10;  // "Clock/2"
+      return kInputClockHalf;  // "Clock/2"
     case 2:
-      return 0x30;  // "Div /4"
+      return kInputClockDiv4;  // "Div /4"
     default:
-      return 0x00;  // "Clock"
+      return kInputClockFull;  // "Clock"
   }
 }
 
 void send_input_clock(int channel, int ring_value) {
   const ChannelWiring& w = kWiring[channel];
   int& word = channelConfig[channel].clockConfig;
-  word = (word & ~kClockBits) | input_clock_bits(ring_value);
-  packets[channel].bytes[0] = static_cast<unsigned char>(word & 0xFF);
-  // Byte 1 goes out as the record holds it.
-  writePacket(channel, channel_code(channel, kClockRegister), 2);
+  word = (word & ~kInputClockBits) | input_clock_bits(ring_value);
+  const int count = encode_input_clock(packets[channel].bytes, word);
+  writePacket(channel, channel_code(channel, kClockRegister), count);
   *w.ring_in_clk = static_cast<signed char>(ring_value);
 }
 
@@ -215,11 +214,11 @@ void UpdateManualMode(int channel) {
   SetCtrlVal(panelHandle, PANELMAIN_RETRIES, static_cast<unsigned>(failed));
   SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR,
                    failed > 0 ? kRetryRed : kWhite);
-  const unsigned char* b = packets[channel].bytes;
+  const AutomaticSettings a = decode_automatic_settings(packets[channel].bytes);
   ChannelConfig& cfg = channelConfig[channel];
-  cfg.phase9340 = (b[0] >> 4) & 3;
-  cfg.phase9372 = (b[0] >> 6) & 1;
-  cfg.delayCode = ((b[0] & 0x0F) << 8) | b[1];
+  cfg.phase9340 = a.phase9340;
+  cfg.phase9372 = a.phase9372;
+  cfg.delayCode = a.delayCode;
 }
 
 int LoadFlags(int panel, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,

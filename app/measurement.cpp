@@ -14,6 +14,7 @@
 #include "hardware/fpga_protocol.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
+#include "hardware/packet_codec.h"
 #include "ui/main_uir.h"
 
 MeasurementState measurement;
@@ -188,10 +189,10 @@ int CBTimer(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, i
 void ReadMgmtPacket() {
   const unsigned char* b = packets[1].bytes;
   pollUntilTrailer(1, kManagementRequest, kManagementTrailer);
-  int version = b[0] * 256 + b[1];
+  int version = decode_firmware_version(b);
   if (version == 0) {
     pollUntilTrailer(1, kManagementRequest, kManagementTrailer);
-    version = b[0] * 256 + b[1];
+    version = decode_firmware_version(b);
   }
   measurement.firmwareVersion = version;
   char text[16];

@@ -3,11 +3,11 @@
 #include "app/debug_panel.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel.h"
+#include "hardware/packet_codec.h"
 #include "ui/main_uir.h"
 
 namespace {
 
-constexpr int kSubchannels = 32;
 constexpr int kRed = 0xFF0000;
 constexpr int kWhite = 0xFFFFFF;
 
@@ -40,7 +40,7 @@ void DisplaySubchanErrs() {
                    failed > 0 ? kRed : kWhite);
   const unsigned char* b = packets[index].bytes;
   for (int k = kSubchannels - 1; k >= 0; --k)
-    SetCtrlVal(panel, subchannel_errors_control(k), static_cast<int>(b[k]));
+    SetCtrlVal(panel, subchannel_errors_control(k), subchannel_errors(b, k));
   for (int k = kSubchannels - 1; k >= 0; --k)
-    SetCtrlVal(panel, subchannel_phase_control(k), static_cast<int>(b[kSubchannels + k]));
+    SetCtrlVal(panel, subchannel_phase_control(k), subchannel_vernier(b, k));
 }

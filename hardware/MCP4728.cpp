@@ -7,7 +7,6 @@
 
 #include "hardware/MCP4728.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "hardware/debug_flags.h"
@@ -19,9 +18,6 @@ namespace {
 
 constexpr int kDevice[kDacPositions] = {0, 0, 0, 0, 1, 1, 1, 1, 4, 4, 4, 4};
 constexpr int kNoDevice = 0xFF;
-constexpr double kFullScale = 3.3;
-constexpr int kCodes = 4096;
-constexpr int kMaxCode = kCodes - 1;
 constexpr unsigned char kMultiWrite = 0x40;         // DAC register only
 constexpr unsigned char kSingleWriteEeprom = 0x58;  // DAC register and EEPROM
 constexpr unsigned char kGainTimesTwo = 0x10;       // Vref 0, power-down 00, gain 1
@@ -49,15 +45,6 @@ int dac_device(int position) {
 
 int dac_channel(int position) {
   return position >= 0 && position < kDacPositions ? position % 4 : kNoDevice;
-}
-
-int dac_code(float volts) {
-  // Clamped: a value at or above full scale must not wrap the 12-bit code,
-  // and a NaN never reaches the integer conversion.
-  if (std::isnan(volts) || volts <= 0.0f) return 0;
-  if (volts >= kFullScale) return kMaxCode;
-  const int code = static_cast<int>(volts / kFullScale * kCodes);
-  return code > kMaxCode ? kMaxCode : code;
 }
 
 void dac_write(int position, float volts, int fast) {
@@ -120,7 +107,7 @@ void dac_sweep() {
       Delay(kSweepPause);
       std::printf("%f \n", volts);
       volts = static_cast<float>(volts + 0.1);
-    } while (volts < kFullScale);
+    } while (volts < kFullScaleVolts);
   }
 }
 

@@ -2,6 +2,8 @@
 // logical DAC positions.
 #pragma once
 
+#include "hardware/analog_scale.h"
+
 struct testDACReg {
   unsigned char status;
   unsigned char config_code_hi;  // bits 7-4 configuration, 3-0 code bits 11-8
@@ -20,8 +22,6 @@ inline constexpr int kDacPositions = 12;
 // position above 11.
 int dac_device(int position);
 int dac_channel(int position);
-// 12-bit code of a voltage, clamped to 0..4095 (NaN and negative give 0).
-int dac_code(float volts);
 
 void dac_write(int position, float volts, int fast);
 void mcp4728_dac_write(int dev, int channel, int code, int fast);

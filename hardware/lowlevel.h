@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "hardware/fpga_protocol.h"
+#include "hardware/packet_codec.h"
 #include "platform/ftd2xx.h"
 
 // ---- Link -------------------------------------------------------------------
@@ -39,20 +40,7 @@ int UsbReset(int panel, int control, int event, void* callbackData, int eventDat
 // ---- Packets ----------------------------------------------------------------
 
 inline constexpr int kRxBufferSize = 10000;
-inline constexpr int kPacketBytes = 256;
 inline constexpr int kMaxPollAttempts = 10;
-
-// The last reply read into one index, and its routine fields decoded.
-struct PacketRecord {
-  unsigned char bytes[kPacketBytes];
-  int frequency;              // MHz
-  int ones_cnt;               // ones in 256 bits
-  int channel_state;          // kStateRunning: running
-  std::uint64_t error_count;  // 40 bits used
-  int fast_error_count;       // errors of the 20 ms sample
-  int sync_flags;             // bit 0 pattern sync, bit 1 inverted data
-  int seq_no;                 // 0..15
-};
 
 extern PacketRecord packets[3];
 extern unsigned char rxBuffer[kRxBufferSize];
@@ -75,12 +63,6 @@ int pollReadPacket(int index, int type);
 // Up to 10 routine polls of `channel` until byte 12 is the trailer; the
 // number of failed attempts (0-10).
 int FetchRoutinePacket(int channel);
-// Trailer positions of the packets.
-inline constexpr int kRoutineTrailer = 12;
-inline constexpr int kReadBackTrailer = 2;
-inline constexpr int kManagementTrailer = 2;
-inline constexpr int kSnapshotTrailer = 32;
-inline constexpr int kSubchannelTrailer = 64;
 
 // Sends `count` data bytes from record `index` to FPGA register `reg`.
 int writePacket(int index, int reg, int count);

@@ -25,27 +25,14 @@ constexpr ULONG kPurgeBoth = FT_PURGE_RX | FT_PURGE_TX;
 constexpr double kReplyWait = 0.01;
 
 // Bus bytes of the reply to each request type (two per packet byte).
-constexpr int kSubchannelReply = 130;
-constexpr int kSnapshotReply = 66;
-constexpr int kShortReply = 10;
-constexpr int kManagementReply = 6;
-constexpr int kRoutineReply = 26;
+constexpr int kSubchannelReply = 2 * kSubchannelPacketBytes;
+constexpr int kSnapshotReply = 2 * kSnapshotPacketBytes;
+constexpr int kShortReply = 2 * kShortPacketBytes;
+constexpr int kManagementReply = 2 * kManagementPacketBytes;
+constexpr int kRoutineReply = 2 * kRoutinePacketBytes;
 
 unsigned char g_request[kPacketBytes];
 DWORD g_bytes_read = 0;  // keeps its value when nothing is read
-
-void decode_routine_fields(PacketRecord& r) {
-  const unsigned char* b = r.bytes;
-  r.frequency = ((b[0] << 8) | b[1]) * 2;
-  r.ones_cnt = b[2];
-  r.channel_state = b[3];
-  r.error_count =
-      (static_cast<std::uint64_t>(b[4]) << 32) | (static_cast<std::uint64_t>(b[5]) << 24) |
-      (static_cast<std::uint64_t>(b[6]) << 16) | (static_cast<std::uint64_t>(b[7]) << 8) | b[8];
-  r.fast_error_count = b[9];
-  r.sync_flags = b[10];
-  r.seq_no = b[11] & 0x0F;
-}
 
 void trace_wrong_length(int count) {
   std::printf("Wrong packet length:       %d %2x %2x %2x %2x %2x\n", count, rxBuffer[0],
