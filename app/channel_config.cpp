@@ -8,6 +8,7 @@
 #include "app/statistics.h"
 #include "hardware/DS4520.h"
 #include "hardware/analog_scale.h"
+#include "hardware/board_pins.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel.h"
 #include "hardware/packet_codec.h"
@@ -18,18 +19,11 @@ int autoSampleSize = 0;
 
 namespace {
 
-constexpr unsigned kShutOff = 99;
-constexpr int kPatternField = 0x0F;
 constexpr int kRetryRed = 0xFF0000;
 constexpr int kWhite = 0xFFFFFF;
 
-// What each channel's controls, chips and pins are.
+// What each channel's controls and saved settings are.
 struct ChannelWiring {
-  int pattern_chip;
-  int manual_chip, manual_pin;
-  int phase9340_lsb_chip, phase9340_lsb_pin;
-  int phase9340_msb_chip, phase9340_msb_pin;
-  int phase9372_chip, phase9372_pin;
   int *data_select, *ring_in_clk, *manual_mode, *saved9340, *saved9372;
   int readouts[16];  // dimmed with "Shut Off", in this order
   int init, sampdel, autosearch, autosearch_stop, sampdel_caption;
@@ -38,16 +32,7 @@ struct ChannelWiring {
 
 const ChannelWiring kWiring[3] = {
     {},
-    {7,
-     7,
-     4,
-     7,
-     7,
-     7,
-     8,
-     6,
-     6,
-     &data_select_ch1,
+    {&data_select_ch1,
      &ring_in_clk_ch1,
      &manual_mode_ch1,
      &ringslide_9240phs_ch1,
@@ -66,16 +51,7 @@ const ChannelWiring kWiring[3] = {
      PANELDEBUG_RINGSLIDE_9340PHS_CH1,
      PANELDEBUG_RINGSLIDE_9372PHS_CH1,
      PANELDEBUG_CKBX_MANUAL_MD_CH1},
-    {6,
-     6,
-     8,
-     6,
-     4,
-     6,
-     5,
-     6,
-     7,
-     &data_select_ch2,
+    {&data_select_ch2,
      &ring_in_clk_ch2,
      &manual_mode_ch2,
      &ringslide_9240phs_ch2,
@@ -109,9 +85,9 @@ void dim_for_manual_mode(int panel, const ChannelWiring& w, int m) {
 
 void on_pattern(int panel, int ch, unsigned v) {
   const ChannelWiring& w = kWiring[ch];
-  DS4520_IOX_wr_multibit(w.pattern_chip, kPatternField, static_cast<int>(v));
+  DS4520_IOX_wr_multibit(channel_pins(ch).pattern_chip, kPatternField, static_cast<int>(v));
   *w.data_select = static_cast<int>(v);
-  const bool off = v == kShutOff;
+  const bool off = v == kPatternShutOff;
   for (int control : w.readouts) dim(panel, control, off);
   dim_for_manual_mode(panel, w, *w.manual_mode);
 }
@@ -122,7 +98,8 @@ void on_manual_mode(int panel, int ch, int m) {
   if (m == 0) cfg.cleanExit = packets[ch].error_count == 0;
   dim_for_manual_mode(panel, w, m);
   UpdateManualMode(ch);
-  DS4520_IO_write(w.manual_chip, w.manual_pin, m);
+  const ExpanderPin manual = channel_pins(ch).manual_mode;
+  DS4520_IO_write(manual.chip, manual.pin, m);
   *w.manual_mode = m;
 
   if (m != 0) {
@@ -139,9 +116,7 @@ void on_manual_mode(int panel, int ch, int m) {
       int p2 = 0, p1 = 0;
       GetCtrlVal(debugPanelHandle, w.debug_ring9340, &p2);
       GetCtrlVal(debugPanelHandle, w.debug_ring9372, &p1);
-      DS4520_IO_write(w.phase9340_lsb_chip, w.phase9340_lsb_pin, p2 & 1);
-      DS4520_IO_write(w.phase9340_msb_chip, w.phase9340_msb_pin, (p2 >> 1) & 1);
-      DS4520_IO_write(w.phase9372_chip, w.phase9372_pin, p1 & 1);
+      write_phase_settings(ch, p2, p1);
       *w.saved9340 = p2;
       *w.saved9372 = p1;
     }

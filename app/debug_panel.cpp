@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "hardware/DS4520.h"
 #include "hardware/MCP4728.h"
+#include "hardware/board_pins.h"
 #include "hardware/debug_flags.h"
 #include "ui/main_uir.h"
 
@@ -15,7 +16,6 @@ unsigned char scopePanelOpen = 0;
 
 namespace {
 
-constexpr int kPinsPerChip = 9;
 constexpr int kExpanderToggles[18] = {
     PANELDEBUG_GP_0,  PANELDEBUG_GP_1,  PANELDEBUG_GP_2,  PANELDEBUG_GP_3,  PANELDEBUG_GP_4,
     PANELDEBUG_GP_5,  PANELDEBUG_GP_6,  PANELDEBUG_GP_7,  PANELDEBUG_GP_8,  PANELDEBUG_GP_9,
@@ -29,7 +29,7 @@ void dim(int panel, int control, bool dimmed) {
 
 void show_chip(int chip, int first_toggle) {
   const unsigned short status = DS4520_IO_read(chip);
-  for (int pin = 0; pin < kPinsPerChip; ++pin)
+  for (int pin = 0; pin < kExpanderPins; ++pin)
     SetCtrlVal(debugPanelHandle, kExpanderToggles[first_toggle + pin], (status >> pin) & 1);
 }
 
@@ -111,15 +111,15 @@ int io_expander(int panel, int control, int event, void* /*callbackData*/, int /
                 int /*eventData2*/) {
   if (event != EVENT_COMMIT) return 0;
   if (control == PANELDEBUG_READ_VALUES) {
-    show_chip(7, 0);
-    show_chip(6, kPinsPerChip);
+    show_chip(kExpander57, 0);
+    show_chip(kExpander56, kExpanderPins);
     return 0;
   }
   for (int i = 0; i < 18; ++i) {
     if (kExpanderToggles[i] != control) continue;
     int value = 0;
     GetCtrlVal(panel, control, &value);
-    DS4520_IO_write(i < kPinsPerChip ? 7 : 6, i % kPinsPerChip, value);
+    DS4520_IO_write(i < kExpanderPins ? kExpander57 : kExpander56, i % kExpanderPins, value);
   }
   return 0;
 }
@@ -132,21 +132,19 @@ int general_purpose_IO_DebugPanel(int panel, int control, int event, void* /*cal
   const int saved = static_cast<signed char>(v);
   switch (control) {
     case PANELDEBUG_RINGSLIDE_9340PHS_CH1:
-      DS4520_IO_write(7, 7, v & 1);
-      DS4520_IO_write(7, 8, (v >> 1) & 1);
+      write_phase9340(1, v);
       ringslide_9240phs_ch1 = saved;
       break;
     case PANELDEBUG_RINGSLIDE_9372PHS_CH1:
-      DS4520_IO_write(6, 6, v & 1);
+      write_phase9372(1, v);
       ringslide_9372phs_ch1 = saved;
       break;
     case PANELDEBUG_RINGSLIDE_9340PHS_CH2:
-      DS4520_IO_write(6, 4, v & 1);
-      DS4520_IO_write(6, 5, (v >> 1) & 1);
+      write_phase9340(2, v);
       ringslide_9240phs_ch2 = saved;
       break;
     case PANELDEBUG_RINGSLIDE_9372PHS_CH2:
-      DS4520_IO_write(6, 7, v & 1);
+      write_phase9372(2, v);
       ringslide_9372phs_ch2 = saved;
       break;
     case PANELDEBUG_CKBX_MANUAL_MD_CH1:

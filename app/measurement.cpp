@@ -10,7 +10,7 @@
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "app/subchannels.h"
-#include "hardware/DS4520.h"
+#include "hardware/board_pins.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
@@ -22,7 +22,6 @@ MeasurementState measurement;
 namespace {
 
 constexpr double kCollisionWait = 0.1;
-constexpr unsigned kShutOff = 99;
 constexpr int kTrackingBand = 5;  // MHz a manual-mode rate may move before the phases follow
 constexpr int kNewestFirmwareNeedingNotice = 0x201F;
 constexpr int kConnectedGreen = 0x008000;
@@ -82,7 +81,7 @@ void channel_step(int n) {
 
   unsigned pattern = 0;
   GetCtrlVal(panelHandle, c.data_select, &pattern);
-  if (pattern != kShutOff) {
+  if (pattern != kPatternShutOff) {
     const int failed = FetchRoutinePacket(n);
     SetCtrlVal(panelHandle, PANELMAIN_RETRIES, static_cast<unsigned>(failed));
     SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR, failed > 0 ? kRed : kWhite);
@@ -128,15 +127,7 @@ void track_phases(int n) {
   tracked = frequency;
   UpdateManualMode(n);
   const ChannelConfig& cfg = channelConfig[n];
-  if (n == 1) {
-    DS4520_IO_write(7, 7, cfg.phase9340 & 1);
-    DS4520_IO_write(7, 8, (cfg.phase9340 >> 1) & 1);
-    DS4520_IO_write(6, 6, cfg.phase9372 & 1);
-  } else {
-    DS4520_IO_write(6, 4, cfg.phase9340 & 1);
-    DS4520_IO_write(6, 5, (cfg.phase9340 >> 1) & 1);
-    DS4520_IO_write(6, 7, cfg.phase9372 & 1);
-  }
+  write_phase_settings(n, cfg.phase9340, cfg.phase9372);
   if (debugPanelOpen) {
     SetCtrlVal(debugPanelHandle, kControls[n].ring9340, cfg.phase9340);
     SetCtrlVal(debugPanelHandle, kControls[n].ring9372, cfg.phase9372);
