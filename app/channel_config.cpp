@@ -12,15 +12,13 @@
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel.h"
 #include "hardware/packet_codec.h"
+#include "platform/colours.h"
 #include "ui/main_uir.h"
 
 ChannelConfig channelConfig[3];
 int autoSampleSize = 0;
 
 namespace {
-
-constexpr int kRetryRed = 0xFF0000;
-constexpr int kWhite = 0xFFFFFF;
 
 // What each channel's controls and saved settings are.
 struct ChannelWiring {
@@ -187,8 +185,7 @@ int general_purpose_IO(int panel, int control, int event, void* /*callbackData*/
 void UpdateManualMode(int channel) {
   const int failed = pollReadPacket(channel, channel_code(channel, kReadBackKind));
   SetCtrlVal(panelHandle, PANELMAIN_RETRIES, static_cast<unsigned>(failed));
-  SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR,
-                   failed > 0 ? kRetryRed : kWhite);
+  SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR, failed > 0 ? kRed : kWhite);
   const AutomaticSettings a = decode_automatic_settings(packets[channel].bytes);
   ChannelConfig& cfg = channelConfig[channel];
   cfg.phase9340 = a.phase9340;

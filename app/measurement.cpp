@@ -15,6 +15,7 @@
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
 #include "hardware/packet_codec.h"
+#include "platform/colours.h"
 #include "ui/main_uir.h"
 
 MeasurementState measurement;
@@ -24,13 +25,6 @@ namespace {
 constexpr double kCollisionWait = 0.1;
 constexpr int kTrackingBand = 5;  // MHz a manual-mode rate may move before the phases follow
 constexpr int kNewestFirmwareNeedingNotice = 0x201F;
-constexpr int kConnectedGreen = 0x008000;
-constexpr int kDisconnectedRed = 0x800000;
-constexpr int kRed = 0xFF0000;
-constexpr int kWhite = 0xFFFFFF;
-constexpr int kGrey = 0xC0C0C0;
-constexpr int kPurple = 0x800080;
-constexpr int kMagenta = 0xFF00FF;
 
 struct ChannelControls {
   int data_select, error_count;
@@ -59,17 +53,17 @@ void supervise_link() {
   prevLinkState = linkUp;
   if (linkUp) {
     if (init_usb() == 1) {
-      show_link("USB CONNECTED", kConnectedGreen);
+      show_link("USB CONNECTED", kDarkGreen);
       SetCtrlVal(panelHandle, PANELMAIN_DEVICE_SN, deviceSerialNumber);
       ReadMgmtPacket();
       LoadSettingsIntoHardware();
     } else {
       prevLinkState = 0;  // the next tick tries again
-      show_link("USB NOT CONNECTED", kDisconnectedRed);
+      show_link("USB NOT CONNECTED", kDarkRed);
     }
   } else {
     // The bridge is not closed here: the board is gone.
-    show_link("USB NOT CONNECTED", kDisconnectedRed);
+    show_link("USB NOT CONNECTED", kDarkRed);
     SetAllAttribsMain(1);
   }
 }
@@ -91,7 +85,7 @@ void channel_step(int n) {
                        r.error_count != 0 ? kMagenta : kWhite);
     }
     if (r.channel_state != kStateRunning)
-      SetCtrlAttribute(panelHandle, c.error_count, ATTR_FILL_COLOR, kGrey);
+      SetCtrlAttribute(panelHandle, c.error_count, ATTR_FILL_COLOR, kLightGrey);
     if (debugPanelOpen) {
       SetCtrlVal(debugPanelHandle, c.state, static_cast<unsigned char>(r.channel_state));
       SetCtrlVal(debugPanelHandle, c.sync_led, r.sync_flags & kPatternSyncFlag);

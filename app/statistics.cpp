@@ -8,6 +8,7 @@
 #include "app/debug_panel.h"
 #include "app/startup.h"
 #include "hardware/lowlevel.h"
+#include "platform/colours.h"
 #include "ui/main_uir.h"
 
 ChannelStats channelStats[3];
@@ -17,12 +18,6 @@ namespace {
 constexpr int kTicksPerSecond = 5;
 constexpr double kPoorRatio = 0.4;
 constexpr double kExponentFormFrom = 1e13;
-constexpr int kPink = 0xFFCCCC;
-constexpr int kLightGreen = 0x80FF80;
-constexpr int kWhite = 0xFFFFFF;
-constexpr int kGreen = 0x00FF00;
-constexpr int kYellow = 0xFFFF00;
-constexpr int kRed = 0xFF0000;
 constexpr int kRedToWhiteStep = 0x101;
 
 struct ChannelControls {

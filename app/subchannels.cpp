@@ -4,14 +4,8 @@
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel.h"
 #include "hardware/packet_codec.h"
+#include "platform/colours.h"
 #include "ui/main_uir.h"
-
-namespace {
-
-constexpr int kRed = 0xFF0000;
-constexpr int kWhite = 0xFFFFFF;
-
-}  // namespace
 
 int subchannel_errors_control(int k) {
   if (k == 30) return PANELDEBUG_ERRS_SUBCH_30;

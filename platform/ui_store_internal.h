@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/colours.h"
 #include "platform/ui_frontend.h"
 #include "platform/ui_store.h"
 
@@ -17,9 +18,8 @@ using kd71::uir::Kind;
 using kd71::uir::PanelDef;
 using kd71::uir::ValueType;
 
-inline constexpr int kBlack = 0x000000;
-inline constexpr int kWhite = 0xFFFFFF;
-inline constexpr int kLedGreen = 0x00FF00;
+// An LED's on-colour when its definition names none.
+inline constexpr int kLedGreen = kGreen;
 
 struct ControlState {
   const ControlDef* def = nullptr;
