@@ -4,7 +4,7 @@
 #include "app/settings_file.h"
 #include "hardware/MCP4728.h"
 #include "hardware/fpga_protocol.h"
-#include "hardware/lowlevel.h"
+#include "hardware/lowlevel_packets.h"
 #include "hardware/packet_codec.h"
 #include "ui/main_uir.h"
 

@@ -10,7 +10,7 @@
 #include "hardware/analog_scale.h"
 #include "hardware/board_pins.h"
 #include "hardware/fpga_protocol.h"
-#include "hardware/lowlevel.h"
+#include "hardware/lowlevel_packets.h"
 #include "hardware/packet_codec.h"
 #include "platform/colours.h"
 #include "ui/main_uir.h"

@@ -7,6 +7,7 @@
 #include "hardware/MCP4728.h"
 #include "hardware/board_pins.h"
 #include "hardware/debug_flags.h"
+#include "hardware/lowlevel_link.h"
 #include "ui/main_uir.h"
 
 int debugPanelHandle = 0;
@@ -170,6 +171,14 @@ int CB_ReadDAC(int /*panel*/, int control, int event, void* /*callbackData*/, in
     mcp4728_dac_read(1);
   else if (control == PANELDEBUG_CH2_READ)
     mcp4728_dac_read(0);
+  return 0;
+}
+
+int UsbReset(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
+             int /*eventData2*/) {
+  if (event != EVENT_COMMIT) return 0;
+  close();
+  mark_link_disconnected();
   return 0;
 }
 

@@ -13,7 +13,8 @@
 #include "hardware/board_pins.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/i2c_comms.h"
-#include "hardware/lowlevel.h"
+#include "hardware/lowlevel_link.h"
+#include "hardware/lowlevel_packets.h"
 #include "hardware/packet_codec.h"
 #include "platform/colours.h"
 #include "ui/main_uir.h"
@@ -48,17 +49,16 @@ void show_link(const char* notice, int colour) {
 }
 
 void supervise_link() {
-  linkUp = static_cast<unsigned char>(usb_aliveQ());
-  if (linkUp == prevLinkState) return;
-  prevLinkState = linkUp;
-  if (linkUp) {
+  const int alive = record_link_alive();
+  if (!link_state_changed(alive)) return;
+  if (alive) {
     if (init_usb() == 1) {
       show_link("USB CONNECTED", kDarkGreen);
       SetCtrlVal(panelHandle, PANELMAIN_DEVICE_SN, deviceSerialNumber);
       ReadMgmtPacket();
       LoadSettingsIntoHardware();
     } else {
-      prevLinkState = 0;  // the next tick tries again
+      mark_link_disconnected();  // the next tick tries again
       show_link("USB NOT CONNECTED", kDarkRed);
     }
   } else {

@@ -2,7 +2,7 @@
 
 #include "app/debug_panel.h"
 #include "hardware/fpga_protocol.h"
-#include "hardware/lowlevel.h"
+#include "hardware/lowlevel_packets.h"
 #include "hardware/packet_codec.h"
 #include "platform/colours.h"
 #include "ui/main_uir.h"

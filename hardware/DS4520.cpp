@@ -12,7 +12,7 @@
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/i2c_transactions.h"
-#include "hardware/lowlevel.h"
+#include "hardware/lowlevel_link.h"
 #include "platform/userint.h"
 
 namespace {

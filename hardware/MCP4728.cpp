@@ -11,7 +11,7 @@
 
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
-#include "hardware/lowlevel.h"
+#include "hardware/lowlevel_link.h"
 #include "platform/userint.h"
 
 namespace {

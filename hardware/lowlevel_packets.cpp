@@ -6,13 +6,15 @@
 // mask, and replies are read after that switch. Replies carry one nibble per
 // bus byte in the upper four bits, high nibble first.
 
+#include "hardware/lowlevel_packets.h"
+
 #include <cstdio>
 #include <cstring>
 
 #include "hardware/debug_flags.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/i2c_comms.h"
-#include "hardware/lowlevel.h"
+#include "hardware/lowlevel_link.h"
 #include "platform/userint.h"
 
 namespace {
