@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/panel_def_types.h"
 #include "platform/userint.h"
-#include "ui/panel_def_types.h"
 
 namespace kd71::ui {
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "ui/panel_def_types.h"
+#include "platform/panel_def_types.h"
 
 namespace kd71::uir {
 namespace {

@@ -6,7 +6,7 @@
 #include <QColor>
 #include <QFont>
 
-#include "ui/panel_def_types.h"
+#include "platform/panel_def_types.h"
 
 class QFrame;
 class QWidget;

@@ -7,7 +7,7 @@
 #include <map>
 #include <memory>
 
-#include "ui/panel_def_types.h"
+#include "platform/panel_def_types.h"
 
 class QFrame;
 class QGridLayout;

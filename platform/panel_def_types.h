@@ -1,6 +1,8 @@
 // Types of the panel definitions that stand in for the resource "main.uir":
 // every panel, control and menu item with its identifier, kind, value type,
-// resource default, range and callback name.
+// resource default, range and callback name. They are the control store's
+// vocabulary; the definitions themselves live in ui/main_uir.cpp, which
+// provides the three look-ups at the end of this header.
 #pragma once
 
 #include <span>
