@@ -2,6 +2,7 @@
 
 #include "app/debug_panel.h"
 #include "app/settings_file.h"
+#include "app/threshold_search.h"
 #include "hardware/MCP4728.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel_packets.h"
@@ -63,11 +64,6 @@ void apply_value(int panel, int control, const Slider& s) {
 }
 
 }  // namespace
-
-void WriteThreshold(int channel, float t, int lock) {
-  const int count = encode_threshold(packets[channel].bytes, t, lock);
-  writePacket(channel, channel_code(channel, kThresholdRegister), count);
-}
 
 int CB_DAC(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
            int /*eventData2*/) {
