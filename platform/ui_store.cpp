@@ -305,33 +305,31 @@ bool quit_requested() { return g.quit_requested; }
 
 // ---- User events --------------------------------------------------------------
 
-void post_event(int panel, int control, int event, int data1, int data2, double at) {
-  Event e;
-  e.panel = panel;
-  e.control = control;
-  e.event = event;
-  e.data1 = data1;
-  e.data2 = data2;
-  e.at = at;
-  if (at > clock::now())
+namespace {
+
+// A user event waits for its time, or joins the queue when that has come.
+void post(const Event& e) {
+  if (e.at > clock::now())
     g.scheduled.push_back(e);
   else
     g.queue.push_back(e);
 }
 
+}  // namespace
+
+void post_event(int panel, int control, int event, int data1, int data2, double at) {
+  post({.panel = panel,
+        .control = control,
+        .event = event,
+        .data1 = data1,
+        .data2 = data2,
+        .at = at});
+}
+
 void post_menu_event(int panel, int item, double at) {
-  PanelState* p = find_panel(panel);
+  const PanelState* p = find_panel(panel);
   if (!p || !p->menubar) return;
-  Event e;
-  e.menu = true;
-  e.panel = p->menubar;
-  e.control = item;
-  e.event = EVENT_COMMIT;
-  e.at = at;
-  if (at > clock::now())
-    g.scheduled.push_back(e);
-  else
-    g.queue.push_back(e);
+  post({.menu = true, .panel = p->menubar, .control = item, .event = EVENT_COMMIT, .at = at});
 }
 
 int pending_event_count() { return static_cast<int>(g.queue.size() + g.scheduled.size()); }
