@@ -22,10 +22,9 @@ namespace {
 
 // What each channel's controls and saved settings are.
 struct ChannelWiring {
-  int *data_select, *ring_in_clk, *manual_mode, *saved9340, *saved9372;
+  int *data_select, *ring_in_clk, *manual_mode;
   int readouts[16];  // dimmed with "Shut Off", in this order
   int init, sampdel, autosearch, autosearch_stop, sampdel_caption;
-  int debug_ring9340, debug_ring9372, debug_keep_phases;
 };
 
 const ChannelWiring kWiring[3] = {
@@ -33,8 +32,6 @@ const ChannelWiring kWiring[3] = {
     {&data_select_ch1,
      &ring_in_clk_ch1,
      &manual_mode_ch1,
-     &ringslide_9240phs_ch1,
-     &ringslide_9372phs_ch1,
      {PANELMAIN_COM_TOT_ERR_CNT_CH1, PANELMAIN_ERROR_HIST_BAR_CH1, PANELMAIN_BIT_TIME_CH1,
       PANELMAIN_CLOCK_FREQUENCY_CH1, PANELMAIN_CH1_THRES, PANELMAIN_ERROR_COUNT_CH1,
       PANELMAIN_ERROR_FREE_CH1, PANELMAIN_ERROR_RATIO_CH1, PANELMAIN_ONES_CNT_CH1,
@@ -45,15 +42,10 @@ const ChannelWiring kWiring[3] = {
      PANELMAIN_CH1_SAMPDEL,
      PANELMAIN_CH1_AUTOSEARCH,
      PANELMAIN_CH1_AUTOSEARCH_STOP,
-     PANELMAIN_TEXTMSG_SDAS_CH1,
-     PANELDEBUG_RINGSLIDE_9340PHS_CH1,
-     PANELDEBUG_RINGSLIDE_9372PHS_CH1,
-     PANELDEBUG_CKBX_MANUAL_MD_CH1},
+     PANELMAIN_TEXTMSG_SDAS_CH1},
     {&data_select_ch2,
      &ring_in_clk_ch2,
      &manual_mode_ch2,
-     &ringslide_9240phs_ch2,
-     &ringslide_9372phs_ch2,
      {PANELMAIN_COM_TOT_ERR_CNT_CH2, PANELMAIN_ERROR_HIST_BAR_CH2, PANELMAIN_BIT_TIME_CH2,
       PANELMAIN_CLOCK_FREQUENCY_CH2, PANELMAIN_CH2_THRES, PANELMAIN_ERROR_COUNT_CH2,
       PANELMAIN_ERROR_FREE_CH2, PANELMAIN_ERROR_RATIO_CH2, PANELMAIN_ONES_CNT_CH2,
@@ -64,10 +56,7 @@ const ChannelWiring kWiring[3] = {
      PANELMAIN_CH2_SAMPDEL,
      PANELMAIN_CH2_AUTOSEARCH,
      PANELMAIN_CH2_AUTOSEARCH_STOP,
-     PANELMAIN_TEXTMSG_SDAS_CH2,
-     PANELDEBUG_RINGSLIDE_9340PHS_CH2,
-     PANELDEBUG_RINGSLIDE_9372PHS_CH2,
-     PANELDEBUG_CKBX_MANUAL_MD_CH2},
+     PANELMAIN_TEXTMSG_SDAS_CH2},
 };
 
 void dim(int panel, int control, bool dimmed) {
@@ -92,6 +81,7 @@ void on_pattern(int panel, int ch, unsigned v) {
 
 void on_manual_mode(int panel, int ch, int m) {
   const ChannelWiring& w = kWiring[ch];
+  const PhaseControls& d = phase_controls(ch);
   ChannelConfig& cfg = channelConfig[ch];
   if (m == 0) cfg.cleanExit = packets[ch].error_count == 0;
   dim_for_manual_mode(panel, w, m);
@@ -106,23 +96,23 @@ void on_manual_mode(int panel, int ch, int m) {
     if (cfg.cleanExit == 0) SetCtrlVal(panel, w.sampdel, code_volts(cfg.delayCode));
     if (!debugPanelOpen) return;
     if (cfg.keepPhases) {
-      dim(debugPanelHandle, w.debug_ring9340, false);
-      dim(debugPanelHandle, w.debug_ring9372, false);
+      dim(debugPanelHandle, d.ring9340, false);
+      dim(debugPanelHandle, d.ring9372, false);
     } else {
-      SetCtrlVal(debugPanelHandle, w.debug_ring9340, cfg.phase9340);
-      SetCtrlVal(debugPanelHandle, w.debug_ring9372, cfg.phase9372);
+      SetCtrlVal(debugPanelHandle, d.ring9340, cfg.phase9340);
+      SetCtrlVal(debugPanelHandle, d.ring9372, cfg.phase9372);
       int p2 = 0, p1 = 0;
-      GetCtrlVal(debugPanelHandle, w.debug_ring9340, &p2);
-      GetCtrlVal(debugPanelHandle, w.debug_ring9372, &p1);
+      GetCtrlVal(debugPanelHandle, d.ring9340, &p2);
+      GetCtrlVal(debugPanelHandle, d.ring9372, &p1);
       write_phase_settings(ch, p2, p1);
-      *w.saved9340 = p2;
-      *w.saved9372 = p1;
+      *d.saved9340 = p2;
+      *d.saved9372 = p1;
     }
-    dim(debugPanelHandle, w.debug_keep_phases, false);
+    dim(debugPanelHandle, d.keep_phases, false);
   } else if (debugPanelOpen) {
-    dim(debugPanelHandle, w.debug_ring9340, true);
-    dim(debugPanelHandle, w.debug_ring9372, true);
-    dim(debugPanelHandle, w.debug_keep_phases, true);
+    dim(debugPanelHandle, d.ring9340, true);
+    dim(debugPanelHandle, d.ring9372, true);
+    dim(debugPanelHandle, d.keep_phases, true);
   }
 }
 

@@ -24,6 +24,13 @@ constexpr int kExpanderToggles[18] = {
     PANELDEBUG_GP_15, PANELDEBUG_GP_16, PANELDEBUG_GP_17,
 };
 
+const PhaseControls kPhaseControls[2] = {
+    {PANELDEBUG_RINGSLIDE_9340PHS_CH1, PANELDEBUG_RINGSLIDE_9372PHS_CH1,
+     PANELDEBUG_CKBX_MANUAL_MD_CH1, &ringslide_9240phs_ch1, &ringslide_9372phs_ch1},
+    {PANELDEBUG_RINGSLIDE_9340PHS_CH2, PANELDEBUG_RINGSLIDE_9372PHS_CH2,
+     PANELDEBUG_CKBX_MANUAL_MD_CH2, &ringslide_9240phs_ch2, &ringslide_9372phs_ch2},
+};
+
 void dim(int panel, int control, bool dimmed) {
   SetCtrlAttribute(panel, control, ATTR_DIMMED, dimmed ? 1 : 0);
 }
@@ -36,6 +43,8 @@ void show_chip(int chip, int first_toggle) {
 
 }  // namespace
 
+const PhaseControls& phase_controls(int channel) { return kPhaseControls[channel == 2 ? 1 : 0]; }
+
 void Debug(int /*menuBar*/, int /*menuItem*/, void* /*callbackData*/, int /*panel*/) {
   if (debugPanelOpen) return;
   const int handle = LoadPanel(0, "main.uir", PANELDEBUG);
@@ -44,13 +53,10 @@ void Debug(int /*menuBar*/, int /*menuItem*/, void* /*callbackData*/, int /*pane
   DisplayPanel(handle);
   SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_VISIBLE, 1);
   debugPanelOpen = 1;
-  if (manual_mode_ch1 == 0) {
-    dim(handle, PANELDEBUG_RINGSLIDE_9340PHS_CH1, true);
-    dim(handle, PANELDEBUG_RINGSLIDE_9372PHS_CH1, true);
-  }
-  if (manual_mode_ch2 == 0) {
-    dim(handle, PANELDEBUG_RINGSLIDE_9340PHS_CH2, true);
-    dim(handle, PANELDEBUG_RINGSLIDE_9372PHS_CH2, true);
+  for (int ch : {1, 2}) {
+    if ((ch == 1 ? manual_mode_ch1 : manual_mode_ch2) != 0) continue;
+    dim(handle, phase_controls(ch).ring9340, true);
+    dim(handle, phase_controls(ch).ring9372, true);
   }
 }
 
@@ -131,35 +137,19 @@ int general_purpose_IO_DebugPanel(int panel, int control, int event, void* /*cal
   int v = 0;
   GetCtrlVal(panel, control, &v);
   const int saved = static_cast<signed char>(v);
-  switch (control) {
-    case PANELDEBUG_RINGSLIDE_9340PHS_CH1:
-      write_phase9340(1, v);
-      ringslide_9240phs_ch1 = saved;
-      break;
-    case PANELDEBUG_RINGSLIDE_9372PHS_CH1:
-      write_phase9372(1, v);
-      ringslide_9372phs_ch1 = saved;
-      break;
-    case PANELDEBUG_RINGSLIDE_9340PHS_CH2:
-      write_phase9340(2, v);
-      ringslide_9240phs_ch2 = saved;
-      break;
-    case PANELDEBUG_RINGSLIDE_9372PHS_CH2:
-      write_phase9372(2, v);
-      ringslide_9372phs_ch2 = saved;
-      break;
-    case PANELDEBUG_CKBX_MANUAL_MD_CH1:
-      channelConfig[1].keepPhases = v != 0;
-      dim(panel, PANELDEBUG_RINGSLIDE_9340PHS_CH1, v == 0);
-      dim(panel, PANELDEBUG_RINGSLIDE_9372PHS_CH1, v == 0);
-      break;
-    case PANELDEBUG_CKBX_MANUAL_MD_CH2:
-      channelConfig[2].keepPhases = v != 0;
-      dim(panel, PANELDEBUG_RINGSLIDE_9340PHS_CH2, v == 0);
-      dim(panel, PANELDEBUG_RINGSLIDE_9372PHS_CH2, v == 0);
-      break;
-    default:
-      break;
+  for (int ch : {1, 2}) {
+    const PhaseControls& c = phase_controls(ch);
+    if (control == c.ring9340) {
+      write_phase9340(ch, v);
+      *c.saved9340 = saved;
+    } else if (control == c.ring9372) {
+      write_phase9372(ch, v);
+      *c.saved9372 = saved;
+    } else if (control == c.keep_phases) {
+      channelConfig[ch].keepPhases = v != 0;
+      dim(panel, c.ring9340, v == 0);
+      dim(panel, c.ring9372, v == 0);
+    }
   }
   return 0;
 }

@@ -30,17 +30,16 @@ constexpr int kNewestFirmwareNeedingNotice = 0x201F;
 struct ChannelControls {
   int data_select, error_count;
   int state, sync_led, inv_led, seq_no, short_errors;
-  int ring9340, ring9372;
 };
 
 const ChannelControls kControls[3] = {
     {},
     {PANELMAIN_DATA_SELECT_CH1, PANELMAIN_ERROR_COUNT_CH1, PANELDEBUG_CHANNEL_STATE_CH1,
      PANELDEBUG_SYNC_LED_CH1, PANELDEBUG_INV_LED_CH1, PANELDEBUG_SEQ_NO_CH1,
-     PANELDEBUG_SHORT_ERR_CH1, PANELDEBUG_RINGSLIDE_9340PHS_CH1, PANELDEBUG_RINGSLIDE_9372PHS_CH1},
+     PANELDEBUG_SHORT_ERR_CH1},
     {PANELMAIN_DATA_SELECT_CH2, PANELMAIN_ERROR_COUNT_CH2, PANELDEBUG_CHANNEL_STATE_CH2,
      PANELDEBUG_SYNC_LED_CH2, PANELDEBUG_INV_LED_CH2, PANELDEBUG_SEQ_NO_CH2,
-     PANELDEBUG_SHORT_ERR_CH2, PANELDEBUG_RINGSLIDE_9340PHS_CH2, PANELDEBUG_RINGSLIDE_9372PHS_CH2},
+     PANELDEBUG_SHORT_ERR_CH2},
 };
 
 void show_link(const char* notice, int colour) {
@@ -123,8 +122,8 @@ void track_phases(int n) {
   const ChannelConfig& cfg = channelConfig[n];
   write_phase_settings(n, cfg.phase9340, cfg.phase9372);
   if (debugPanelOpen) {
-    SetCtrlVal(debugPanelHandle, kControls[n].ring9340, cfg.phase9340);
-    SetCtrlVal(debugPanelHandle, kControls[n].ring9372, cfg.phase9372);
+    SetCtrlVal(debugPanelHandle, phase_controls(n).ring9340, cfg.phase9340);
+    SetCtrlVal(debugPanelHandle, phase_controls(n).ring9372, cfg.phase9372);
   }
 }
 
