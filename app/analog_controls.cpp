@@ -15,9 +15,6 @@ float previousThreshold[3] = {};
 
 namespace {
 
-constexpr int kDelayDacChannel1 = 5;
-constexpr int kDelayDacChannel2 = 1;
-
 struct Slider {
   int channel;
   bool threshold;
@@ -59,7 +56,7 @@ void apply_value(int panel, int control, const Slider& s) {
     const int count = encode_sampling_delay(packets[s.channel].bytes, v);
     writePacket(s.channel, channel_code(s.channel, kDelayRegister), count);
   } else {
-    dac_write(s.channel == 1 ? kDelayDacChannel1 : kDelayDacChannel2, v, 1);
+    dac_write(sampling_delay_position(s.channel), v, 1);
   }
 }
 

@@ -23,7 +23,6 @@ constexpr unsigned char kSingleWriteEeprom = 0x58;  // DAC register and EEPROM
 constexpr unsigned char kGainTimesTwo = 0x10;       // Vref 0, power-down 00, gain 1
 constexpr double kEepromWait = 0.06;
 constexpr int kReadBackBytes = 24;
-constexpr int kSweepPosition = 6;
 constexpr int kSweeps = 1000;
 constexpr double kSweepPause = 0.001;
 
@@ -42,6 +41,8 @@ void read_all(int dev, unsigned char* out, int n) {
 int dac_device(int position) {
   return position >= 0 && position < kDacPositions ? kDevice[position] : kNoDevice;
 }
+
+int sampling_delay_position(int channel) { return channel == 2 ? 1 : 5; }
 
 int dac_channel(int position) {
   return position >= 0 && position < kDacPositions ? position % 4 : kNoDevice;

@@ -18,6 +18,14 @@ struct DACSet {
 
 inline constexpr int kDacPositions = 12;
 
+// The positions in use.
+inline constexpr int kMidScalePositionA = 0;   // 1.65 V written at connect
+inline constexpr int kMidScalePositionB = 4;   // 1.65 V written with position 0
+inline constexpr int kSweepPosition = 6;       // dac_sweep
+inline constexpr int kDebugSweepPosition = 7;  // the debug panel's DAC sweep
+// The channel's sampling-delay position: 5 for channel 1, 1 for channel 2.
+int sampling_delay_position(int channel);
+
 // Device (0, 1 or 4) and channel (0 = A .. 3 = D) of a position; 0xFF for a
 // position above 11.
 int dac_device(int position);
