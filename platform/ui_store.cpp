@@ -388,6 +388,7 @@ std::string text_value(int panel, int control) {
 
 void reset() {
   g = State{};
+  reset_progress_lines();
   g_callbacks.clear();
   g_menu_callbacks.clear();
 }

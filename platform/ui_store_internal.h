@@ -97,6 +97,8 @@ PanelState* find_panel_by_menubar(int menubar);
 // The control, or nullptr with `error` set to UIE_BAD_PANEL or UIE_BAD_CONTROL.
 ControlState* find_control(int panel, int control, int* error);
 void notify(int panel, int control, Change what);
+// Forgets when the last console progress line was printed.
+void reset_progress_lines();
 
 bool is_on_off(Kind kind);
 bool is_list(Kind kind);

@@ -4,6 +4,7 @@
 #include "app/channel_config.h"
 #include "app/debug_panel.h"
 #include "app/measurement.h"
+#include "app/routine_progress.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
 #include "app/statistics.h"
@@ -28,6 +29,7 @@ void reset_all() {
   analog_controls_reset();
   channel_config_reset();
   measurement_reset();
+  routine_progress_reset();
   settings_reset();
   statistics_reset();
   debug_flags_reset();
