@@ -70,6 +70,10 @@ void QtFrontEnd::quit_loop() {
 
 void QtFrontEnd::dispatch() {
   if (!loop_ || ui::in_callback() || ui::modal_open()) return;
+  // A stop signal is acted on at every turn, however little time the ticks
+  // leave the poll timer. One turn at a time: Qt paints and delivers input
+  // before the next.
+  poll();
   ui::process_pending();
   // On the virtual clock time jumps to the next deadline; what falls due
   // there is dispatched on the next turn, after Qt has painted.

@@ -1,24 +1,10 @@
 #include "ui/qt/window_session.h"
 
 #include <QApplication>
-#include <cstdlib>
 
 #include "ui/qt/qt_front_end.h"
 
 namespace kd71::qt {
-
-namespace {
-
-bool env_set(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value;
-}
-
-}  // namespace
-
-bool display_available() {
-  return env_set("QT_QPA_PLATFORM") || env_set("WAYLAND_DISPLAY") || env_set("DISPLAY");
-}
 
 struct WindowSession::Impl {
   Impl(int& argc, char** argv, WindowHooks hooks) : app(argc, argv), front_end(std::move(hooks)) {}
