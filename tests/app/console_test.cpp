@@ -19,6 +19,7 @@
 #include "hardware/lowlevel.h"
 #include "platform/ui_store.h"
 #include "sim/sim_board.h"
+#include "tests/support/default_signals.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/work_folder.h"
 #include "ui/main_uir.h"
@@ -34,13 +35,6 @@ std::vector<std::string> lines_of(const std::string& text) {
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
-
-// Puts the default handlers back after a test that installed the program's.
-struct DefaultSignals {
-  ~DefaultSignals() {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) std::signal(signal, SIG_DFL);
-  }
-};
 
 // A routine sample as the board sends it.
 PacketRecord sample(int sync_flags) {

@@ -10,11 +10,14 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
 
 #include "app/debug_panel.h"
 #include "app/startup.h"
+#include "app/stop_signal.h"
 #include "app/window_close.h"
 #include "platform/ui_store.h"
+#include "tests/support/default_signals.h"
 #include "tests/support/work_folder.h"
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/main_uir.h"
@@ -105,6 +108,66 @@ TEST_F(WindowLoopTest, ClosingTheScopeAndDebugWindowsClosesTheirPanels) {
   Debug(GetPanelMenuBar(panelHandle), MENUBAR_ITEM1, nullptr, panelHandle);
   EXPECT_EQ(debugPanelOpen, 1);
   EXPECT_NE(window(debugPanelHandle), nullptr);
+}
+
+// Ticks that last longer than the timer's interval, as when every poll of
+// the board times out; `at_tick` runs at the end of each. After 100 ticks
+// the loop ends with 1, so a loop that never lets go fails the test instead
+// of hanging it.
+struct OverlongTicks {
+  int ticks = 0;
+  std::function<void(int)> at_tick;
+};
+OverlongTicks overlong;
+
+int overlong_tick(int, int, int event, void*, int, int) {
+  if (event != EVENT_TIMER_TICK) return 0;
+  ++overlong.ticks;
+  Delay(0.3);
+  if (overlong.at_tick) overlong.at_tick(overlong.ticks);
+  if (overlong.ticks >= 100) QuitUserInterface(1);
+  return 0;
+}
+
+TEST_F(WindowLoopTest, ClicksGetThroughBetweenTicksThatRunLongerThanTheirInterval) {
+  overlong = {};
+  ui::bind_callback("CBTimer", overlong_tick);
+  ui::bind_callback("QuitAll", quit_now);
+  const int main = open_panel(PANELMAIN);
+  QAbstractButton* quit = part<QAbstractButton>(main, PANELMAIN_CMDQUIT);
+  overlong.at_tick = [quit](int tick) {
+    if (tick == 3) QTimer::singleShot(0, [quit] { QTest::mouseClick(quit, Qt::LeftButton); });
+  };
+  EXPECT_EQ(RunUserInterface(), 0) << "the Quit button ended the loop";
+  EXPECT_GE(overlong.ticks, 3);
+  EXPECT_LE(overlong.ticks, 4) << "the click made during tick 3 waits for one tick at most";
+}
+
+TEST_F(WindowLoopTest, AStopSignalEndsTheLoopAfterTheOverlongTickThatRuns) {
+  DefaultSignals restore;
+  use_hooks({.close_requested = close_panel_window, .poll = poll_stop_signal});
+  install_stop_signals();
+  overlong = {};
+  ui::bind_callback("CBTimer", overlong_tick);
+  ui::bind_callback("QuitAll", quit_now);
+  panelHandle = open_panel(PANELMAIN);
+  overlong.at_tick = [](int tick) {
+    if (tick == 3) std::raise(SIGTERM);
+  };
+  EXPECT_EQ(RunUserInterface(), 0);
+  EXPECT_EQ(overlong.ticks, 3) << "no further tick once the signal had come";
+}
+
+TEST_F(WindowLoopTest, AStopSignalBeforeTheLoopQuitsOnceTheSettingsAreRead) {
+  DefaultSignals restore;
+  use_hooks({.close_requested = close_panel_window, .poll = poll_stop_signal});
+  install_stop_signals();
+  WorkFolder folder;
+  folder.write("settings.cfg", kSettings);
+  std::raise(SIGTERM);  // the window is still starting
+  EXPECT_EQ(run_program([] {}), 0);
+  EXPECT_EQ(folder.read("settings.cfg"), kSettings) << "saved what start-up had read";
+  EXPECT_LT(Timer(), 0.2) << "quit as soon as the loop ran, before the timer's first tick";
 }
 
 // State shared with the plain callbacks of the tests below.
