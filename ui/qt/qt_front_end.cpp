@@ -165,9 +165,9 @@ void QtFrontEnd::panel_displayed(int panel) {
   PanelWindow* w = window(panel);
   if (!w) return;
   if (!w->isVisible()) {
-    QSize size = w->sizeHint();
-    // The main window: at least its size for a 1280 x 800 screen, more when
-    // a large system font needs it.
+    // The size that shows all the panel holds; the main window at least its
+    // size for a 1280 x 800 screen. A screen too small for it scrolls.
+    QSize size = w->content_size();
     if (ui::panel_resource_id(panel) == PANELMAIN) size = size.expandedTo(kMainWindowSize);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
       size = size.boundedTo(screen->availableSize());

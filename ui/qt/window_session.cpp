@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "ui/qt/program_icon.h"
 #include "ui/qt/qt_front_end.h"
 
 namespace kd71::qt {
@@ -15,6 +16,11 @@ struct WindowSession::Impl {
 WindowSession::WindowSession(int& argc, char** argv, WindowHooks hooks)
     : impl_(std::make_unique<Impl>(argc, argv, std::move(hooks))) {
   QApplication::setApplicationName(QStringLiteral("kd71"));
+  // Window systems add the program's name to each window's title and find
+  // its desktop entry and icon by the desktop file name.
+  QApplication::setApplicationDisplayName(QStringLiteral("KD71"));
+  QApplication::setDesktopFileName(QStringLiteral("kd71"));
+  QApplication::setWindowIcon(program_icon());
 }
 
 WindowSession::~WindowSession() = default;
