@@ -8,9 +8,11 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 #include <csignal>
+#include <filesystem>
 
 #include "app/debug_panel.h"
 #include "app/startup.h"
@@ -286,6 +288,17 @@ TEST_F(WindowLoopTest, TheFileDialogSavesUnderANewNameAndOpensExistingFiles) {
   EXPECT_EQ(FileSelectPopupEx("", ".txt", "", "Choose a file to open", VAL_LOAD_BUTTON, 0, 0, path),
             VAL_NO_FILE_SELECTED);
   EXPECT_STREQ(path, "");
+}
+
+TEST_F(WindowLoopTest, TheFileDialogLeavesNothingInTheUsersSettings) {
+  WorkFolder user_config;  // where the user's settings would be kept
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                     QString::fromStdString(user_config.path().string()));
+  QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+  char path[MAX_PATHNAME_LEN] = "";
+  FileSelectPopupEx("", ".txt", "", "Choose a file to open", VAL_LOAD_BUTTON, 0, 0, path);
+  EXPECT_TRUE(std::filesystem::is_empty(user_config.path()))
+      << "the dialog's history and last folder were kept";
 }
 
 }  // namespace
