@@ -21,6 +21,7 @@
 #include "sim/sim_board.h"
 #include "tests/support/default_signals.h"
 #include "tests/support/fresh_state.h"
+#include "tests/support/sample_settings.h"
 #include "tests/support/work_folder.h"
 #include "ui/main_uir.h"
 
@@ -195,16 +196,7 @@ HeadlessRun run_headless(ConsoleFrontEnd& console, std::FILE* out) {
   return run;
 }
 
-// A settings file as the program writes it, with values other than the
-// panel's defaults.
-const char* const kSettings =
-    "VORN_KD71_2CH Configuration Data\n"
-    "Ch1_SamplingDelay 1.250000\nCh2_SamplingDelay 0.500000\n"
-    "Ch1_Threshold 12.500000\nCh2_Threshold -3.000000\n"
-    "data_select_ch1 3\ndata_select_ch2 8\nring_in_clk_ch1 1\nring_in_clk_ch2 2\n"
-    "ringslide_9240phs_ch1 0\nringslide_9240phs_ch2 0\n"
-    "ringslide_9372phs_ch1 0\nringslide_9372phs_ch2 0\n"
-    "manual_mode_ch1 1\nmanual_mode_ch2 0";
+const char* const kSettings = kSampleSettings;
 
 TEST_F(ConsoleTest, HeadlessOnTheSimulatedBoardUntilSigterm) {
   DefaultSignals restore;

@@ -7,12 +7,7 @@
 # Usage: display_smoke.sh PATH_TO_KD71
 set -u
 KD71=$1
-work=$(mktemp -d)
-trap '[ -n "${first:-}" ] && kill -9 "$first" 2>/dev/null; rm -rf "$work"' EXIT
-export KD71_LOCK_DIR=$work/lock
-mkdir -p "$KD71_LOCK_DIR" "$work/run"
-cd "$work/run"
-fail() { echo "FAIL: $*"; echo "--- first instance:"; cat "$work/first.out"; exit 1; }
+source "$(dirname "$0")/smoke_lib.sh"
 
 # A display number with no X server behind it.
 n=71
@@ -22,15 +17,12 @@ unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 
 "$KD71" --simulate --i2c-trace trace.vcd >"$work/first.out" 2>&1 &
 first=$!
-for _ in $(seq 300); do
-  grep -q "^USB CONNECTED | CH1 " "$work/first.out" && break
-  kill -0 $first 2>/dev/null || fail "the first instance ended early"
-  sleep 0.05
-done
-grep -q "^USB CONNECTED | CH1 " "$work/first.out" || fail "no status line"
+pids+=("$first")
+wait_for "$work/first.out" "^USB CONNECTED | CH1 " "$first"
 [ "$(head -1 "$work/first.out")" = "kd71: cannot open the display \":$n\"; running headless" ] \
-  || fail "first line: $(head -1 "$work/first.out")"
-[ "$(grep -c 'display' "$work/first.out")" -eq 1 ] || fail "more than one line about the display"
+  || fail "the first line is not the display's" "$work/first.out"
+[ "$(grep -c 'display' "$work/first.out")" -eq 1 ] \
+  || fail "more than one line about the display" "$work/first.out"
 
 trace_before=$(stat -c %s trace.vcd)
 [ "$trace_before" -gt 0 ] || fail "the first instance records no trace"
@@ -41,14 +33,13 @@ elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 [ "$second" = $'Program Already Running...\nMultiple Executions are Disallowed.' ] \
   || fail "second instance printed '$second'"
 [ $elapsed_ms -ge 1900 ] || fail "second instance left after $elapsed_ms ms"
-kill -0 $first 2>/dev/null || fail "first instance did not survive the second"
+kill -0 "$first" 2>/dev/null || fail "first instance did not survive the second"
 trace_after=$(stat -c %s trace.vcd)
 [ "$trace_after" -ge "$trace_before" ] \
   || fail "the second instance cut the first one's trace from $trace_before to $trace_after bytes"
 
-kill -TERM $first
-wait $first; rc=$?
-first=
-[ $rc -eq 0 ] || fail "SIGTERM exit $rc"
+kill -TERM "$first"
+wait "$first"; rc=$?
+[ $rc -eq 0 ] || fail "SIGTERM exit $rc" "$work/first.out"
 [ -s settings.cfg ] || fail "no settings saved"
 echo "display smoke test passed"

@@ -20,6 +20,7 @@
 #include "app/window_close.h"
 #include "platform/ui_store.h"
 #include "tests/support/default_signals.h"
+#include "tests/support/sample_settings.h"
 #include "tests/support/work_folder.h"
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/main_uir.h"
@@ -32,15 +33,7 @@ int quit_now(int, int, int event, void*, int, int) {
   return 0;
 }
 
-// A settings file as the program writes it.
-const char* const kSettings =
-    "VORN_KD71_2CH Configuration Data\n"
-    "Ch1_SamplingDelay 1.250000\nCh2_SamplingDelay 0.500000\n"
-    "Ch1_Threshold 12.500000\nCh2_Threshold -3.000000\n"
-    "data_select_ch1 3\ndata_select_ch2 8\nring_in_clk_ch1 1\nring_in_clk_ch2 2\n"
-    "ringslide_9240phs_ch1 0\nringslide_9240phs_ch2 0\n"
-    "ringslide_9372phs_ch1 0\nringslide_9372phs_ch2 0\n"
-    "manual_mode_ch1 1\nmanual_mode_ch2 0";
+const char* const kSettings = kSampleSettings;
 
 class WindowLoopTest : public QtFixture {
  protected:
