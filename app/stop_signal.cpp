@@ -23,7 +23,11 @@ void install_stop_signals() {
 bool stop_signal_seen() { return g_stop_signal != 0; }
 
 void quit_on_stop_signal() {
-  if (!g_stop_signal || g_quit_posted || panelHandle <= 0 || !kd71::ui::loop_running()) return;
+  // Not from inside a routine: one that looks for its stop button takes
+  // every commit it finds, and would swallow the quit.
+  if (!g_stop_signal || g_quit_posted || panelHandle <= 0 || !kd71::ui::loop_running() ||
+      kd71::ui::in_callback())
+    return;
   g_quit_posted = true;
   kd71::ui::post_event(panelHandle, PANELMAIN_CMDQUIT, EVENT_COMMIT);
 }

@@ -15,7 +15,8 @@ void install_stop_signals();
 // True once a stop signal has arrived.
 bool stop_signal_seen();
 // Queues the quit button's commit, once, after a stop signal has arrived,
-// while the event loop runs and the main panel exists.
+// while the event loop runs between callbacks and the main panel exists. A
+// long routine runs to its end first, as it does for the Quit button.
 void quit_on_stop_signal();
 // The front-ends' check between events: acts on a stop signal as above and
 // returns true once one has arrived.

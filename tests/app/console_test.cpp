@@ -128,6 +128,46 @@ TEST_F(ConsoleTest, AStopSignalPressesTheQuitButtonOnceTheLoopRuns) {
   EXPECT_DOUBLE_EQ(Timer(), 0.0) << "acted on as soon as the loop ran, before any tick";
 }
 
+// A routine that looks for its stop button as the auto search does, while a
+// stop signal comes.
+int g_commits_seen_by_routine = 0;
+int routine_polling_for_its_stop(int, int, int event, void*, int, int) {
+  if (event != EVENT_COMMIT) return 0;
+  std::raise(SIGTERM);
+  for (int i = 0; i < 10; ++i) {
+    Delay(0.05);
+    int panel = 0, control = 0;
+    if (GetUserEvent(0, &panel, &control) == EVENT_COMMIT) ++g_commits_seen_by_routine;
+  }
+  return 0;
+}
+
+TEST_F(ConsoleTest, AStopSignalDuringARoutineQuitsWhenTheRoutineEnds) {
+  DefaultSignals restore;
+  int quits = 0;
+  static int* counter = nullptr;
+  counter = &quits;
+  g_commits_seen_by_routine = 0;
+  ui::bind_callback("AutoSearch", routine_polling_for_its_stop);
+  ui::bind_callback("QuitAll", [](int, int, int event, void*, int, int) {
+    if (event == EVENT_COMMIT) ++*counter;
+    QuitUserInterface(0);
+    return 0;
+  });
+  install_stop_signals();
+  panelHandle = LoadPanel(0, "main.uir", PANELMAIN);
+  ui::post_event(panelHandle, PANELMAIN_CH1_AUTOSEARCH, EVENT_COMMIT);
+  std::FILE* out = std::tmpfile();
+  ConsoleFrontEnd console(out);
+  ui::set_front_end(&console);
+  EXPECT_EQ(ui::run_until(10.0), 0);
+  ui::set_front_end(nullptr);
+  std::fclose(out);
+  EXPECT_EQ(g_commits_seen_by_routine, 0) << "the routine took the quit for itself";
+  EXPECT_EQ(quits, 1);
+  EXPECT_NEAR(Timer(), 0.5, 1e-9) << "the quit came as the routine ended";
+}
+
 TEST_F(ConsoleTest, HangupActsAsTerminateAndABrokenPipeIsNoStopSignal) {
   DefaultSignals restore;
   install_stop_signals();
