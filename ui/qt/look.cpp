@@ -105,10 +105,6 @@ void draw_readout_box(QWidget* readout) {
   p.drawRect(QRectF(readout->rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
-}  // namespace kd71::qt
-
-namespace kd71::qt {
-
 void paint_lamp(QPainter& p, const QRectF& r, QColor color, LampShape shape, bool dimmed,
                 const QColor& rim) {
   p.setRenderHint(QPainter::Antialiasing);

@@ -317,8 +317,7 @@ void PanelWindow::build_menu_bar() {
       if (item.parent == entry.id) add_item(menu, item);
     if (entry.id == MENUBAR_FILE) file_menu = menu;
   }
-  if (def_.resource_id == PANELMAIN)
-    add_program_commands(file_menu ? file_menu : menuBar()->addMenu(tr("&File")));
+  if (def_.resource_id == PANELMAIN && file_menu) add_program_commands(file_menu);
 }
 
 void PanelWindow::add_program_commands(QMenu* file_menu) {
