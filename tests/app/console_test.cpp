@@ -168,15 +168,6 @@ TEST_F(ConsoleTest, AStopSignalDuringARoutineQuitsWhenTheRoutineEnds) {
   EXPECT_NEAR(Timer(), 0.5, 1e-9) << "the quit came as the routine ended";
 }
 
-TEST_F(ConsoleTest, HangupActsAsTerminateAndABrokenPipeIsNoStopSignal) {
-  DefaultSignals restore;
-  install_stop_signals();
-  std::raise(SIGPIPE);  // would end this test program if it were not ignored
-  EXPECT_FALSE(stop_signal_seen());
-  std::raise(SIGHUP);
-  EXPECT_TRUE(stop_signal_seen());
-}
-
 TEST_F(ConsoleTest, AStatusLineThatCannotBeWrittenStopsTheStatusLinesOnly) {
   panelHandle = LoadPanel(0, "main.uir", PANELMAIN);
   std::FILE* closed_reader = std::fopen("/dev/full", "w");  // every write fails, like a closed pipe
