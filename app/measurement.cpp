@@ -5,6 +5,7 @@
 
 #include "app/apply_settings.h"
 #include "app/channel_config.h"
+#include "app/console_status.h"
 #include "app/debug_panel.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
@@ -98,6 +99,7 @@ void channel_step(int n) {
       if (r.seq_no != (previous + 1) % 16)
         SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR, kPurple);
       if (debugPanelOpen) SetCtrlVal(debugPanelHandle, c.seq_no, r.seq_no);
+      console_note_sample(n, r);
       UpdateSample(n);
       DisplaySample(n);
       StartRun(n);

@@ -252,11 +252,15 @@ std::vector<std::string> unbound_callback_names() {
 // ---- Dispatch -----------------------------------------------------------------
 
 int process_pending() {
-  int dispatched = 0;
   if (g.callback_depth > 0 || g.modal_depth > 0) return 0;
-  for (;;) {
-    queue_due();
-    if (g.quit_requested || g.queue.empty()) break;
+  queue_due();
+  // One turn: the events queued now. Ticks that fall due and events posted
+  // while these run wait for the next turn, so that between two ticks the
+  // loop always delivers input, the stop signal and redraws, however long a
+  // tick takes.
+  std::size_t turn = g.queue.size();
+  int dispatched = 0;
+  while (turn-- > 0 && !g.quit_requested && !g.queue.empty()) {
     dispatch_one();
     ++dispatched;
   }
@@ -264,6 +268,7 @@ int process_pending() {
 }
 
 double next_deadline() {
+  if (!g.queue.empty()) return clock::now();  // left over from the last turn
   double next = kForever;
   for (const Event& e : g.scheduled) next = std::min(next, e.at);
   for (const auto& [handle, panel] : g.panels) {
@@ -285,7 +290,7 @@ int run_until(double until) {
     process_pending();
     if (g.quit_requested) break;
     const double now = clock::now();
-    if (now >= until) break;
+    if (now >= until && g.queue.empty()) break;
     double next = std::min(next_deadline(), until);
     if (clock::is_virtual()) {
       if (!std::isfinite(next)) break;  // nothing can ever fall due

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev libftdi1-dev libusb-1.0-0-dev)
+          qt6-base-dev qt6-svg-dev libxcb1-dev libftdi1-dev libusb-1.0-0-dev)
 JOBS=2
 
 install_missing() {

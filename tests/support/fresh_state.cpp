@@ -2,6 +2,7 @@
 
 #include "app/analog_controls.h"
 #include "app/channel_config.h"
+#include "app/console_status.h"
 #include "app/debug_panel.h"
 #include "app/measurement.h"
 #include "app/routine_progress.h"
@@ -25,6 +26,7 @@ void reset_all() {
   kd71::clock::use_virtual(0.0);
   startup_reset();
   stop_signal_reset();
+  console_status_reset();
   debug_panel_reset();
   analog_controls_reset();
   channel_config_reset();
