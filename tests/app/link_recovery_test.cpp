@@ -6,19 +6,12 @@
 #include <string>
 
 #include "app/analog_controls.h"
-#include "app/measurement.h"
-#include "app/startup.h"
 #include "hardware/analog_scale.h"
 #include "hardware/i2c_comms.h"
-#include "hardware/packet_codec.h"
 #include "hardware/lowlevel.h"
+#include "hardware/packet_codec.h"
 #include "platform/bridge_backend.h"
-#include "platform/ui_store.h"
-#include "sim/sim_board.h"
-#include "tests/support/fresh_state.h"
-#include "tests/support/scripted_frontend.h"
-#include "tests/support/work_folder.h"
-#include "ui/main_uir.h"
+#include "tests/app/sim_program_fixture.h"
 
 namespace {
 
@@ -33,50 +26,19 @@ int count(const std::string& text, const std::string& what) {
   return n;
 }
 
-class LinkRecoveryTest : public kd71::test::FreshState {
+class LinkRecoveryTest : public kd71::test::SimProgramTest {
  protected:
-  void SetUp() override {
-    FreshState::SetUp();
-    kd71::ui::set_front_end(&fe_);
-  }
-  SimBoard* start(const Scenario& scenario = {}) {
-    SimBoard* board = kd71::sim::install_simulated_board(scenario);
-    EXPECT_EQ(start_program(), 0);
-    return board;
-  }
-  void tick() { CBTimer(panelHandle, PANELMAIN_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0); }
-  void commit(int control, int value) {
-    SetCtrlVal(panelHandle, control, value);
-    kd71::ui::post_event(panelHandle, control, EVENT_COMMIT);
-  }
-  void slide(int control, double value) {
-    SetCtrlVal(panelHandle, control, value);
-    kd71::ui::post_event(panelHandle, control, EVENT_VAL_CHANGED);
-  }
-  std::string text(int control) const {
-    std::string v;
-    GetCtrlVal(panelHandle, control, &v);
-    return v;
-  }
-  int text_colour(int control) const {
-    int v = -1;
-    GetCtrlAttribute(panelHandle, control, ATTR_TEXT_COLOR, &v);
-    return v;
-  }
   // Routine polls one tick makes: one FT_GetStatus per attempt.
   std::uint64_t polls_of_a_tick(SimBoard* board) {
     const std::uint64_t before = board->calls().of(Call::GetStatus);
     tick();
     return board->calls().of(Call::GetStatus) - before;
   }
-
-  kd71::test::ScriptedFrontEnd fe_;
-  kd71::test::WorkFolder folder_;
 };
 
 TEST_F(LinkRecoveryTest, AReplugShorterThanATickReconnectsAndRestoresThePanelSettings) {
   SimBoard* board = start();
-  kd71::ui::run_until(1.0);
+  run_until(1.0);
   // The user's settings, none of them the board's power-up state. The
   // sampling delays go through the DACs, whose fast writes a power-up loses.
   smoothDelay = 0;
@@ -86,7 +48,7 @@ TEST_F(LinkRecoveryTest, AReplugShorterThanATickReconnectsAndRestoresThePanelSet
   slide(PANELMAIN_CH2_THRES, -8.0);
   commit(PANELMAIN_CKBX_MANUAL_MD_CH2, 1);
   slide(PANELMAIN_CH2_SAMPDEL, 1.0);
-  kd71::ui::run_until(2.0);
+  run_until(2.0);
   ASSERT_EQ(board->threshold(1).code_p, threshold_code_p(12.5f));
   ASSERT_EQ(board->dac(0, 1).input.code, dac_code(1.0f));
   ASSERT_TRUE(board->manual_mode(2));
@@ -97,7 +59,7 @@ TEST_F(LinkRecoveryTest, AReplugShorterThanATickReconnectsAndRestoresThePanelSet
   board->plug();
   EXPECT_NE(board->threshold(1).code_p, threshold_code_p(12.5f));  // powered up afresh
   testing::internal::CaptureStdout();
-  kd71::ui::run_until(2.5);
+  run_until(2.5);
   const std::string out = testing::internal::GetCapturedStdout();
 
   EXPECT_EQ(count(out, "USB link dropped: "), 1) << out;
@@ -106,7 +68,7 @@ TEST_F(LinkRecoveryTest, AReplugShorterThanATickReconnectsAndRestoresThePanelSet
       << out;
   EXPECT_EQ(count(out, "board settings incomplete"), 0) << out;
   EXPECT_EQ(text(PANELMAIN_NOTIFY_USER), "USB CONNECTED");
-  EXPECT_EQ(text_colour(PANELMAIN_NOTIFY_USER), 0x008000);
+  EXPECT_EQ(attribute(PANELMAIN_NOTIFY_USER, ATTR_TEXT_COLOR), 0x008000);
   EXPECT_EQ(text(PANELMAIN_FIRMWARE_VER_NO), "2200");
   EXPECT_TRUE(board->is_open());
   EXPECT_EQ(kd71::bridge::open_handle_count(), 1);  // the dead handle was closed
@@ -125,18 +87,18 @@ TEST_F(LinkRecoveryTest, AReplugShorterThanATickReconnectsAndRestoresThePanelSet
 
   // Ticks poll once per channel again, instead of ten failed polls each.
   EXPECT_EQ(polls_of_a_tick(board), 2u);
-  EXPECT_EQ(kd71::ui::numeric_value(panelHandle, PANELMAIN_RETRIES), 0.0);
+  EXPECT_EQ(number(PANELMAIN_RETRIES), 0.0);
 }
 
 TEST_F(LinkRecoveryTest, ABridgeResetWhileConnectedReconnects) {
   SimBoard* board = start();
-  kd71::ui::run_until(1.0);
+  run_until(1.0);
   const auto pushes = board->counters().register_writes[5];
   const FT_HANDLE before = usb_handle;
 
   testing::internal::CaptureStdout();
   ASSERT_EQ(FT_CyclePort(usb_handle), FT_OK);  // re-enumerates; the board stays listed
-  kd71::ui::run_until(1.5);
+  run_until(1.5);
   const std::string out = testing::internal::GetCapturedStdout();
 
   EXPECT_EQ(count(out, "USB link dropped: "), 1) << out;
@@ -176,7 +138,7 @@ TEST_F(LinkRecoveryTest, ABoardLostInTheMiddleOfTheSettingsPushGetsTheWholeSetNe
 
 TEST_F(LinkRecoveryTest, AnExpanderThatMissesThePinReadKeepsItsOtherPins) {
   SimBoard* board = start();
-  kd71::ui::run_until(1.0);
+  run_until(1.0);
   const auto pins = board->expander(7).pins;
   ASSERT_EQ(board->pattern_code(1), 8);
 
@@ -184,7 +146,7 @@ TEST_F(LinkRecoveryTest, AnExpanderThatMissesThePinReadKeepsItsOtherPins) {
   // after an EEPROM write; the write itself would be acknowledged.
   board->nack_next_i2c(0x57, 2);
   commit(PANELMAIN_CKBX_MANUAL_MD_CH1, 1);
-  kd71::ui::run_until(1.1);
+  run_until(1.1);
   EXPECT_EQ(board->expander(7).pins, pins);  // no pin raised, the pattern kept
   EXPECT_EQ(board->pattern_code(1), 8);
   EXPECT_FALSE(board->full_rate_pin(1));
@@ -195,7 +157,7 @@ TEST_F(LinkRecoveryTest, AnExpanderThatMissesThePinReadKeepsItsOtherPins) {
   // clock-divider pins stay.
   commit(PANELMAIN_CKBX_MANUAL_MD_CH1, 0);
   commit(PANELMAIN_CKBX_MANUAL_MD_CH1, 1);
-  kd71::ui::run_until(1.2);
+  run_until(1.2);
   constexpr unsigned kBelowPhasePins = 0x7F;
   EXPECT_EQ(board->expander(7).pins & kBelowPhasePins, (pins | (1u << 4)) & kBelowPhasePins);
   EXPECT_TRUE(board->manual_mode(1));
@@ -207,7 +169,7 @@ TEST_F(LinkRecoveryTest, APushThatChipsDidNotAcknowledgeSaysWhichOnes) {
   board->set_i2c_nack(0x61);
   testing::internal::CaptureStdout();
   board->plug();
-  kd71::ui::run_until(0.5);
+  run_until(0.5);
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(count(out, "board settings incomplete: no acknowledge from expander 0x56, DAC 0x61\n"),
             1)
@@ -220,10 +182,10 @@ TEST_F(LinkRecoveryTest, APushThatChipsDidNotAcknowledgeSaysWhichOnes) {
   board->set_i2c_nack(0x56, false);
   board->set_i2c_nack(0x61, false);
   board->unplug();
-  kd71::ui::run_until(0.7);
+  run_until(0.7);
   testing::internal::CaptureStdout();
   board->plug();
-  kd71::ui::run_until(1.0);
+  run_until(1.0);
   out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(count(out, "board settings incomplete"), 0) << out;
   EXPECT_EQ(board->pattern_code(2), 8);
