@@ -29,6 +29,12 @@ FT_STATUS read_device_list(DWORD* count) {
 
 bool g_device_lost = false;
 
+// The statuses with which the backends answer a call on a handle whose
+// device is gone.
+bool is_device_gone_status(FT_STATUS status) {
+  return status == FT_DEVICE_NOT_FOUND || status == FT_INVALID_HANDLE || status == FT_IO_ERROR;
+}
+
 const char* status_name(FT_STATUS status) {
   switch (status) {
     case FT_INVALID_HANDLE:
@@ -168,10 +174,6 @@ bool link_state_changed(int alive) {
 }
 
 void mark_link_disconnected() { prevLinkState = 0; }
-
-bool is_device_gone_status(FT_STATUS status) {
-  return status == FT_DEVICE_NOT_FOUND || status == FT_INVALID_HANDLE || status == FT_IO_ERROR;
-}
 
 bool note_link_call(const char* call, FT_STATUS status) {
   if (status == FT_OK || g_device_lost) return false;

@@ -46,9 +46,6 @@ void mark_link_disconnected();
 // link_call_failed, which notes such an answer; the next supervision step
 // then reopens the board as after an unplug.
 
-// The statuses with which the backends answer a call on a handle whose
-// device is gone.
-bool is_device_gone_status(FT_STATUS status);
 // Notes the status of the bridge call `call` on usb_handle. While the link is
 // connected, a device-gone status marks it lost and prints one line (always
 // shown) naming the call and its status. True when the call failed and the
