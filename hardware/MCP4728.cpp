@@ -26,7 +26,9 @@ constexpr int kReadBackBytes = 24;
 constexpr int kSweeps = 1000;
 constexpr double kSweepPause = 0.001;
 
-unsigned char address_byte(int dev) { return static_cast<unsigned char>(0xC0 | (dev << 1)); }
+unsigned char address_byte(int dev) {
+  return static_cast<unsigned char>((kDacBaseAddress << 1) | (dev << 1));
+}
 
 // Reads `n` bytes from `dev`, every byte acknowledged.
 void read_all(int dev, unsigned char* out, int n) {

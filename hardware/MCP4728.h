@@ -17,6 +17,8 @@ struct DACSet {
 };
 
 inline constexpr int kDacPositions = 12;
+// The 7-bit I2C address of DAC device `dev` is this plus the device number.
+inline constexpr int kDacBaseAddress = 0x60;
 
 // The positions in use.
 inline constexpr int kMidScalePositionA = 0;   // 1.65 V written at connect

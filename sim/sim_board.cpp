@@ -187,6 +187,8 @@ void SimBoard::corrupt_trailers(int count, int request_type) {
 
 void SimBoard::set_i2c_nack(std::uint8_t address, bool on) { i2c_.set_nack(address, on); }
 
+void SimBoard::nack_next_i2c(std::uint8_t address, int count) { i2c_.nack_next(address, count); }
+
 void SimBoard::set_sda_stuck(bool on) { i2c_.set_sda_stuck(on); }
 
 bool SimBoard::start_i2c_trace(const std::string& path, std::string* error) {

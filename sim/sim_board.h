@@ -130,6 +130,8 @@ class SimBoard : public UsbDevice {
   void corrupt_trailers(int count = 1, int request_type = -1);
   // The I2C device at a 7-bit address stops acknowledging (or answers again).
   void set_i2c_nack(std::uint8_t address, bool on = true);
+  // The I2C device at a 7-bit address misses its next `count` addressings.
+  void nack_next_i2c(std::uint8_t address, int count = 1);
   // A device holds SDA low.
   void set_sda_stuck(bool on = true);
 
