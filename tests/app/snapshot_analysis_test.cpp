@@ -115,26 +115,6 @@ TEST_F(SnapshotTest, ShutOffCountsAsPrbs7AndTheMapShowsTheDifferingBits) {
             "received pattern: PRBS7, 4 errors in 249 bits; channel 1 is set to Shut Off\n");
 }
 
-TEST_F(SnapshotTest, TheSelectedLongerPatternIsCheckedByPrediction) {
-  SetCtrlVal(panelHandle, PANELMAIN_DATA_SELECT_CH1, 8u);
-  Bytes snap(kSnapshotBytes, 0);
-  std::uint32_t state = 0x12345678 & 0x7FFFFFFF;  // PRBS31 from any seed
-  for (int i = 0; i < kSnapshotBits; ++i) {
-    const int bit = i < 31 ? (state >> (30 - i)) & 1
-                           : snapshot_bit(snap.data(), i - 31) ^ snapshot_bit(snap.data(), i - 28);
-    set_bit(snap.data(), i, bit);
-  }
-  snapshot(snap);
-  EXPECT_EQ(get(PANELDEBUG_SNAPSHOT_PRBS_ERRS), 0) << "the prediction replaces the PRBS7 count";
-  set(PANELDEBUG_SHOW_ERRS, 1);
-  snap[12] ^= 0x08;  // bit 100
-  snapshot(snap);
-  EXPECT_EQ(get(PANELDEBUG_SNAPSHOT_PRBS_ERRS), 1);
-  const std::string map = shown().substr(shown().size() - 288);
-  EXPECT_EQ(map.find_first_not_of(". \n"), 12u * 9 + 4u) << map;
-  EXPECT_EQ(map.find_last_not_of(". \n"), 12u * 9 + 4u) << "the seed shows no errors";
-}
-
 TEST_F(SnapshotTest, AMarkerMatchEndsTheCallAndADifferenceShowsItsFirstBit) {
   EXPECT_EQ(markerPattern[0] * 256 + markerPattern[29], 0xEF30);
   const Bytes snap = counting();
