@@ -25,7 +25,8 @@ constexpr MarkerPattern kMarkerStart = {
 constexpr const char* kBlankLines = "\n\n";
 constexpr const char* kInversionHint = "Check for inversion e.g. reversed inputs P/N\n";
 constexpr const char* kNoLinkText = "\n\nno snapshot: the board is not connected\n";
-// A sample shorter than this shows red: the figures would flicker.
+// A sample should outlast a few of the five-a-second measurement ticks, so
+// that each one is seen; the sample-length field shows red otherwise.
 constexpr double kShortestSampleSeconds = 0.5;
 constexpr double kBitsPerSecondPerMhz = 1e6;
 
