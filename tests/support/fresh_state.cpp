@@ -7,6 +7,7 @@
 #include "app/measurement.h"
 #include "app/routine_progress.h"
 #include "app/settings_file.h"
+#include "app/snapshot_analysis.h"
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "app/stop_signal.h"
@@ -33,6 +34,7 @@ void reset_all() {
   measurement_reset();
   routine_progress_reset();
   settings_reset();
+  snapshot_analysis_reset();
   statistics_reset();
   debug_flags_reset();
   i2c_reset();
