@@ -45,8 +45,8 @@ extern "C" int InputClock(int channel, int value) {
 extern "C" int DataSel(int channel, int code) {
   Call call;
   code &= kPatternCodeByte;
-  // Any other code would reach pins 4 to 7, which hold the manual mode, the
-  // input clocks and the phase settings.
+  // A code that names no pattern is refused: its low bits would select a
+  // pattern the caller did not ask for.
   if (!call.open() || !known_pattern(code)) return 0;
   if (valid_channel(channel))
     DS4520_IOX_wr_multibit(channel_pins(channel).pattern_chip, kPatternField, code);
