@@ -13,6 +13,7 @@
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
+#include "platform/c_locale.h"
 #include "platform/userint.h"
 
 namespace {
@@ -118,7 +119,7 @@ void dac_sweep() {
     do {
       dac_write(kSweepPosition, volts, 0);
       Delay(kSweepPause);
-      std::printf("%f \n", volts);
+      kd71::c_locale::print(stdout, "%f \n", volts);
       volts = static_cast<float>(volts + 0.1);
     } while (volts < kFullScale);
   }
