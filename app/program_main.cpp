@@ -54,7 +54,14 @@ int main(int argc, char* argv[]) {
     return 0;
   }
 
-  if (!install_bridge(cl.simulate ? "sim" : "ftdi", cl.i2c_trace))
+  std::string error;
+  const BridgeResult bridge =
+      install_bridge({cl.simulate ? "sim" : "ftdi", cl.i2c_trace, cl.sim_scenario}, &error);
+  if (bridge == BridgeResult::BadScenario) {  // before anything is touched
+    std::fprintf(stderr, "kd71: %s\n", error.c_str());
+    return 2;
+  }
+  if (bridge == BridgeResult::Unavailable)
     std::fprintf(stderr, "kd71: no %s bridge backend is available; the board cannot be reached\n",
                  cl.simulate ? "simulated" : "USB");
 
