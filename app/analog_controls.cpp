@@ -2,8 +2,11 @@
 
 #include "app/debug_panel.h"
 #include "app/settings_file.h"
+#include "app/threshold_search.h"
 #include "hardware/MCP4728.h"
-#include "hardware/lowlevel.h"
+#include "hardware/fpga_protocol.h"
+#include "hardware/lowlevel_packets.h"
+#include "hardware/packet_codec.h"
 #include "ui/main_uir.h"
 
 int suppressNextChange = 0;
@@ -11,15 +14,6 @@ int smoothDelay = 1;
 float previousThreshold[3] = {};
 
 namespace {
-
-// Volts per millivolt of threshold on each side of the pair: 1.65 V / 89.45 mV.
-constexpr double kVoltsPerMillivolt = 0.018446059250978197;
-constexpr double kMidScale = 1.65;
-constexpr double kFullScale = 3.3;
-constexpr int kCodes = 4096;
-constexpr unsigned char kLockFlag = 0x10;
-constexpr int kDelayDacChannel1 = 5;
-constexpr int kDelayDacChannel2 = 1;
 
 struct Slider {
   int channel;
@@ -46,11 +40,6 @@ bool slider_of(int control, Slider* s) {
   }
 }
 
-int code_of(double level) {
-  const float rounded = static_cast<float>(level);  // the level is kept in single precision
-  return static_cast<int>(rounded / kFullScale * kCodes);
-}
-
 void apply_value(int panel, int control, const Slider& s) {
   float v = 0.0f;
   GetCtrlVal(panel, control, &v);
@@ -64,30 +53,14 @@ void apply_value(int panel, int control, const Slider& s) {
   }
   *s.saved = v;
   if (smoothDelay) {
-    const int code = dac_code(v);
-    packets[s.channel].bytes[0] = static_cast<unsigned char>(code >> 8);
-    packets[s.channel].bytes[1] = static_cast<unsigned char>(code & 0xFF);
-    writePacket(s.channel, s.channel * 8 - 7, 2);  // register 1 or 9
+    const int count = encode_sampling_delay(packets[s.channel].bytes, v);
+    writePacket(s.channel, channel_code(s.channel, kDelayRegister), count);
   } else {
-    dac_write(s.channel == 1 ? kDelayDacChannel1 : kDelayDacChannel2, v, 1);
+    dac_write(sampling_delay_position(s.channel), v, 1);
   }
 }
 
 }  // namespace
-
-int threshold_code_p(float t) { return code_of(kMidScale + t * kVoltsPerMillivolt); }
-int threshold_code_n(float t) { return code_of(kMidScale - t * kVoltsPerMillivolt); }
-
-void WriteThreshold(int channel, float t, int lock) {
-  const int p = threshold_code_p(t);
-  const int n = threshold_code_n(t);
-  unsigned char* b = packets[channel].bytes;
-  b[0] = static_cast<unsigned char>((lock ? kLockFlag : 0) | ((p >> 8) & 0x0F));
-  b[1] = static_cast<unsigned char>(p & 0xFF);
-  b[2] = static_cast<unsigned char>((n >> 8) & 0xFF);
-  b[3] = static_cast<unsigned char>(n & 0xFF);
-  writePacket(channel, channel * 8 - 3, 4);
-}
 
 int CB_DAC(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
            int /*eventData2*/) {

@@ -1,18 +1,12 @@
 // The four analog sliders of the main panel (thresholds in mV, sampling
-// delays in V) and the threshold write to the FPGA.
+// delays in V), and later their fine-tuning gestures (wheel steps, marks
+// and midpoint, the double-click threshold sweep).
 #pragma once
 
 // Program-wide slider state.
 extern int suppressNextChange;  // the next value change is swallowed once
 extern int smoothDelay;         // sampling delays through the FPGA (1) or the DAC (0)
 extern float previousThreshold[3];
-
-// Threshold codes of the differential pair around 1.65 V for t millivolts.
-int threshold_code_p(float t);
-int threshold_code_n(float t);
-// Sends threshold t of `channel` to FPGA register 5 or 13, with the lock
-// flag that holds the board's pattern alignment while set.
-void WriteThreshold(int channel, float t, int lock);
 
 int CB_DAC(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 

@@ -11,9 +11,7 @@
 namespace {
 
 constexpr double kStepPause = 0.02;
-constexpr float kDacReference = 1.65f;
-constexpr int kReferenceDacA = 4;
-constexpr int kReferenceDacB = 0;
+constexpr float kMidScale = static_cast<float>(kMidScaleVolts);
 
 constexpr int kNeedABoard[] = {
     PANELMAIN_RING_IN_CLK_CH1,
@@ -107,8 +105,8 @@ int LoadSettingsIntoHardware() {
   apply(PANELMAIN_RING_IN_CLK_CH2);
   Delay(kStepPause);
 
-  dac_write(kReferenceDacA, kDacReference, 0);
-  dac_write(kReferenceDacB, kDacReference, 0);
+  dac_write(kMidScalePositionB, kMidScale, 0);
+  dac_write(kMidScalePositionA, kMidScale, 0);
 
   // A flag left by a channel initialisation must not swallow the threshold
   // that a reconnection re-sends to the board.

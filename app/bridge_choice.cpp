@@ -17,17 +17,22 @@ std::string environment(const char* name) {
 
 }  // namespace
 
-BridgeResult install_bridge(const BridgeChoice& choice, std::string* error) {
-  kd71::sim::Scenario scenario;
-  if (!choice.scenario_file.empty()) {
-    if (choice.backend != "sim") {
-      if (error)
-        *error = choice.scenario_file + ": a scenario file is for the simulated board only";
-      return BridgeResult::BadScenario;
-    }
-    if (!kd71::sim::read_scenario_file(choice.scenario_file, &scenario, error))
-      return BridgeResult::BadScenario;
+bool read_bridge_scenario(BridgeChoice* choice, std::string* error) {
+  if (choice->scenario_file.empty() || choice->scenario) return true;
+  if (choice->backend != "sim") {
+    if (error) *error = choice->scenario_file + ": a scenario file is for the simulated board only";
+    return false;
   }
+  auto scenario = std::make_shared<kd71::sim::Scenario>();
+  if (!kd71::sim::read_scenario_file(choice->scenario_file, scenario.get(), error)) return false;
+  choice->scenario = std::move(scenario);
+  return true;
+}
+
+BridgeResult install_bridge(const BridgeChoice& given, std::string* error) {
+  BridgeChoice choice = given;
+  if (!read_bridge_scenario(&choice, error)) return BridgeResult::BadScenario;
+  const kd71::sim::Scenario scenario = choice.scenario ? *choice.scenario : kd71::sim::Scenario{};
   if (choice.backend == "sim") {
     kd71::sim::SimBoard* board = kd71::sim::install_simulated_board(scenario);
     std::string trace_error;
@@ -47,7 +52,8 @@ BridgeResult install_bridge(const BridgeChoice& choice, std::string* error) {
 }
 
 bool install_bridge(const std::string& name, const std::string& i2c_trace) {
-  return install_bridge(BridgeChoice{name, i2c_trace, ""}, nullptr) == BridgeResult::Installed;
+  return install_bridge(BridgeChoice{name, i2c_trace, "", nullptr}, nullptr) ==
+         BridgeResult::Installed;
 }
 
 BridgeChoice bridge_choice_from_environment() {

@@ -6,7 +6,6 @@
 #include "app/settings_file.h"
 #include "app/startup.h"
 #include "app/statistics.h"
-#include "hardware/lowlevel.h"
 #include "platform/ui_store.h"
 #include "ui/main_uir.h"
 

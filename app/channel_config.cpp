@@ -7,7 +7,12 @@
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "hardware/DS4520.h"
-#include "hardware/lowlevel.h"
+#include "hardware/analog_scale.h"
+#include "hardware/board_pins.h"
+#include "hardware/fpga_protocol.h"
+#include "hardware/lowlevel_packets.h"
+#include "hardware/packet_codec.h"
+#include "platform/colours.h"
 #include "ui/main_uir.h"
 
 ChannelConfig channelConfig[3];
@@ -15,44 +20,18 @@ int autoSampleSize = 0;
 
 namespace {
 
-constexpr unsigned kShutOff = 99;
-constexpr int kPatternField = 0x0F;
-constexpr int kClockBits = 0x30;
-constexpr int kRetryRed = 0xFF0000;
-constexpr int kWhite = 0xFFFFFF;
-constexpr double kVoltsPerCode = 3.3 / 4096;
-
-// What each channel's controls, chips and pins are.
+// What each channel's controls and saved settings are.
 struct ChannelWiring {
-  int pattern_chip;
-  int manual_chip, manual_pin;
-  int phase9340_lsb_chip, phase9340_lsb_pin;
-  int phase9340_msb_chip, phase9340_msb_pin;
-  int phase9372_chip, phase9372_pin;
-  int clock_register;
-  int *data_select, *ring_in_clk, *manual_mode, *saved9340, *saved9372;
+  int *data_select, *ring_in_clk, *manual_mode;
   int readouts[16];  // dimmed with "Shut Off", in this order
   int init, sampdel, autosearch, autosearch_stop, sampdel_caption;
-  int debug_ring9340, debug_ring9372, debug_keep_phases;
 };
 
 const ChannelWiring kWiring[3] = {
     {},
-    {7,
-     7,
-     4,
-     7,
-     7,
-     7,
-     8,
-     6,
-     6,
-     3,
-     &data_select_ch1,
+    {&data_select_ch1,
      &ring_in_clk_ch1,
      &manual_mode_ch1,
-     &ringslide_9240phs_ch1,
-     &ringslide_9372phs_ch1,
      {PANELMAIN_COM_TOT_ERR_CNT_CH1, PANELMAIN_ERROR_HIST_BAR_CH1, PANELMAIN_BIT_TIME_CH1,
       PANELMAIN_CLOCK_FREQUENCY_CH1, PANELMAIN_CH1_THRES, PANELMAIN_ERROR_COUNT_CH1,
       PANELMAIN_ERROR_FREE_CH1, PANELMAIN_ERROR_RATIO_CH1, PANELMAIN_ONES_CNT_CH1,
@@ -63,25 +42,10 @@ const ChannelWiring kWiring[3] = {
      PANELMAIN_CH1_SAMPDEL,
      PANELMAIN_CH1_AUTOSEARCH,
      PANELMAIN_CH1_AUTOSEARCH_STOP,
-     PANELMAIN_TEXTMSG_SDAS_CH1,
-     PANELDEBUG_RINGSLIDE_9340PHS_CH1,
-     PANELDEBUG_RINGSLIDE_9372PHS_CH1,
-     PANELDEBUG_CKBX_MANUAL_MD_CH1},
-    {6,
-     6,
-     8,
-     6,
-     4,
-     6,
-     5,
-     6,
-     7,
-     11,
-     &data_select_ch2,
+     PANELMAIN_TEXTMSG_SDAS_CH1},
+    {&data_select_ch2,
      &ring_in_clk_ch2,
      &manual_mode_ch2,
-     &ringslide_9240phs_ch2,
-     &ringslide_9372phs_ch2,
      {PANELMAIN_COM_TOT_ERR_CNT_CH2, PANELMAIN_ERROR_HIST_BAR_CH2, PANELMAIN_BIT_TIME_CH2,
       PANELMAIN_CLOCK_FREQUENCY_CH2, PANELMAIN_CH2_THRES, PANELMAIN_ERROR_COUNT_CH2,
       PANELMAIN_ERROR_FREE_CH2, PANELMAIN_ERROR_RATIO_CH2, PANELMAIN_ONES_CNT_CH2,
@@ -92,10 +56,7 @@ const ChannelWiring kWiring[3] = {
      PANELMAIN_CH2_SAMPDEL,
      PANELMAIN_CH2_AUTOSEARCH,
      PANELMAIN_CH2_AUTOSEARCH_STOP,
-     PANELMAIN_TEXTMSG_SDAS_CH2,
-     PANELDEBUG_RINGSLIDE_9340PHS_CH2,
-     PANELDEBUG_RINGSLIDE_9372PHS_CH2,
-     PANELDEBUG_CKBX_MANUAL_MD_CH2},
+     PANELMAIN_TEXTMSG_SDAS_CH2},
 };
 
 void dim(int panel, int control, bool dimmed) {
@@ -111,47 +72,47 @@ void dim_for_manual_mode(int panel, const ChannelWiring& w, int m) {
 
 void on_pattern(int panel, int ch, unsigned v) {
   const ChannelWiring& w = kWiring[ch];
-  DS4520_IOX_wr_multibit(w.pattern_chip, kPatternField, static_cast<int>(v));
+  DS4520_IOX_wr_multibit(channel_pins(ch).pattern_chip, kPatternField, static_cast<int>(v));
   *w.data_select = static_cast<int>(v);
-  const bool off = v == kShutOff;
+  const bool off = v == kPatternShutOff;
   for (int control : w.readouts) dim(panel, control, off);
   dim_for_manual_mode(panel, w, *w.manual_mode);
 }
 
 void on_manual_mode(int panel, int ch, int m) {
   const ChannelWiring& w = kWiring[ch];
+  const PhaseControls& d = phase_controls(ch);
   ChannelConfig& cfg = channelConfig[ch];
   if (m == 0) cfg.cleanExit = packets[ch].error_count == 0;
   dim_for_manual_mode(panel, w, m);
   UpdateManualMode(ch);
-  DS4520_IO_write(w.manual_chip, w.manual_pin, m);
+  const ExpanderPin manual = channel_pins(ch).manual_mode;
+  DS4520_IO_write(manual.chip, manual.pin, m);
   *w.manual_mode = m;
 
   if (m != 0) {
     // Coming out of a clean run the user's delay stands; otherwise the slider
     // shows where the board's automatic delay is (nothing is sent).
-    if (cfg.cleanExit == 0) SetCtrlVal(panel, w.sampdel, cfg.delayCode * kVoltsPerCode);
+    if (cfg.cleanExit == 0) SetCtrlVal(panel, w.sampdel, code_volts(cfg.delayCode));
     if (!debugPanelOpen) return;
     if (cfg.keepPhases) {
-      dim(debugPanelHandle, w.debug_ring9340, false);
-      dim(debugPanelHandle, w.debug_ring9372, false);
+      dim(debugPanelHandle, d.ring9340, false);
+      dim(debugPanelHandle, d.ring9372, false);
     } else {
-      SetCtrlVal(debugPanelHandle, w.debug_ring9340, cfg.phase9340);
-      SetCtrlVal(debugPanelHandle, w.debug_ring9372, cfg.phase9372);
+      SetCtrlVal(debugPanelHandle, d.ring9340, cfg.phase9340);
+      SetCtrlVal(debugPanelHandle, d.ring9372, cfg.phase9372);
       int p2 = 0, p1 = 0;
-      GetCtrlVal(debugPanelHandle, w.debug_ring9340, &p2);
-      GetCtrlVal(debugPanelHandle, w.debug_ring9372, &p1);
-      DS4520_IO_write(w.phase9340_lsb_chip, w.phase9340_lsb_pin, p2 & 1);
-      DS4520_IO_write(w.phase9340_msb_chip, w.phase9340_msb_pin, (p2 >> 1) & 1);
-      DS4520_IO_write(w.phase9372_chip, w.phase9372_pin, p1 & 1);
-      *w.saved9340 = p2;
-      *w.saved9372 = p1;
+      GetCtrlVal(debugPanelHandle, d.ring9340, &p2);
+      GetCtrlVal(debugPanelHandle, d.ring9372, &p1);
+      write_phase_settings(ch, p2, p1);
+      *d.saved9340 = p2;
+      *d.saved9372 = p1;
     }
-    dim(debugPanelHandle, w.debug_keep_phases, false);
+    dim(debugPanelHandle, d.keep_phases, false);
   } else if (debugPanelOpen) {
-    dim(debugPanelHandle, w.debug_ring9340, true);
-    dim(debugPanelHandle, w.debug_ring9372, true);
-    dim(debugPanelHandle, w.debug_keep_phases, true);
+    dim(debugPanelHandle, d.ring9340, true);
+    dim(debugPanelHandle, d.ring9372, true);
+    dim(debugPanelHandle, d.keep_phases, true);
   }
 }
 
@@ -160,20 +121,20 @@ void on_manual_mode(int panel, int ch, int m) {
 int input_clock_bits(int ring_value) {
   switch (ring_value) {
     case 0:
-      return 0x10;  // "Clock/2"
+      return kInputClockHalf;  // "Clock/2"
     case 2:
-      return 0x30;  // "Div /4"
+      return kInputClockDiv4;  // "Div /4"
     default:
-      return 0x00;  // "Clock"
+      return kInputClockFull;  // "Clock"
   }
 }
 
 void send_input_clock(int channel, int ring_value) {
   const ChannelWiring& w = kWiring[channel];
   int& word = channelConfig[channel].clockConfig;
-  word = (word & ~kClockBits) | input_clock_bits(ring_value);
-  packets[channel].bytes[0] = static_cast<unsigned char>(word & 0xFF);
-  writePacket(channel, w.clock_register, 2);  // byte 1 goes out as the record holds it
+  word = (word & ~kInputClockBits) | input_clock_bits(ring_value);
+  const int count = encode_input_clock(packets[channel].bytes, word);
+  writePacket(channel, channel_code(channel, kClockRegister), count);
   *w.ring_in_clk = static_cast<signed char>(ring_value);
 }
 
@@ -212,15 +173,14 @@ int general_purpose_IO(int panel, int control, int event, void* /*callbackData*/
 }
 
 void UpdateManualMode(int channel) {
-  const int failed = pollReadPacket(channel, channel * 8 - 7);
+  const int failed = pollReadPacket(channel, channel_code(channel, kReadBackKind));
   SetCtrlVal(panelHandle, PANELMAIN_RETRIES, static_cast<unsigned>(failed));
-  SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR,
-                   failed > 0 ? kRetryRed : kWhite);
-  const unsigned char* b = packets[channel].bytes;
+  SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR, failed > 0 ? kRed : kWhite);
+  const AutomaticSettings a = decode_automatic_settings(packets[channel].bytes);
   ChannelConfig& cfg = channelConfig[channel];
-  cfg.phase9340 = (b[0] >> 4) & 3;
-  cfg.phase9372 = (b[0] >> 6) & 1;
-  cfg.delayCode = ((b[0] & 0x0F) << 8) | b[1];
+  cfg.phase9340 = a.phase9340;
+  cfg.phase9372 = a.phase9372;
+  cfg.delayCode = a.delayCode;
 }
 
 int LoadFlags(int panel, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,

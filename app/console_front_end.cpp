@@ -1,5 +1,8 @@
 #include "app/console_front_end.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "app/console_status.h"
 #include "app/startup.h"
 #include "app/stop_signal.h"
@@ -7,13 +10,22 @@
 
 void ConsoleFrontEnd::pump_input() {
   quit_on_stop_signal();
-  if (panelHandle <= 0) return;
+  if (panelHandle <= 0 || !out_) return;
   const double now = kd71::clock::now();
   if (next_status_ >= 0.0 && now < next_status_) return;
-  std::fprintf(out_, "%s\n", console_status_line(panelHandle).c_str());
-  std::fflush(out_);
+  print_status();
   // A loop held up by a long routine does not print the missed lines at once.
   next_status_ = next_status_ < 0.0 || now - next_status_ >= kStatusPeriod
                      ? now + kStatusPeriod
                      : next_status_ + kStatusPeriod;
+}
+
+void ConsoleFrontEnd::print_status() {
+  errno = 0;
+  const bool written = std::fprintf(out_, "%s\n", console_status_line(panelHandle).c_str()) >= 0 &&
+                       std::fflush(out_) == 0;
+  if (written) return;
+  std::fprintf(stderr, "kd71: the status lines stop: they cannot be written (%s)\n",
+               std::strerror(errno != 0 ? errno : EIO));
+  out_ = nullptr;
 }

@@ -1,6 +1,7 @@
 // The front-end of the headless mode: no window; a status line on standard
 // output once a second, popups as lines (the store's default), and a stop
-// signal as the quit button.
+// signal as the quit button. When a status line cannot be written (the
+// reader of a pipe has gone), the status lines stop and the program runs on.
 #pragma once
 
 #include <cstdio>
@@ -16,7 +17,12 @@ class ConsoleFrontEnd : public kd71::ui::FrontEnd {
   // Runs between the loop's events and while a routine looks for input.
   void pump_input() override;
 
+  // False once a status line could not be written.
+  bool printing() const { return out_ != nullptr; }
+
  private:
+  void print_status();
+
   std::FILE* out_;
   double next_status_ = -1.0;  // clock time of the next status line; < 0 before the first
 };

@@ -14,12 +14,21 @@ struct ChannelControls {
   int bit_rate, error_count, error_ratio, ratio_bound, error_free;
 };
 
-constexpr ChannelControls kChannels[] = {
+constexpr ChannelControls kChannels[3] = {
+    {},
     {"CH1", PANELMAIN_CLOCK_FREQUENCY_CH1, PANELMAIN_ERROR_COUNT_CH1, PANELMAIN_ERROR_RATIO_CH1,
      PANELMAIN_TEXTMSG_LT_ER_CH1, PANELMAIN_ERROR_FREE_CH1},
     {"CH2", PANELMAIN_CLOCK_FREQUENCY_CH2, PANELMAIN_ERROR_COUNT_CH2, PANELMAIN_ERROR_RATIO_CH2,
      PANELMAIN_TEXTMSG_LT_ER_CH2, PANELMAIN_ERROR_FREE_CH2},
 };
+
+// Of each channel's last routine sample.
+struct LastSample {
+  bool seen = false;
+  bool in_sync = false;
+};
+
+LastSample g_last[3];
 
 // A control's value as the panel shows it.
 std::string shown(int panel, int control) {
@@ -27,24 +36,29 @@ std::string shown(int panel, int control) {
   return def ? kd71::uir::value_text(*def, kd71::ui::numeric_value(panel, control)) : "?";
 }
 
-std::string channel_status(int panel, const ChannelControls& c, bool sync) {
+std::string channel_status(int panel, int n) {
+  const ChannelControls& c = kChannels[n];
+  if (!g_last[n].seen || !linkUp) return std::string(c.name) + " --";
   int bound = 0;
   GetCtrlAttribute(panel, c.ratio_bound, ATTR_VISIBLE, &bound);
   return std::string(c.name) + " " + shown(panel, c.bit_rate) + " Gbps errors " +
          shown(panel, c.error_count) + " ratio " + (bound ? "<" : "") +
          shown(panel, c.error_ratio) + " ef " + shown(panel, c.error_free) + "s " +
-         (sync ? "sync" : "no sync");
+         (g_last[n].in_sync ? "sync" : "no sync");
 }
 
 }  // namespace
 
-std::string console_status_line(int panel, bool sync1, bool sync2) {
-  return kd71::ui::text_value(panel, PANELMAIN_NOTIFY_USER) + " | " +
-         channel_status(panel, kChannels[0], sync1) + " | " +
-         channel_status(panel, kChannels[1], sync2);
+void console_note_sample(int channel, const PacketRecord& sample) {
+  if (channel < 1 || channel > 2) return;
+  g_last[channel] = {.seen = true, .in_sync = (sample.sync_flags & kPatternSyncBit) != 0};
 }
 
 std::string console_status_line(int panel) {
-  return console_status_line(panel, (packets[1].sync_flags & kPatternSyncBit) != 0,
-                             (packets[2].sync_flags & kPatternSyncBit) != 0);
+  return kd71::ui::text_value(panel, PANELMAIN_NOTIFY_USER) + " | " + channel_status(panel, 1) +
+         " | " + channel_status(panel, 2);
+}
+
+void console_status_reset() {
+  for (LastSample& last : g_last) last = {};
 }

@@ -1,14 +1,22 @@
 // The status line of the headless mode, read from the main panel's controls:
-//   USB CONNECTED | CH1 10.000 Gbps errors 0 ratio <5.821e-11 ef 12s sync | CH2 ...
+//   USB CONNECTED | CH1 10.000 Gbps errors 0 ratio <5.821e-11 ef 12s sync | CH2 --
 // the USB notice; per channel the bit rate as the panel shows it, the last
 // sample's error count and error ratio ("<" while the ratio is only a bound),
-// the error-free seconds and the pattern sync state.
+// the error-free seconds and the pattern sync state of that sample. A
+// channel reads "--" until its first sample and while no board is attached.
 #pragma once
 
 #include <string>
 
-// `sync1` and `sync2`: whether each channel's pattern is in sync.
-std::string console_status_line(int panel, bool sync1, bool sync2);
+struct PacketRecord;
 
-// The same with the sync states of the channels' last routine packets.
+// Called when the measurement hands a new routine sample of `channel` to the
+// statistics: keeps what the status line needs of it. The packet record is
+// refilled by other reads (subchannels, snapshot), so it is not read later.
+void console_note_sample(int channel, const PacketRecord& sample);
+
+// The status line of `panel`.
 std::string console_status_line(int panel);
+
+// Forgets the samples.
+void console_status_reset();

@@ -5,7 +5,9 @@
 #include "app/startup.h"
 #include "hardware/DS4520.h"
 #include "hardware/MCP4728.h"
+#include "hardware/board_pins.h"
 #include "hardware/debug_flags.h"
+#include "hardware/lowlevel_link.h"
 #include "ui/main_uir.h"
 
 int debugPanelHandle = 0;
@@ -15,12 +17,18 @@ unsigned char scopePanelOpen = 0;
 
 namespace {
 
-constexpr int kPinsPerChip = 9;
 constexpr int kExpanderToggles[18] = {
     PANELDEBUG_GP_0,  PANELDEBUG_GP_1,  PANELDEBUG_GP_2,  PANELDEBUG_GP_3,  PANELDEBUG_GP_4,
     PANELDEBUG_GP_5,  PANELDEBUG_GP_6,  PANELDEBUG_GP_7,  PANELDEBUG_GP_8,  PANELDEBUG_GP_9,
     PANELDEBUG_GP_10, PANELDEBUG_GP_11, PANELDEBUG_GP_12, PANELDEBUG_GP_13, PANELDEBUG_GP_14,
     PANELDEBUG_GP_15, PANELDEBUG_GP_16, PANELDEBUG_GP_17,
+};
+
+const PhaseControls kPhaseControls[2] = {
+    {PANELDEBUG_RINGSLIDE_9340PHS_CH1, PANELDEBUG_RINGSLIDE_9372PHS_CH1,
+     PANELDEBUG_CKBX_MANUAL_MD_CH1, &ringslide_9240phs_ch1, &ringslide_9372phs_ch1},
+    {PANELDEBUG_RINGSLIDE_9340PHS_CH2, PANELDEBUG_RINGSLIDE_9372PHS_CH2,
+     PANELDEBUG_CKBX_MANUAL_MD_CH2, &ringslide_9240phs_ch2, &ringslide_9372phs_ch2},
 };
 
 void dim(int panel, int control, bool dimmed) {
@@ -29,11 +37,13 @@ void dim(int panel, int control, bool dimmed) {
 
 void show_chip(int chip, int first_toggle) {
   const unsigned short status = DS4520_IO_read(chip);
-  for (int pin = 0; pin < kPinsPerChip; ++pin)
+  for (int pin = 0; pin < kExpanderPins; ++pin)
     SetCtrlVal(debugPanelHandle, kExpanderToggles[first_toggle + pin], (status >> pin) & 1);
 }
 
 }  // namespace
+
+const PhaseControls& phase_controls(int channel) { return kPhaseControls[channel == 2 ? 1 : 0]; }
 
 void Debug(int /*menuBar*/, int /*menuItem*/, void* /*callbackData*/, int /*panel*/) {
   if (debugPanelOpen) return;
@@ -43,13 +53,10 @@ void Debug(int /*menuBar*/, int /*menuItem*/, void* /*callbackData*/, int /*pane
   DisplayPanel(handle);
   SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_VISIBLE, 1);
   debugPanelOpen = 1;
-  if (manual_mode_ch1 == 0) {
-    dim(handle, PANELDEBUG_RINGSLIDE_9340PHS_CH1, true);
-    dim(handle, PANELDEBUG_RINGSLIDE_9372PHS_CH1, true);
-  }
-  if (manual_mode_ch2 == 0) {
-    dim(handle, PANELDEBUG_RINGSLIDE_9340PHS_CH2, true);
-    dim(handle, PANELDEBUG_RINGSLIDE_9372PHS_CH2, true);
+  for (int ch : {1, 2}) {
+    if ((ch == 1 ? manual_mode_ch1 : manual_mode_ch2) != 0) continue;
+    dim(handle, phase_controls(ch).ring9340, true);
+    dim(handle, phase_controls(ch).ring9372, true);
   }
 }
 
@@ -111,15 +118,15 @@ int io_expander(int panel, int control, int event, void* /*callbackData*/, int /
                 int /*eventData2*/) {
   if (event != EVENT_COMMIT) return 0;
   if (control == PANELDEBUG_READ_VALUES) {
-    show_chip(7, 0);
-    show_chip(6, kPinsPerChip);
+    show_chip(kExpander57, 0);
+    show_chip(kExpander56, kExpanderPins);
     return 0;
   }
   for (int i = 0; i < 18; ++i) {
     if (kExpanderToggles[i] != control) continue;
     int value = 0;
     GetCtrlVal(panel, control, &value);
-    DS4520_IO_write(i < kPinsPerChip ? 7 : 6, i % kPinsPerChip, value);
+    DS4520_IO_write(i < kExpanderPins ? kExpander57 : kExpander56, i % kExpanderPins, value);
   }
   return 0;
 }
@@ -130,37 +137,19 @@ int general_purpose_IO_DebugPanel(int panel, int control, int event, void* /*cal
   int v = 0;
   GetCtrlVal(panel, control, &v);
   const int saved = static_cast<signed char>(v);
-  switch (control) {
-    case PANELDEBUG_RINGSLIDE_9340PHS_CH1:
-      DS4520_IO_write(7, 7, v & 1);
-      DS4520_IO_write(7, 8, (v >> 1) & 1);
-      ringslide_9240phs_ch1 = saved;
-      break;
-    case PANELDEBUG_RINGSLIDE_9372PHS_CH1:
-      DS4520_IO_write(6, 6, v & 1);
-      ringslide_9372phs_ch1 = saved;
-      break;
-    case PANELDEBUG_RINGSLIDE_9340PHS_CH2:
-      DS4520_IO_write(6, 4, v & 1);
-      DS4520_IO_write(6, 5, (v >> 1) & 1);
-      ringslide_9240phs_ch2 = saved;
-      break;
-    case PANELDEBUG_RINGSLIDE_9372PHS_CH2:
-      DS4520_IO_write(6, 7, v & 1);
-      ringslide_9372phs_ch2 = saved;
-      break;
-    case PANELDEBUG_CKBX_MANUAL_MD_CH1:
-      channelConfig[1].keepPhases = v != 0;
-      dim(panel, PANELDEBUG_RINGSLIDE_9340PHS_CH1, v == 0);
-      dim(panel, PANELDEBUG_RINGSLIDE_9372PHS_CH1, v == 0);
-      break;
-    case PANELDEBUG_CKBX_MANUAL_MD_CH2:
-      channelConfig[2].keepPhases = v != 0;
-      dim(panel, PANELDEBUG_RINGSLIDE_9340PHS_CH2, v == 0);
-      dim(panel, PANELDEBUG_RINGSLIDE_9372PHS_CH2, v == 0);
-      break;
-    default:
-      break;
+  for (int ch : {1, 2}) {
+    const PhaseControls& c = phase_controls(ch);
+    if (control == c.ring9340) {
+      write_phase9340(ch, v);
+      *c.saved9340 = saved;
+    } else if (control == c.ring9372) {
+      write_phase9372(ch, v);
+      *c.saved9372 = saved;
+    } else if (control == c.keep_phases) {
+      channelConfig[ch].keepPhases = v != 0;
+      dim(panel, c.ring9340, v == 0);
+      dim(panel, c.ring9372, v == 0);
+    }
   }
   return 0;
 }
@@ -172,6 +161,14 @@ int CB_ReadDAC(int /*panel*/, int control, int event, void* /*callbackData*/, in
     mcp4728_dac_read(1);
   else if (control == PANELDEBUG_CH2_READ)
     mcp4728_dac_read(0);
+  return 0;
+}
+
+int UsbReset(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
+             int /*eventData2*/) {
+  if (event != EVENT_COMMIT) return 0;
+  close();
+  mark_link_disconnected();
   return 0;
 }
 

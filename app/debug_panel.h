@@ -1,8 +1,16 @@
 // The debug panel and the scope panel: opening and closing them, their open
 // flags (every routine writes to their controls only while the flag is set),
-// the print switches, the expander pins, the phase settings and the DAC
-// read-back.
+// the print switches, the expander pins, the phase settings, the DAC
+// read-back and the link reset.
 #pragma once
+
+// A channel's phase-setting controls on the debug panel, the check box
+// that keeps them, and the saved settings they are stored in.
+struct PhaseControls {
+  int ring9340, ring9372, keep_phases;
+  int *saved9340, *saved9372;
+};
+const PhaseControls& phase_controls(int channel);
 
 extern int debugPanelHandle;
 extern unsigned char debugPanelOpen;
@@ -21,6 +29,9 @@ int general_purpose_IO_DebugPanel(int panel, int control, int event, void* callb
                                   int eventData1, int eventData2);
 int CB_ReadDAC(int panel, int control, int event, void* callbackData, int eventData1,
                int eventData2);
+// Commit callback of PANELDEBUG_USB_RESET: closes the link and makes the
+// next tick reconnect and re-apply the settings.
+int UsbReset(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CBdebugTimer(int panel, int control, int event, void* callbackData, int eventData1,
                  int eventData2);
 

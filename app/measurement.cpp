@@ -5,14 +5,19 @@
 
 #include "app/apply_settings.h"
 #include "app/channel_config.h"
+#include "app/console_status.h"
 #include "app/debug_panel.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "app/subchannels.h"
-#include "hardware/DS4520.h"
+#include "hardware/board_pins.h"
+#include "hardware/fpga_protocol.h"
 #include "hardware/i2c_comms.h"
-#include "hardware/lowlevel.h"
+#include "hardware/lowlevel_link.h"
+#include "hardware/lowlevel_packets.h"
+#include "hardware/packet_codec.h"
+#include "platform/colours.h"
 #include "ui/main_uir.h"
 
 MeasurementState measurement;
@@ -20,33 +25,22 @@ MeasurementState measurement;
 namespace {
 
 constexpr double kCollisionWait = 0.1;
-constexpr unsigned kShutOff = 99;
-constexpr int kRunning = 0x80;
 constexpr int kTrackingBand = 5;  // MHz a manual-mode rate may move before the phases follow
-constexpr int kManagementRequest = 7;
 constexpr int kNewestFirmwareNeedingNotice = 0x201F;
-constexpr int kConnectedGreen = 0x008000;
-constexpr int kDisconnectedRed = 0x800000;
-constexpr int kRed = 0xFF0000;
-constexpr int kWhite = 0xFFFFFF;
-constexpr int kGrey = 0xC0C0C0;
-constexpr int kPurple = 0x800080;
-constexpr int kMagenta = 0xFF00FF;
 
 struct ChannelControls {
   int data_select, error_count;
   int state, sync_led, inv_led, seq_no, short_errors;
-  int ring9340, ring9372;
 };
 
 const ChannelControls kControls[3] = {
     {},
     {PANELMAIN_DATA_SELECT_CH1, PANELMAIN_ERROR_COUNT_CH1, PANELDEBUG_CHANNEL_STATE_CH1,
      PANELDEBUG_SYNC_LED_CH1, PANELDEBUG_INV_LED_CH1, PANELDEBUG_SEQ_NO_CH1,
-     PANELDEBUG_SHORT_ERR_CH1, PANELDEBUG_RINGSLIDE_9340PHS_CH1, PANELDEBUG_RINGSLIDE_9372PHS_CH1},
+     PANELDEBUG_SHORT_ERR_CH1},
     {PANELMAIN_DATA_SELECT_CH2, PANELMAIN_ERROR_COUNT_CH2, PANELDEBUG_CHANNEL_STATE_CH2,
      PANELDEBUG_SYNC_LED_CH2, PANELDEBUG_INV_LED_CH2, PANELDEBUG_SEQ_NO_CH2,
-     PANELDEBUG_SHORT_ERR_CH2, PANELDEBUG_RINGSLIDE_9340PHS_CH2, PANELDEBUG_RINGSLIDE_9372PHS_CH2},
+     PANELDEBUG_SHORT_ERR_CH2},
 };
 
 void show_link(const char* notice, int colour) {
@@ -55,22 +49,21 @@ void show_link(const char* notice, int colour) {
 }
 
 void supervise_link() {
-  linkUp = static_cast<unsigned char>(usb_aliveQ());
-  if (linkUp == prevLinkState) return;
-  prevLinkState = linkUp;
-  if (linkUp) {
+  const int alive = record_link_alive();
+  if (!link_state_changed(alive)) return;
+  if (alive) {
     if (init_usb() == 1) {
-      show_link("USB CONNECTED", kConnectedGreen);
+      show_link("USB CONNECTED", kDarkGreen);
       SetCtrlVal(panelHandle, PANELMAIN_DEVICE_SN, deviceSerialNumber);
       ReadMgmtPacket();
       LoadSettingsIntoHardware();
     } else {
-      prevLinkState = 0;  // the next tick tries again
-      show_link("USB NOT CONNECTED", kDisconnectedRed);
+      mark_link_disconnected();  // the next tick tries again
+      show_link("USB NOT CONNECTED", kDarkRed);
     }
   } else {
     // The bridge is not closed here: the board is gone.
-    show_link("USB NOT CONNECTED", kDisconnectedRed);
+    show_link("USB NOT CONNECTED", kDarkRed);
     SetAllAttribsMain(1);
   }
 }
@@ -82,7 +75,7 @@ void channel_step(int n) {
 
   unsigned pattern = 0;
   GetCtrlVal(panelHandle, c.data_select, &pattern);
-  if (pattern != kShutOff) {
+  if (pattern != kPatternShutOff) {
     const int failed = FetchRoutinePacket(n);
     SetCtrlVal(panelHandle, PANELMAIN_RETRIES, static_cast<unsigned>(failed));
     SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR, failed > 0 ? kRed : kWhite);
@@ -91,12 +84,12 @@ void channel_step(int n) {
       SetCtrlAttribute(debugPanelHandle, PANELDEBUG_TOT_ERR_TRIG_CH1, ATTR_FILL_COLOR,
                        r.error_count != 0 ? kMagenta : kWhite);
     }
-    if (r.channel_state != kRunning)
-      SetCtrlAttribute(panelHandle, c.error_count, ATTR_FILL_COLOR, kGrey);
+    if (r.channel_state != kStateRunning)
+      SetCtrlAttribute(panelHandle, c.error_count, ATTR_FILL_COLOR, kLightGrey);
     if (debugPanelOpen) {
       SetCtrlVal(debugPanelHandle, c.state, static_cast<unsigned char>(r.channel_state));
-      SetCtrlVal(debugPanelHandle, c.sync_led, r.sync_flags & 1);
-      SetCtrlVal(debugPanelHandle, c.inv_led, r.sync_flags & 2);
+      SetCtrlVal(debugPanelHandle, c.sync_led, r.sync_flags & kPatternSyncFlag);
+      SetCtrlVal(debugPanelHandle, c.inv_led, r.sync_flags & kInvertedDataFlag);
     }
 
     const int previous = measurement.prevSeqNo[n];
@@ -106,6 +99,7 @@ void channel_step(int n) {
       if (r.seq_no != (previous + 1) % 16)
         SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR, kPurple);
       if (debugPanelOpen) SetCtrlVal(debugPanelHandle, c.seq_no, r.seq_no);
+      console_note_sample(n, r);
       UpdateSample(n);
       DisplaySample(n);
       StartRun(n);
@@ -128,18 +122,10 @@ void track_phases(int n) {
   tracked = frequency;
   UpdateManualMode(n);
   const ChannelConfig& cfg = channelConfig[n];
-  if (n == 1) {
-    DS4520_IO_write(7, 7, cfg.phase9340 & 1);
-    DS4520_IO_write(7, 8, (cfg.phase9340 >> 1) & 1);
-    DS4520_IO_write(6, 6, cfg.phase9372 & 1);
-  } else {
-    DS4520_IO_write(6, 4, cfg.phase9340 & 1);
-    DS4520_IO_write(6, 5, (cfg.phase9340 >> 1) & 1);
-    DS4520_IO_write(6, 7, cfg.phase9372 & 1);
-  }
+  write_phase_settings(n, cfg.phase9340, cfg.phase9372);
   if (debugPanelOpen) {
-    SetCtrlVal(debugPanelHandle, kControls[n].ring9340, cfg.phase9340);
-    SetCtrlVal(debugPanelHandle, kControls[n].ring9372, cfg.phase9372);
+    SetCtrlVal(debugPanelHandle, phase_controls(n).ring9340, cfg.phase9340);
+    SetCtrlVal(debugPanelHandle, phase_controls(n).ring9372, cfg.phase9372);
   }
 }
 
@@ -189,10 +175,10 @@ int CBTimer(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, i
 void ReadMgmtPacket() {
   const unsigned char* b = packets[1].bytes;
   pollUntilTrailer(1, kManagementRequest, kManagementTrailer);
-  int version = b[0] * 256 + b[1];
+  int version = decode_firmware_version(b);
   if (version == 0) {
     pollUntilTrailer(1, kManagementRequest, kManagementTrailer);
-    version = b[0] * 256 + b[1];
+    version = decode_firmware_version(b);
   }
   measurement.firmwareVersion = version;
   char text[16];

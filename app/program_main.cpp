@@ -1,7 +1,13 @@
-// Entry point of the kd71 program: command line, bridge backend, front-end
-// (the window, or the console when there is no display or --headless asks
-// for none), stop signals; then the program proper (kd71_main).
+// Entry point of the kd71 program: command line, stop signals, the
+// single-instance guard, then the bridge backend and the front-end (the
+// window, or the console when --headless asks for none or no display can be
+// opened), and the program proper (run_program).
+//
+// The guard comes before anything else is touched, so that a second copy
+// that is refused leaves the first one's trace file, board and settings
+// alone, and refuses the same way whatever the display.
 #include <cstdio>
+#include <string>
 
 #include "app/bridge_choice.h"
 #include "app/command_line.h"
@@ -18,21 +24,18 @@ namespace {
 int run_windowed(int& argc, char* argv[]) {
   kd71::qt::WindowHooks hooks;
   hooks.close_requested = close_panel_window;
-  hooks.poll = [] {
-    quit_on_stop_signal();
-    return stop_signal_seen();
-  };
+  hooks.poll = poll_stop_signal;
   kd71::qt::WindowSession session(argc, argv, hooks);
   kd71::ui::set_front_end(&session.front_end());
-  const int result = kd71_main(argc, argv);
+  const int result = run_program();
   kd71::ui::set_front_end(nullptr);
   return result;
 }
 
-int run_headless(int argc, char* argv[]) {
+int run_headless() {
   ConsoleFrontEnd console;
   kd71::ui::set_front_end(&console);
-  const int result = kd71_main(argc, argv);
+  const int result = run_program();
   kd71::ui::set_front_end(nullptr);
   return result;
 }
@@ -54,23 +57,29 @@ int main(int argc, char* argv[]) {
     return 0;
   }
 
+  // A wrong scenario file stops the program before it touches anything.
+  BridgeChoice bridge{cl.simulate ? "sim" : "ftdi", cl.i2c_trace, cl.sim_scenario, nullptr};
   std::string error;
-  const BridgeResult bridge =
-      install_bridge({cl.simulate ? "sim" : "ftdi", cl.i2c_trace, cl.sim_scenario}, &error);
-  if (bridge == BridgeResult::BadScenario) {  // before anything is touched
+  if (!read_bridge_scenario(&bridge, &error)) {
     std::fprintf(stderr, "kd71: %s\n", error.c_str());
     return 2;
   }
-  if (bridge == BridgeResult::Unavailable)
+
+  install_stop_signals();
+  if (const int refused = take_instance_guard()) return refused;
+
+  if (install_bridge(bridge, &error) != BridgeResult::Installed)
     std::fprintf(stderr, "kd71: no %s bridge backend is available; the board cannot be reached\n",
                  cl.simulate ? "simulated" : "USB");
 
-  install_stop_signals();
   bool windowed = !cl.headless;
-  if (windowed && !kd71::qt::display_available()) {
-    std::printf("kd71: no display available; running headless\n");
-    std::fflush(stdout);
-    windowed = false;
+  if (windowed) {
+    const std::string problem = kd71::qt::display_problem();
+    if (!problem.empty()) {
+      std::printf("kd71: %s; running headless\n", problem.c_str());
+      std::fflush(stdout);
+      windowed = false;
+    }
   }
-  return windowed ? run_windowed(argc, argv) : run_headless(argc, argv);
+  return windowed ? run_windowed(argc, argv) : run_headless();
 }

@@ -52,7 +52,7 @@ int start_program() {
   return 0;
 }
 
-int kd71_main(int /*argc*/, char* /*argv*/[]) {
+int take_instance_guard() {
   using kd71::instance::Guard;
   const Guard guard = kd71::instance::acquire(kInstanceLockName);
   if (guard == Guard::HeldElsewhere) {
@@ -65,16 +65,22 @@ int kd71_main(int /*argc*/, char* /*argv*/[]) {
     std::fprintf(stderr,
                  "kd71: cannot open the lock file %s; running without the single-instance guard\n",
                  kd71::instance::lock_path(kInstanceLockName).c_str());
+  return 0;
+}
 
+int run_program() {
   if (start_program() < 0) {
     kd71::instance::release();
     return -1;
   }
-
   RunUserInterface();
-
   kd71::instance::release();
   return 0;
+}
+
+int kd71_main(int /*argc*/, char* /*argv*/[]) {
+  if (const int refused = take_instance_guard()) return refused;
+  return run_program();
 }
 
 int QuitAll(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,

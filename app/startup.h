@@ -14,6 +14,17 @@ inline constexpr const char* kSettingsFile = "settings.cfg";
 // main panel cannot be loaded.
 int kd71_main(int argc, char* argv[]);
 
+// The first step of start-up, taken before anything else of the program is
+// touched: the single-instance guard. Returns 0 when this process may run
+// (it holds the guard, or no lock file can be had, which a line says), or 1
+// after telling a second copy that the program already runs.
+int take_instance_guard();
+
+// Everything after the guard: start-up, the event loop until the quit, and
+// the guard's release. Returns 0 after a normal quit, -1 when the main panel
+// cannot be loaded.
+int run_program();
+
 // Start-up after the guard: binds the callbacks, loads and shows the main
 // panel, restores the settings, dims the controls that need a board and
 // runs the first tick. Returns -1 when the main panel cannot be loaded.

@@ -9,22 +9,16 @@
 #include "app/startup.h"
 #include "hardware/lowlevel.h"
 #include "platform/c_locale.h"
+#include "platform/colours.h"
 #include "ui/main_uir.h"
 
 ChannelStats channelStats[3];
 
 namespace {
 
-constexpr int kRunning = 0x80;
 constexpr int kTicksPerSecond = 5;
 constexpr double kPoorRatio = 0.4;
 constexpr double kExponentFormFrom = 1e13;
-constexpr int kPink = 0xFFCCCC;
-constexpr int kLightGreen = 0x80FF80;
-constexpr int kWhite = 0xFFFFFF;
-constexpr int kGreen = 0x00FF00;
-constexpr int kYellow = 0xFFFF00;
-constexpr int kRed = 0xFF0000;
 constexpr int kRedToWhiteStep = 0x101;
 
 struct ChannelControls {
@@ -55,7 +49,7 @@ double length_of(int channel) {
 }
 
 bool error_free(const PacketRecord& r) {
-  return r.error_count == 0 && r.channel_state == kRunning && r.ones_cnt >= 11 &&
+  return r.error_count == 0 && r.channel_state == kStateRunning && r.ones_cnt >= 11 &&
          r.ones_cnt <= 245 && r.frequency > 0;
 }
 

@@ -16,16 +16,25 @@ extern "C" void on_stop_signal(int) { g_stop_signal = 1; }
 }  // namespace
 
 void install_stop_signals() {
-  std::signal(SIGINT, on_stop_signal);
-  std::signal(SIGTERM, on_stop_signal);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, on_stop_signal);
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool stop_signal_seen() { return g_stop_signal != 0; }
 
 void quit_on_stop_signal() {
-  if (!g_stop_signal || g_quit_posted || panelHandle <= 0) return;
+  // Not from inside a routine: one that looks for its stop button takes
+  // every commit it finds, and would swallow the quit.
+  if (!g_stop_signal || g_quit_posted || panelHandle <= 0 || !kd71::ui::loop_running() ||
+      kd71::ui::in_callback())
+    return;
   g_quit_posted = true;
   kd71::ui::post_event(panelHandle, PANELMAIN_CMDQUIT, EVENT_COMMIT);
+}
+
+bool poll_stop_signal() {
+  quit_on_stop_signal();
+  return stop_signal_seen();
 }
 
 void stop_signal_reset() {

@@ -1,14 +1,25 @@
-// SIGINT and SIGTERM act as the quit button: the handler only notes the
-// signal; the front-end's input pump queues one commit of PANELMAIN_CMDQUIT,
-// so the settings are saved and the link closed as on a normal quit.
+// SIGINT, SIGTERM and SIGHUP (the terminal closes) act as the quit button:
+// the handler only notes the signal; once the event loop runs, the
+// front-end's input pump queues one commit of PANELMAIN_CMDQUIT, so the
+// settings are saved and the link closed as on a normal quit. A signal that
+// comes during start-up waits for the loop, by which time the settings file
+// has been read, so the quit never saves defaults over it.
+//
+// SIGPIPE is ignored: a reader of the status lines that goes away (`kd71
+// --headless | head`) makes the writes fail instead of ending the program
+// unsaved.
 #pragma once
 
-// Installs the handler for SIGINT and SIGTERM.
+// Installs the handlers, and ignores SIGPIPE.
 void install_stop_signals();
 // True once a stop signal has arrived.
 bool stop_signal_seen();
-// Queues the quit button's commit, once, after a stop signal has arrived
-// and while the main panel exists.
+// Queues the quit button's commit, once, after a stop signal has arrived,
+// while the event loop runs between callbacks and the main panel exists. A
+// long routine runs to its end first, as it does for the Quit button.
 void quit_on_stop_signal();
+// The front-ends' check between events: acts on a stop signal as above and
+// returns true once one has arrived.
+bool poll_stop_signal();
 // Forgets a signal seen and a quit posted.
 void stop_signal_reset();

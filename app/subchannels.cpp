@@ -1,17 +1,11 @@
 #include "app/subchannels.h"
 
 #include "app/debug_panel.h"
-#include "hardware/lowlevel.h"
+#include "hardware/fpga_protocol.h"
+#include "hardware/lowlevel_packets.h"
+#include "hardware/packet_codec.h"
+#include "platform/colours.h"
 #include "ui/main_uir.h"
-
-namespace {
-
-constexpr int kSubchannels = 32;
-constexpr int kSubchannelKind = 3;
-constexpr int kRed = 0xFF0000;
-constexpr int kWhite = 0xFFFFFF;
-
-}  // namespace
 
 int subchannel_errors_control(int k) {
   if (k == 30) return PANELDEBUG_ERRS_SUBCH_30;
@@ -33,13 +27,14 @@ void DisplaySubchanErrs() {
   int channel = 1;
   GetCtrlVal(panel, PANELDEBUG_SNAPSHOT_CH, &channel);
   const int index = channel - 1;  // a channel 2 scan lands in record 1
-  const int failed = pollUntilTrailer(index, index * 8 + kSubchannelKind, kSubchannelTrailer);
+  const int failed =
+      pollUntilTrailer(index, channel_code(channel, kSubchannelKind), kSubchannelTrailer);
   SetCtrlVal(panel, PANELDEBUG_SNAPSHOT_BAD_READS, failed);
   SetCtrlAttribute(panel, PANELDEBUG_SNAPSHOT_BAD_READS, ATTR_FILL_COLOR,
                    failed > 0 ? kRed : kWhite);
   const unsigned char* b = packets[index].bytes;
   for (int k = kSubchannels - 1; k >= 0; --k)
-    SetCtrlVal(panel, subchannel_errors_control(k), static_cast<int>(b[k]));
+    SetCtrlVal(panel, subchannel_errors_control(k), subchannel_errors(b, k));
   for (int k = kSubchannels - 1; k >= 0; --k)
-    SetCtrlVal(panel, subchannel_phase_control(k), static_cast<int>(b[kSubchannels + k]));
+    SetCtrlVal(panel, subchannel_phase_control(k), subchannel_vernier(b, k));
 }

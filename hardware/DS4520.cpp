@@ -8,10 +8,11 @@
 
 #include <cstdio>
 
+#include "hardware/board_pins.h"
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/i2c_transactions.h"
-#include "hardware/lowlevel.h"
+#include "hardware/lowlevel_link.h"
 #include "platform/userint.h"
 
 namespace {
@@ -147,7 +148,7 @@ void DS4520_IO_ee_wr_on(int chip) { i2c_write_register(address_byte(chip), kConf
 void DS4520_IO_ee_wr_off(int chip) { i2c_write_register(address_byte(chip), kConfig, kEepromOff); }
 
 void DS4520_IO_dump() {
-  for (int chip : {6, 7}) {
+  for (int chip : {kExpander56, kExpander57}) {
     const unsigned char addr = address_byte(chip);
     for (int i = 0; i < 6; ++i) i2c_write_register(addr, kScratchFirst + i, kScratchPattern[i]);
 
@@ -179,9 +180,9 @@ void ledTest() {
   for (int level : {1, 0}) {
     for (int i = 0; i < kLedTestPositions; ++i) {
       if (i < 8)
-        DS4520_IO_write(6, i, level);
+        DS4520_IO_write(kExpander56, i, level);
       else
-        DS4520_IO_write(7, i - 8, level);
+        DS4520_IO_write(kExpander57, i - 8, level);
       Delay(kLedStepWait);
     }
   }

@@ -7,12 +7,11 @@
 
 #include "hardware/MCP4728.h"
 
-#include <cmath>
 #include <cstdio>
 
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
-#include "hardware/lowlevel.h"
+#include "hardware/lowlevel_link.h"
 #include "platform/c_locale.h"
 #include "platform/userint.h"
 
@@ -20,15 +19,11 @@ namespace {
 
 constexpr int kDevice[kDacPositions] = {0, 0, 0, 0, 1, 1, 1, 1, 4, 4, 4, 4};
 constexpr int kNoDevice = 0xFF;
-constexpr double kFullScale = 3.3;
-constexpr int kCodes = 4096;
-constexpr int kMaxCode = kCodes - 1;
 constexpr unsigned char kMultiWrite = 0x40;         // DAC register only
 constexpr unsigned char kSingleWriteEeprom = 0x58;  // DAC register and EEPROM
 constexpr unsigned char kGainTimesTwo = 0x10;       // Vref 0, power-down 00, gain 1
 constexpr double kEepromWait = 0.06;
 constexpr int kReadBackBytes = 24;
-constexpr int kSweepPosition = 6;
 constexpr int kSweeps = 1000;
 constexpr double kSweepPause = 0.001;
 
@@ -48,17 +43,10 @@ int dac_device(int position) {
   return position >= 0 && position < kDacPositions ? kDevice[position] : kNoDevice;
 }
 
+int sampling_delay_position(int channel) { return channel == 2 ? 1 : 5; }
+
 int dac_channel(int position) {
   return position >= 0 && position < kDacPositions ? position % 4 : kNoDevice;
-}
-
-int dac_code(float volts) {
-  // Clamped: a value at or above full scale must not wrap the 12-bit code,
-  // and a NaN never reaches the integer conversion.
-  if (std::isnan(volts) || volts <= 0.0f) return 0;
-  if (volts >= kFullScale) return kMaxCode;
-  const int code = static_cast<int>(volts / kFullScale * kCodes);
-  return code > kMaxCode ? kMaxCode : code;
 }
 
 void dac_write(int position, float volts, int fast) {
@@ -121,7 +109,7 @@ void dac_sweep() {
       Delay(kSweepPause);
       kd71::c_locale::print(stdout, "%f \n", volts);
       volts = static_cast<float>(volts + 0.1);
-    } while (volts < kFullScale);
+    } while (volts < kFullScaleVolts);
   }
 }
 

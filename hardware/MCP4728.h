@@ -2,6 +2,8 @@
 // logical DAC positions.
 #pragma once
 
+#include "hardware/analog_scale.h"
+
 struct testDACReg {
   unsigned char status;
   unsigned char config_code_hi;  // bits 7-4 configuration, 3-0 code bits 11-8
@@ -16,12 +18,18 @@ struct DACSet {
 
 inline constexpr int kDacPositions = 12;
 
+// The positions in use.
+inline constexpr int kMidScalePositionA = 0;   // 1.65 V written at connect
+inline constexpr int kMidScalePositionB = 4;   // 1.65 V written with position 0
+inline constexpr int kSweepPosition = 6;       // dac_sweep
+inline constexpr int kDebugSweepPosition = 7;  // the debug panel's DAC sweep
+// The channel's sampling-delay position: 5 for channel 1, 1 for channel 2.
+int sampling_delay_position(int channel);
+
 // Device (0, 1 or 4) and channel (0 = A .. 3 = D) of a position; 0xFF for a
 // position above 11.
 int dac_device(int position);
 int dac_channel(int position);
-// 12-bit code of a voltage, clamped to 0..4095 (NaN and negative give 0).
-int dac_code(float volts);
 
 void dac_write(int position, float volts, int fast);
 void mcp4728_dac_write(int dev, int channel, int code, int fast);

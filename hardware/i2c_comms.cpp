@@ -31,11 +31,14 @@ void set_lines(FT_HANDLE handle, unsigned char mask, const char* failure = "USB 
   if (FT_SetBitMode(handle, i2cDirMask, FT_BITMODE_ASYNC_BITBANG) != FT_OK) report(failure);
 }
 
+// The four line states, as direction masks: a line whose bit is set is
+// pulled low.
+unsigned char lines_released() { return static_cast<unsigned char>(i2cDirMask & ~kBothLines); }
 void release_both(FT_HANDLE h, const char* failure = "USB ERROR.\n") {
-  set_lines(h, i2cDirMask & 0xFC, failure);
+  set_lines(h, lines_released(), failure);
 }
-void scl_low_sda_released(FT_HANDLE h) { set_lines(h, (i2cDirMask & 0xFC) | kSclBit); }
-void scl_released_sda_low(FT_HANDLE h) { set_lines(h, (i2cDirMask & 0xFC) | kSdaBit); }
+void scl_low_sda_released(FT_HANDLE h) { set_lines(h, lines_released() | kSclBit); }
+void scl_released_sda_low(FT_HANDLE h) { set_lines(h, lines_released() | kSdaBit); }
 void both_low(FT_HANDLE h) { set_lines(h, i2cDirMask | kBothLines); }
 
 // One FT_Write of the output base with the given latch bits.
@@ -56,6 +59,56 @@ unsigned char sample(FT_HANDLE handle, const char* failure = "USB ERROR.\n") {
     return 0;
   }
   return pins;
+}
+
+// ---- Steps of a clock -------------------------------------------------------
+// Each states the line state it starts from and the one it leaves.
+
+// Any state -> SCL low, SDA low.
+void hold_both_low(FT_HANDLE h) {
+  write_base(h);
+  both_low(h);
+}
+
+// SCL low -> SCL low, SDA released.
+void release_sda_scl_low(FT_HANDLE h) {
+  write_base_sda(h);
+  scl_low_sda_released(h);
+}
+
+// SCL low, SDA released -> both released (SCL rises), then samples the pins
+// while SCL is high.
+unsigned char raise_scl_and_sample(FT_HANDLE h) {
+  release_both(h);
+  return sample(h);
+}
+
+// ---- Clocked bits -----------------------------------------------------------
+
+// Sends a 0: SDA goes low while SCL is low, then SCL pulses.
+// SCL low -> SCL low, SDA low.
+void clock_out_zero(FT_HANDLE h) {
+  hold_both_low(h);
+  scl_released_sda_low(h);  // SCL rises: the slave reads 0
+  sample(h);                // not looked at; the bit's high phase
+  hold_both_low(h);
+}
+
+// Sends a 1, and the no-acknowledge after a read's last byte: SDA is
+// released while SCL is low, then SCL pulses.
+// SCL low -> SCL low, SDA released.
+void clock_out_one(FT_HANDLE h) {
+  release_sda_scl_low(h);
+  raise_scl_and_sample(h);  // the slave reads 1; the sample is not looked at
+  release_sda_scl_low(h);
+}
+
+// Receives a bit: the slave drives SDA while SCL is high.
+// SCL low, SDA released -> the same.
+int clock_in(FT_HANDLE h) {
+  const int bit = (raise_scl_and_sample(h) & kSdaBit) ? 1 : 0;
+  release_sda_scl_low(h);
+  return bit;
 }
 
 }  // namespace
@@ -89,74 +142,46 @@ void issue_i2c_start(FT_HANDLE handle) {
   }
 
   // START: SDA falls while SCL is high, then SCL falls.
+  // Both released -> SCL low, SDA low.
   write_base_scl(handle);
   scl_released_sda_low(handle);
-  write_base(handle);
-  both_low(handle);
+  hold_both_low(handle);
 }
 
 void issue_i2c_stop(FT_HANDLE handle) {
-  // STOP: SDA rises while SCL is high.
-  write_base(handle);
-  both_low(handle);
+  // STOP: SDA rises while SCL is high. SCL low -> both released.
+  hold_both_low(handle);
   scl_released_sda_low(handle);
   release_both(handle);
   i2cBusy = 0;
 }
 
 void tx_i2c_byte(FT_HANDLE handle, unsigned char byte) {
+  // SCL low on entry and between bits.
   for (int bit = 7; bit >= 0; --bit) {
-    if (((byte >> bit) & 1) == 0) {
-      write_base(handle);
-      both_low(handle);
-      scl_released_sda_low(handle);
-      sample(handle);
-      write_base(handle);
-      both_low(handle);
-    } else {
-      write_base_sda(handle);
-      scl_low_sda_released(handle);
-      release_both(handle);
-      sample(handle);
-      write_base_sda(handle);
-      scl_low_sda_released(handle);
-    }
+    if ((byte >> bit) & 1)
+      clock_out_one(handle);
+    else
+      clock_out_zero(handle);
   }
   // Acknowledge clock: the slave holds SDA low while SCL is high.
-  release_both(handle);
-  if (sample(handle) & kSdaBit) {
+  // SCL low -> SCL low, SDA released.
+  if (raise_scl_and_sample(handle) & kSdaBit) {
     report("ERROR! - I2C ack not returned.\n");
     report("USB ERROR.\n");
   }
-  write_base_sda(handle);
-  scl_low_sda_released(handle);
+  release_sda_scl_low(handle);
 }
 
 unsigned char rx_i2c_byte(FT_HANDLE handle, int last) {
+  // SCL low, SDA released on entry and between bits.
   unsigned char value = 0;
-  for (int i = 0; i < 8; ++i) {
-    release_both(handle);  // SCL rises; the slave's bit is on SDA
-    const int bit = (sample(handle) >> 1) & 1;
-    write_base_sda(handle);
-    scl_low_sda_released(handle);
-    value = static_cast<unsigned char>((value << 1) | bit);
-  }
+  for (int i = 0; i < 8; ++i) value = static_cast<unsigned char>((value << 1) | clock_in(handle));
   if (last == 1) {
-    // No-acknowledge: SDA stays released through the ninth clock.
-    write_base_sda(handle);
-    scl_low_sda_released(handle);
-    release_both(handle);
-    sample(handle);
-    write_base_sda(handle);
-    scl_low_sda_released(handle);
+    clock_out_one(handle);  // no-acknowledge: SDA stays released through the ninth clock
   } else {
-    write_base(handle);
-    both_low(handle);
-    scl_released_sda_low(handle);
-    sample(handle);
-    write_base(handle);
-    both_low(handle);
-    scl_low_sda_released(handle);
+    clock_out_zero(handle);        // acknowledge
+    scl_low_sda_released(handle);  // SDA free for the slave's next byte
   }
   return value;
 }

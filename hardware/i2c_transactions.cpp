@@ -1,7 +1,7 @@
 #include "hardware/i2c_transactions.h"
 
 #include "hardware/i2c_comms.h"
-#include "hardware/lowlevel.h"
+#include "hardware/lowlevel_link.h"
 
 void i2c_write_register(unsigned char address_byte, unsigned char reg, unsigned char value) {
   issue_i2c_start(usb_handle);

@@ -1,14 +1,14 @@
 // Finding, opening and supervising the bridge of the instrument.
 
+#include "hardware/lowlevel_link.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
-#include "hardware/lowlevel.h"
 #include "platform/board_description.h"
-#include "platform/userint.h"
 
 namespace {
 
@@ -141,19 +141,23 @@ int usb_input() {
   return pins;
 }
 
-int UsbReset(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
-             int /*eventData2*/) {
-  if (event != EVENT_COMMIT) return 0;
-  close();
-  prevLinkState = 0;
-  return 0;
+int record_link_alive() {
+  linkUp = static_cast<unsigned char>(usb_aliveQ());
+  return linkUp;
 }
 
-void lowlevel_reset() {
+bool link_state_changed(int alive) {
+  if (alive == prevLinkState) return false;
+  prevLinkState = alive;
+  return true;
+}
+
+void mark_link_disconnected() { prevLinkState = 0; }
+
+void lowlevel_link_reset() {
   usb_handle = nullptr;
   std::memset(devInfo, 0, sizeof devInfo);
   std::memset(deviceSerialNumber, 0, sizeof deviceSerialNumber);
   linkUp = 0;
   prevLinkState = 0;
-  lowlevel_packets_reset();
 }

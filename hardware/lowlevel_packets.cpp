@@ -6,12 +6,15 @@
 // mask, and replies are read after that switch. Replies carry one nibble per
 // bus byte in the upper four bits, high nibble first.
 
+#include "hardware/lowlevel_packets.h"
+
 #include <cstdio>
 #include <cstring>
 
 #include "hardware/debug_flags.h"
+#include "hardware/fpga_protocol.h"
 #include "hardware/i2c_comms.h"
-#include "hardware/lowlevel.h"
+#include "hardware/lowlevel_link.h"
 #include "platform/userint.h"
 
 namespace {
@@ -22,30 +25,16 @@ constexpr unsigned char kWriteDataNibble = 0x0B;
 constexpr unsigned char kSentinel = 0x11;
 constexpr ULONG kPurgeBoth = FT_PURGE_RX | FT_PURGE_TX;
 constexpr double kReplyWait = 0.01;
-constexpr int kRoutineKind = 5;
 
 // Bus bytes of the reply to each request type (two per packet byte).
-constexpr int kSubchannelReply = 130;
-constexpr int kSnapshotReply = 66;
-constexpr int kShortReply = 10;
-constexpr int kManagementReply = 6;
-constexpr int kRoutineReply = 26;
+constexpr int kSubchannelReply = 2 * kSubchannelPacketBytes;
+constexpr int kSnapshotReply = 2 * kSnapshotPacketBytes;
+constexpr int kShortReply = 2 * kShortPacketBytes;
+constexpr int kManagementReply = 2 * kManagementPacketBytes;
+constexpr int kRoutineReply = 2 * kRoutinePacketBytes;
 
 unsigned char g_request[kPacketBytes];
 DWORD g_bytes_read = 0;  // keeps its value when nothing is read
-
-void decode_routine_fields(PacketRecord& r) {
-  const unsigned char* b = r.bytes;
-  r.frequency = ((b[0] << 8) | b[1]) * 2;
-  r.ones_cnt = b[2];
-  r.channel_state = b[3];
-  r.error_count =
-      (static_cast<std::uint64_t>(b[4]) << 32) | (static_cast<std::uint64_t>(b[5]) << 24) |
-      (static_cast<std::uint64_t>(b[6]) << 16) | (static_cast<std::uint64_t>(b[7]) << 8) | b[8];
-  r.fast_error_count = b[9];
-  r.sync_flags = b[10];
-  r.seq_no = b[11] & 0x0F;
-}
 
 void trace_wrong_length(int count) {
   std::printf("Wrong packet length:       %d %2x %2x %2x %2x %2x\n", count, rxBuffer[0],
@@ -65,26 +54,23 @@ int expectedLength = kRoutineReply;
 int packetTrace = 0;
 
 int expected_reply_length(int type) {
-  switch (type & 0x0F) {
-    case 3:
-    case 11:
+  const int code = type & kCodeBits;
+  if (code == kManagementRequest) return kManagementReply;
+  switch (code & kFunctionBits) {
+    case kSubchannelKind:
       return kSubchannelReply;
-    case 4:
-    case 12:
+    case kSnapshotKind:
       return kSnapshotReply;
-    case 6:
-    case 14:
+    case kShortKind:
       return kShortReply;
-    case 7:
-      return kManagementReply;
-    default:
+    default:  // the routine packet and the 13-byte read-backs
       return kRoutineReply;
   }
 }
 
 void writePollRequest(int type) {
   std::memset(g_request, 0, sizeof g_request);
-  g_request[0] = static_cast<unsigned char>(((type & 0x0F) << 4) | kPollNibble);
+  g_request[0] = static_cast<unsigned char>(((type & kCodeBits) << 4) | kPollNibble);
   if (FT_SetBitMode(usb_handle, i2cDirMask, FT_BITMODE_RESET) != FT_OK)
     debug_print(debug_usb, "Failure on attempt to change bit mode\n");
   for (int i = 0; i < 2; ++i)
@@ -150,12 +136,12 @@ int pollUntilTrailer(int index, int type, int trailer_byte) {
 int pollReadPacket(int index, int type) { return pollUntilTrailer(index, type, kReadBackTrailer); }
 
 int FetchRoutinePacket(int channel) {
-  return pollUntilTrailer(channel, (channel - 1) * 8 + kRoutineKind, kRoutineTrailer);
+  return pollUntilTrailer(channel, channel_code(channel, kRoutineKind), kRoutineTrailer);
 }
 
 int writePacket(int index, int reg, int count) {
   if (!valid_index(index) || count < 0 || 2 * count + 1 > kRxBufferSize) return 1;
-  rxBuffer[0] = static_cast<unsigned char>(((reg & 0x0F) << 4) | kWriteHeaderNibble);
+  rxBuffer[0] = static_cast<unsigned char>(((reg & kCodeBits) << 4) | kWriteHeaderNibble);
   for (int i = 0; i < count; ++i) {
     const unsigned char d = packets[index].bytes[i];
     rxBuffer[1 + 2 * i] = static_cast<unsigned char>((d & 0xF0) | kWriteDataNibble);

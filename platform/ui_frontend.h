@@ -47,6 +47,11 @@ class FrontEnd {
   // Returns 0 cancelled, 1 existing file, 2 new file; fills `path`.
   virtual int file_select_popup(const FileSelectRequest& request, std::string& path);
 
+  // What a long routine that holds the thread is doing and how far it is
+  // (empty text when it ends). The default prints it as a console line, at
+  // most one a second; a window shows it in its status bar.
+  virtual void routine_progress(const std::string& text);
+
   // A front-end with an event loop of its own runs it in run_loop(), calling
   // process_pending() and next_deadline() of the store; quit_loop() ends it.
   virtual bool has_own_loop() const { return false; }

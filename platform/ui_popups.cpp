@@ -23,7 +23,26 @@ int FrontEnd::file_select_popup(const FileSelectRequest&, std::string& path) {
   return VAL_NO_FILE_SELECTED;
 }
 
+namespace {
+constexpr double kProgressLinePeriod = 1.0;  // seconds between console progress lines
+double g_next_progress_line = -1.0;
+}  // namespace
+
+void FrontEnd::routine_progress(const std::string& text) {
+  if (text.empty()) {
+    g_next_progress_line = -1.0;  // the next routine's first line shows at once
+    return;
+  }
+  const double now = kd71::clock::now();
+  if (g_next_progress_line >= 0.0 && now < g_next_progress_line) return;
+  g_next_progress_line = now + kProgressLinePeriod;
+  std::printf("%s\n", text.c_str());
+  std::fflush(stdout);
+}
+
 }  // namespace kd71::ui
+
+void kd71::ui::detail::reset_progress_lines() { g_next_progress_line = -1.0; }
 
 using namespace kd71::ui;
 using namespace kd71::ui::detail;

@@ -252,11 +252,15 @@ std::vector<std::string> unbound_callback_names() {
 // ---- Dispatch -----------------------------------------------------------------
 
 int process_pending() {
-  int dispatched = 0;
   if (g.callback_depth > 0 || g.modal_depth > 0) return 0;
-  for (;;) {
-    queue_due();
-    if (g.quit_requested || g.queue.empty()) break;
+  queue_due();
+  // One turn: the events queued now. Ticks that fall due and events posted
+  // while these run wait for the next turn, so that between two ticks the
+  // loop always delivers input, the stop signal and redraws, however long a
+  // tick takes.
+  std::size_t turn = g.queue.size();
+  int dispatched = 0;
+  while (turn-- > 0 && !g.quit_requested && !g.queue.empty()) {
     dispatch_one();
     ++dispatched;
   }
@@ -264,6 +268,7 @@ int process_pending() {
 }
 
 double next_deadline() {
+  if (!g.queue.empty()) return clock::now();  // left over from the last turn
   double next = kForever;
   for (const Event& e : g.scheduled) next = std::min(next, e.at);
   for (const auto& [handle, panel] : g.panels) {
@@ -285,7 +290,7 @@ int run_until(double until) {
     process_pending();
     if (g.quit_requested) break;
     const double now = clock::now();
-    if (now >= until) break;
+    if (now >= until && g.queue.empty()) break;
     double next = std::min(next_deadline(), until);
     if (clock::is_virtual()) {
       if (!std::isfinite(next)) break;  // nothing can ever fall due
@@ -305,33 +310,31 @@ bool quit_requested() { return g.quit_requested; }
 
 // ---- User events --------------------------------------------------------------
 
-void post_event(int panel, int control, int event, int data1, int data2, double at) {
-  Event e;
-  e.panel = panel;
-  e.control = control;
-  e.event = event;
-  e.data1 = data1;
-  e.data2 = data2;
-  e.at = at;
-  if (at > clock::now())
+namespace {
+
+// A user event waits for its time, or joins the queue when that has come.
+void post(const Event& e) {
+  if (e.at > clock::now())
     g.scheduled.push_back(e);
   else
     g.queue.push_back(e);
 }
 
+}  // namespace
+
+void post_event(int panel, int control, int event, int data1, int data2, double at) {
+  post({.panel = panel,
+        .control = control,
+        .event = event,
+        .data1 = data1,
+        .data2 = data2,
+        .at = at});
+}
+
 void post_menu_event(int panel, int item, double at) {
-  PanelState* p = find_panel(panel);
+  const PanelState* p = find_panel(panel);
   if (!p || !p->menubar) return;
-  Event e;
-  e.menu = true;
-  e.panel = p->menubar;
-  e.control = item;
-  e.event = EVENT_COMMIT;
-  e.at = at;
-  if (at > clock::now())
-    g.scheduled.push_back(e);
-  else
-    g.queue.push_back(e);
+  post({.menu = true, .panel = p->menubar, .control = item, .event = EVENT_COMMIT, .at = at});
 }
 
 int pending_event_count() { return static_cast<int>(g.queue.size() + g.scheduled.size()); }
@@ -390,6 +393,7 @@ std::string text_value(int panel, int control) {
 
 void reset() {
   g = State{};
+  reset_progress_lines();
   g_callbacks.clear();
   g_menu_callbacks.clear();
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/panel_def_types.h"
 #include "platform/userint.h"
-#include "ui/panel_def_types.h"
 
 namespace kd71::ui {
 
@@ -32,14 +32,17 @@ inline constexpr double kForever = std::numeric_limits<double>::infinity();
 // `until` (tests run it on the virtual clock). Returns the quit code, or 0.
 int run_until(double until);
 
-// Queues due timer ticks and scheduled user events, then dispatches pending
-// events one at a time while no callback runs and no modal popup is open.
-// Returns the number of events dispatched. Used by front-ends with their own
-// loop.
+// One turn of the loop: queues due timer ticks and scheduled user events,
+// then dispatches the events queued at that moment one at a time, while no
+// callback runs and no modal popup is open. What falls due or is queued
+// during the turn waits for the next one, so the caller gets to deliver
+// input between two ticks. Returns the number of events dispatched. Used by
+// front-ends with their own loop.
 int process_pending();
 
-// The earliest time at which something falls due (a timer tick or a scheduled
-// user event), or kForever.
+// The earliest time at which something falls due (a timer tick or a
+// scheduled user event): now while events wait in the queue, kForever when
+// nothing ever will.
 double next_deadline();
 
 bool loop_running();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/colours.h"
 #include "platform/ui_frontend.h"
 #include "platform/ui_store.h"
 
@@ -17,9 +18,8 @@ using kd71::uir::Kind;
 using kd71::uir::PanelDef;
 using kd71::uir::ValueType;
 
-inline constexpr int kBlack = 0x000000;
-inline constexpr int kWhite = 0xFFFFFF;
-inline constexpr int kLedGreen = 0x00FF00;
+// An LED's on-colour when its definition names none.
+inline constexpr int kLedGreen = kGreen;
 
 struct ControlState {
   const ControlDef* def = nullptr;
@@ -97,6 +97,8 @@ PanelState* find_panel_by_menubar(int menubar);
 // The control, or nullptr with `error` set to UIE_BAD_PANEL or UIE_BAD_CONTROL.
 ControlState* find_control(int panel, int control, int* error);
 void notify(int panel, int control, Change what);
+// Forgets when the last console progress line was printed.
+void reset_progress_lines();
 
 bool is_on_off(Kind kind);
 bool is_list(Kind kind);

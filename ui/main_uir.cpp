@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "ui/panel_def_types.h"
+#include "platform/panel_def_types.h"
 
 namespace kd71::uir {
 namespace {
@@ -66,9 +66,8 @@ constexpr GroupDef kMainGroups[] = {
     {.id = kCh2Commands, .band = 1, .column = 1, .grid = kChannelGrid},
 };
 
-// The debug panel: board-level tools on the left, the snapshot and the
-// switches in the middle, read-backs and the panel's buttons on the right;
-// underneath, the per-subchannel figures beside the log.
+// The debug panel: its tools on pages by job, beside a column that stays in
+// view with the channel state, the panel's buttons and the log.
 enum DebugGroup {
   kExpander = 1,
   kPhases,
@@ -88,23 +87,29 @@ enum DebugGroup {
   kLog,
 };
 
+constexpr const char* kPinsPage = "Pins and DACs";
+constexpr const char* kSnapshotPage = "Snapshot";
+constexpr const char* kSubchannelPage = "Subchannels";
+constexpr const char* kCalibrationPage = "Calibration";
+constexpr const char* kDiagnosticsPage = "Prints and Routines";
+
 constexpr GroupDef kDebugGroups[] = {
-    {.id = kExpander, .band = 0, .column = 0},
-    {.id = kPhases, .band = 0, .column = 0},
-    {.id = kState, .band = 0, .column = 0},
-    {.id = kPrints, .band = 0, .column = 0},
-    {.id = kSnapshot, .band = 0, .column = 1},
-    {.id = kSampleLength, .band = 0, .column = 1},
-    {.id = kRoutines, .band = 0, .column = 1},
-    {.id = kLoop, .band = 0, .column = 1},
-    {.id = kTuning, .band = 0, .column = 1},
-    {.id = kDacReadBack, .band = 0, .column = 2},
-    {.id = kSearchResults, .band = 0, .column = 2},
-    {.id = kPhaseTrial, .band = 0, .column = 2},
-    {.id = kDebugButtons, .band = 0, .column = 2},
-    {.id = kSubchannelErrors, .band = 1, .column = 0},
-    {.id = kVernierPhase, .band = 1, .column = 0},
-    {.id = kLog, .band = 1, .column = 1},
+    {.id = kExpander, .band = 0, .column = 0, .page = kPinsPage},
+    {.id = kPhases, .band = 1, .column = 0, .page = kPinsPage},
+    {.id = kDacReadBack, .band = 2, .column = 0, .page = kPinsPage},
+    {.id = kSnapshot, .band = 0, .column = 0, .page = kSnapshotPage},
+    {.id = kSampleLength, .band = 0, .column = 1, .page = kSnapshotPage},
+    {.id = kLoop, .band = 0, .column = 1, .page = kSnapshotPage},
+    {.id = kSubchannelErrors, .band = 0, .column = 0, .page = kSubchannelPage},
+    {.id = kVernierPhase, .band = 1, .column = 0, .page = kSubchannelPage},
+    {.id = kSearchResults, .band = 0, .column = 0, .page = kCalibrationPage},
+    {.id = kPhaseTrial, .band = 0, .column = 0, .page = kCalibrationPage},
+    {.id = kTuning, .band = 0, .column = 1, .page = kCalibrationPage},
+    {.id = kPrints, .band = 0, .column = 0, .page = kDiagnosticsPage},
+    {.id = kRoutines, .band = 0, .column = 1, .page = kDiagnosticsPage},
+    {.id = kDebugButtons, .band = 0, .column = 1},
+    {.id = kState, .band = 0, .column = 1},
+    {.id = kLog, .band = 0, .column = 1},
 };
 
 enum ScopeGroup { kScopeGraphs = 1 };
@@ -123,7 +128,7 @@ const ControlDef kDebugControls[] = {
     {.id = PANELDEBUG_CHECKBOX_DEBUG, .constant = "PANELDEBUG_CHECKBOX_DEBUG", .kind = Kind::Checkbox, .type = ValueType::Int, .callback = "CB_Debug", .label = "Run Debug Routines", .place = at(kRoutines, 1, 0, 2)},
     {.id = PANELDEBUG_CHECKBOX_IO_Dump, .constant = "PANELDEBUG_CHECKBOX_IO_Dump", .kind = Kind::Checkbox, .type = ValueType::Int, .label = "IO Dump", .place = at(kRoutines, 2, 0)},
     {.id = PANELDEBUG_CHECKBOX_DAC_Dump, .constant = "PANELDEBUG_CHECKBOX_DAC_Dump", .kind = Kind::Checkbox, .type = ValueType::Int, .label = "DAC Dump", .place = at(kRoutines, 2, 1)},
-    {.id = PANELDEBUG_CLOSEPANELDEBUG, .constant = "PANELDEBUG_CLOSEPANELDEBUG", .kind = Kind::CommandButton, .callback = "quit_panel", .label = "Close", .place = at(kDebugButtons, 3, 0)},
+    {.id = PANELDEBUG_CLOSEPANELDEBUG, .constant = "PANELDEBUG_CLOSEPANELDEBUG", .kind = Kind::CommandButton, .callback = "quit_panel", .label = "Close", .place = at(kDebugButtons, 1, 2)},
     {.id = PANELDEBUG_CHECKBOX_LOOPBACK, .constant = "PANELDEBUG_CHECKBOX_LOOPBACK", .kind = Kind::Checkbox, .type = ValueType::Int, .label = "Loopback Test", .place = at(kRoutines, 3, 1)},
     {.id = PANELDEBUG_CHECKBOX_DAC_Sweep, .constant = "PANELDEBUG_CHECKBOX_DAC_Sweep", .kind = Kind::Checkbox, .type = ValueType::Int, .label = "DAC Sweep", .place = at(kRoutines, 3, 0)},
     {.id = PANELDEBUG_RINGSLIDE_9372PHS_CH1, .constant = "PANELDEBUG_RINGSLIDE_9372PHS_CH1", .kind = Kind::RingSlide, .type = ValueType::Int, .callback = "general_purpose_IO_DebugPanel", .label = "9372 Phase Ch1", .items = kPhase9372Items, .place = field(kPhases, 2, 0, 1)},
@@ -189,7 +194,7 @@ const ControlDef kDebugControls[] = {
     {.id = PANELDEBUG_LEFTNOERROR, .constant = "PANELDEBUG_LEFTNOERROR", .kind = Kind::Numeric, .type = ValueType::Double, .label = "Window Low (V)", .precision = 4, .indicator = true, .place = field(kSearchResults, 1, 0, 1)},
     {.id = PANELDEBUG_RIGHTNOERROR, .constant = "PANELDEBUG_RIGHTNOERROR", .kind = Kind::Numeric, .type = ValueType::Double, .label = "Window High (V)", .precision = 4, .indicator = true, .place = field(kSearchResults, 2, 0, 1)},
     {.id = PANELDEBUG_DELTAV, .constant = "PANELDEBUG_DELTAV", .kind = Kind::Numeric, .type = ValueType::Double, .label = "Window Width (V)", .precision = 4, .indicator = true, .place = field(kSearchResults, 3, 0, 1)},
-    {.id = PANELDEBUG_OKNAME, .constant = "PANELDEBUG_OKNAME", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "KD71", .place = at(kDebugButtons, 0, 0, 1, Look::Title)},
+    {.id = PANELDEBUG_OKNAME, .constant = "PANELDEBUG_OKNAME", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "KD71", .place = at(kDebugButtons, 0, 0, 3, Look::Title)},
     {.id = PANELDEBUG_DECORATION_13, .constant = "PANELDEBUG_DECORATION_13", .kind = Kind::Decoration},
     {.id = PANELDEBUG_DECORATION_17, .constant = "PANELDEBUG_DECORATION_17", .kind = Kind::Decoration},
     {.id = PANELDEBUG_DECORATION_16, .constant = "PANELDEBUG_DECORATION_16", .kind = Kind::Decoration},
@@ -302,7 +307,7 @@ const ControlDef kDebugControls[] = {
     {.id = PANELDEBUG_LOOP_LOCK_CH1, .constant = "PANELDEBUG_LOOP_LOCK_CH1", .kind = Kind::Checkbox, .type = ValueType::Int, .callback = "CB_Debug", .label = "Loop Lock Ch1", .place = at(kLoop, 1, 0)},
     {.id = PANELDEBUG_SCOPE, .constant = "PANELDEBUG_SCOPE", .kind = Kind::CommandButton, .callback = "open_scope_panel", .label = "Scope", .place = at(kDebugButtons, 1, 0)},
     {.id = PANELDEBUG_EXTRA_DELAY, .constant = "PANELDEBUG_EXTRA_DELAY", .kind = Kind::Numeric, .type = ValueType::Float, .label = "Extra Delay (s)", .has_range = true, .min = 0.0, .max = 1.0, .increment = 0.001, .precision = 3, .place = field(kTuning, 3, 0, 1)},
-    {.id = PANELDEBUG_USB_RESET, .constant = "PANELDEBUG_USB_RESET", .kind = Kind::CommandButton, .callback = "UsbReset", .label = "USB Reset", .place = at(kDebugButtons, 2, 0)},
+    {.id = PANELDEBUG_USB_RESET, .constant = "PANELDEBUG_USB_RESET", .kind = Kind::CommandButton, .callback = "UsbReset", .label = "USB Reset", .place = at(kDebugButtons, 1, 1)},
     {.id = PANELDEBUG_SAMPLE_LEN, .constant = "PANELDEBUG_SAMPLE_LEN", .kind = Kind::Numeric, .type = ValueType::Int64, .label = "Sample Length (bits)", .value = 17179869184.0, .has_range = true, .min = 0.0, .max = 281474976710656.0, .place = field(kSampleLength, 1, 0, 1)},
 };
 // clang-format on

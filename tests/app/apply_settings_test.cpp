@@ -8,8 +8,8 @@
 #include "app/analog_controls.h"
 #include "app/debug_panel.h"
 #include "app/settings_file.h"
+#include "platform/panel_def_types.h"
 #include "tests/app/app_fixture.h"
-#include "ui/panel_def_types.h"
 
 namespace {
 

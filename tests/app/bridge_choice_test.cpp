@@ -50,7 +50,8 @@ TEST_F(BridgeChoiceTest, AScenarioFileDescribesTheSimulatedBoard) {
   kd71::test::WorkFolder folder;
   folder.write("board.txt", "firmware_version 0x1F03\nch2.rate_mhz 25000\n");
   std::string error;
-  ASSERT_EQ(install_bridge({"sim", "", "board.txt"}, &error), BridgeResult::Installed) << error;
+  ASSERT_EQ(install_bridge({"sim", "", "board.txt", nullptr}, &error), BridgeResult::Installed)
+      << error;
   kd71::sim::SimBoard* board = kd71::sim::simulated_board();
   ASSERT_NE(board, nullptr);
   EXPECT_EQ(board->firmware_version(), 0x1F03);
@@ -61,13 +62,14 @@ TEST_F(BridgeChoiceTest, AWrongScenarioInstallsNothingAndTouchesNothing) {
   kd71::test::WorkFolder folder;
   folder.write("bad.txt", "seed 2\nch1.nosie_mv 8\n");
   std::string error;
-  EXPECT_EQ(install_bridge({"sim", "trace.vcd", "bad.txt"}, &error), BridgeResult::BadScenario);
+  EXPECT_EQ(install_bridge({"sim", "trace.vcd", "bad.txt", nullptr}, &error),
+            BridgeResult::BadScenario);
   EXPECT_EQ(error, "bad.txt:2: unknown key \"ch1.nosie_mv\"");
   EXPECT_EQ(kd71::bridge::installed(), nullptr);
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "trace.vcd"));
 
   folder.write("good.txt", "seed 2\n");
-  EXPECT_EQ(install_bridge({"ftdi", "", "good.txt"}, &error), BridgeResult::BadScenario);
+  EXPECT_EQ(install_bridge({"ftdi", "", "good.txt", nullptr}, &error), BridgeResult::BadScenario);
   EXPECT_EQ(error, "good.txt: a scenario file is for the simulated board only");
   EXPECT_EQ(kd71::bridge::installed(), nullptr);
 }

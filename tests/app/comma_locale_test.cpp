@@ -14,6 +14,7 @@
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "hardware/debug_flags.h"
+#include "hardware/lowlevel.h"
 #include "platform/c_locale.h"
 #include "platform/ui_store.h"
 #include "tests/support/work_folder.h"
@@ -73,12 +74,17 @@ TEST_F(CommaLocaleFiguresTest, DisplayedFiguresAndTheStatusLineKeepTheDecimalPoi
   EXPECT_STREQ(total_count_text(10000000000000ull, text), "1.000000000E+13");
   EXPECT_STREQ(total_count_text(1234567ull, text), "0,000,001,234,567");  // digit groups as ever
 
+  linkUp = 1;
+  PacketRecord sample{};
+  sample.sync_flags = 0x01;
+  console_note_sample(1, sample);
+  console_note_sample(2, sample);
   SetCtrlVal(panelHandle, PANELMAIN_NOTIFY_USER, "USB CONNECTED");
   SetCtrlVal(panelHandle, PANELMAIN_CLOCK_FREQUENCY_CH1, 10.0f);
   SetCtrlVal(panelHandle, PANELMAIN_ERROR_RATIO_CH1, static_cast<float>(1.0 / 17179869184.0));
   SetCtrlAttribute(panelHandle, PANELMAIN_TEXTMSG_LT_ER_CH1, ATTR_VISIBLE, 1);
   SetCtrlVal(panelHandle, PANELMAIN_CLOCK_FREQUENCY_CH2, 28.5f);
-  const std::string line = console_status_line(panelHandle, true, true);
+  const std::string line = console_status_line(panelHandle);
   EXPECT_NE(line.find("CH1 10.000 Gbps errors 0 ratio <5.821e-11 "), std::string::npos) << line;
   EXPECT_NE(line.find("CH2 28.500 Gbps"), std::string::npos) << line;
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "hardware/DS4520.h"
+#include "hardware/board_pins.h"
 #include "hardware/i2c_comms.h"
 #include "tests/support/hardware_fixture.h"
 
@@ -100,6 +101,28 @@ TEST_F(ExpanderTest, EepromWritingSwitchesTheConfigurationRegister) {
   DS4520_IO_ee_wr_on(6);
   DS4520_IO_ee_wr_off(7);
   EXPECT_EQ(bus->writes(), (Writes{{kChip6, 0xF4, 0x00}, {kChip7, 0xF4, 0xFF}}));
+}
+
+TEST_F(ExpanderTest, PhaseSettingsGoTo9340BitsThenThe9372Bit) {
+  // Channel 2: 9340 bit 0 on chip 6 pin 4, bit 1 on pin 5, 9372 on pin 7.
+  // The status register does not follow the writes, so each pin starts from 0.
+  write_phase_settings(2, 2, 1);
+  EXPECT_EQ(bus->writes(), (Writes{{kChip6, 0xF0, 0x00},
+                                   {kChip6, 0xF2, 0x00},
+                                   {kChip6, 0xF0, 0x20},
+                                   {kChip6, 0xF2, 0x20},
+                                   {kChip6, 0xF0, 0x80},
+                                   {kChip6, 0xF2, 0x80}}));
+  bus->transactions.clear();
+  // Channel 1's 9372 bit is on chip 6 pin 6, beside channel 2's phases.
+  write_phase9372(1, 3);
+  EXPECT_EQ(bus->writes(), (Writes{{kChip6, 0xF0, 0x40}, {kChip6, 0xF2, 0x40}}));
+  bus->transactions.clear();
+  write_phase9340(1, 1);
+  EXPECT_EQ(
+      bus->writes(),
+      (Writes{
+          {kChip7, 0xF0, 0x80}, {kChip7, 0xF2, 0x80}, {kChip7, 0xF1, 0x00}, {kChip7, 0xF3, 0x00}}));
 }
 
 }  // namespace

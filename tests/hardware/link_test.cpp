@@ -8,7 +8,6 @@
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
 #include "tests/support/hardware_fixture.h"
-#include "ui/main_uir.h"
 
 namespace {
 
@@ -116,18 +115,6 @@ TEST_F(LinkTest, OpenFailureLeavesTheLinkDown) {
       std::string::npos)
       << out;
   EXPECT_TRUE(b->calls_of(Fn::SetBaudRate).empty());
-}
-
-TEST_F(LinkTest, UsbResetClosesTheLinkAndForcesAReconnect) {
-  auto* b = install();
-  ASSERT_EQ(init_usb(), 1);
-  prevLinkState = 1;
-  EXPECT_EQ(UsbReset(0, PANELDEBUG_USB_RESET, EVENT_VAL_CHANGED, nullptr, 0, 0), 0);
-  EXPECT_TRUE(b->calls_of(Fn::Close).empty());
-  EXPECT_EQ(UsbReset(0, PANELDEBUG_USB_RESET, EVENT_COMMIT, nullptr, 0, 0), 0);
-  EXPECT_EQ(b->calls_of(Fn::Close).size(), 1u);
-  EXPECT_EQ(prevLinkState, 0);
-  EXPECT_NE(usb_handle, nullptr);  // close does not clear the handle
 }
 
 TEST_F(LinkTest, PinInputIsZeroOnABadHandleOrAFailedSample) {

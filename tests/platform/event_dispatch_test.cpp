@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/clock.h"
@@ -117,6 +118,64 @@ TEST_F(EventDispatchTest, ALongRoutineLeavesAtMostOneTickBehind) {
   EXPECT_NEAR(g_seen[1].time, 2.2, 1e-9);
   EXPECT_NEAR(g_seen[2].time, 2.4, 1e-9);
   EXPECT_EQ(g_seen.size(), 3u);
+}
+
+// A tick that lasts longer than the timer's interval, as one does whose
+// every poll of the board times out. After 100 ticks it ends the loop, so a
+// loop that never lets go fails the test instead of hanging it.
+int overlong_tick(int, int control, int event, void*, int, int) {
+  g_seen.push_back({control, event, 0, Timer()});
+  Delay(0.3);
+  if (g_seen.size() >= 100) QuitUserInterface(1);
+  return 0;
+}
+
+int quit_seen(int, int control, int event, void*, int, int) {
+  g_seen.push_back({control, event, 0, Timer()});
+  QuitUserInterface(0);
+  return 0;
+}
+
+// Notes when the loop lets it deliver input; from `press_at` on, the next
+// delivery presses the Quit button, as a user or a stop signal does.
+struct InputWatch : kd71::ui::FrontEnd {
+  explicit InputWatch(double press_at) : press_at(press_at) {}
+  void pump_input() override {
+    deliveries.push_back(Timer());
+    if (pressed || Timer() < press_at) return;
+    pressed = true;
+    kd71::ui::post_event(g_main, PANELMAIN_CMDQUIT, EVENT_COMMIT);
+  }
+  double press_at;
+  bool pressed = false;
+  std::vector<double> deliveries;
+};
+
+TEST_F(EventDispatchTest, TicksLongerThanTheirIntervalLeaveRoomForInputBetweenThem) {
+  kd71::ui::bind_callback("CBTimer", overlong_tick);
+  kd71::ui::bind_callback("QuitAll", quit_seen);
+  SetCtrlAttribute(g_main, PANELMAIN_TIMER, ATTR_ENABLED, 1);
+  InputWatch input(1.9);
+  kd71::ui::set_front_end(&input);
+  EXPECT_EQ(kd71::ui::run_until(kd71::ui::kForever), 0) << "the Quit button ended the loop";
+
+  ASSERT_GE(g_seen.size(), 2u);
+  const Seen& quit = g_seen.back();
+  EXPECT_EQ(quit.control, PANELMAIN_CMDQUIT);
+  EXPECT_LE(quit.time, 1.9 + 0.3) << "within one tick of the press";
+  std::vector<double> ticks;
+  for (const Seen& s : g_seen)
+    if (s.event == EVENT_TIMER_TICK) ticks.push_back(s.time);
+  // Ticks follow each other as each ends (0.2, 0.5, .. 1.7): the deadlines
+  // missed meanwhile are dropped, not queued up.
+  EXPECT_EQ(ticks.size(), 6u);
+  for (std::size_t i = 1; i < ticks.size(); ++i) {
+    EXPECT_NEAR(ticks[i] - ticks[i - 1], 0.3, 1e-9) << "tick " << i;
+    // The loop delivered input between the two.
+    EXPECT_TRUE(std::any_of(input.deliveries.begin(), input.deliveries.end(),
+                            [&](double t) { return t > ticks[i - 1] && t <= ticks[i]; }))
+        << "no input between the ticks at " << ticks[i - 1] << " and " << ticks[i];
+  }
 }
 
 TEST_F(EventDispatchTest, GetUserEventTakesCommitsAndLeavesTicks) {

@@ -2,8 +2,10 @@
 
 #include "app/analog_controls.h"
 #include "app/channel_config.h"
+#include "app/console_status.h"
 #include "app/debug_panel.h"
 #include "app/measurement.h"
+#include "app/routine_progress.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
 #include "app/statistics.h"
@@ -24,10 +26,12 @@ void reset_all() {
   kd71::clock::use_virtual(0.0);
   startup_reset();
   stop_signal_reset();
+  console_status_reset();
   debug_panel_reset();
   analog_controls_reset();
   channel_config_reset();
   measurement_reset();
+  routine_progress_reset();
   settings_reset();
   statistics_reset();
   debug_flags_reset();

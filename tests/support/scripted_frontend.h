@@ -20,6 +20,7 @@ class ScriptedFrontEnd : public kd71::ui::FrontEnd {
   std::vector<std::pair<std::string, std::string>> popups;  // (title, text)
   std::vector<kd71::ui::FileSelectRequest> file_requests;
   std::deque<FileAnswer> file_answers;  // when empty: cancelled
+  std::vector<std::string> progress;  // routine progress texts, "" at each end
   int draws = 0;
   int pumps = 0;
 
@@ -27,6 +28,7 @@ class ScriptedFrontEnd : public kd71::ui::FrontEnd {
   int file_select_popup(const kd71::ui::FileSelectRequest& request, std::string& path) override;
   void draw() override { ++draws; }
   void pump_input() override { ++pumps; }
+  void routine_progress(const std::string& text) override { progress.push_back(text); }
 };
 
 }  // namespace kd71::test

@@ -7,8 +7,8 @@
 #include <string>
 #include <tuple>
 
+#include "platform/panel_def_types.h"
 #include "ui/main_uir.h"
-#include "ui/panel_def_types.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 // Command buttons, toggle buttons and check boxes: they carry their label on
-// themselves. Toggle buttons are tool buttons, which size to their text.
+// themselves. Toggle buttons are tool buttons, which size to their text, with
+// a lamp beside it that is lit while the button is on (a running timed test,
+// a raised expander pin), so that on and off read apart at a glance.
 #include <QCheckBox>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -7,11 +9,14 @@
 #include <type_traits>
 
 #include "platform/userint.h"
+#include "ui/qt/look.h"
 #include "ui/qt/view_kinds.h"
 
 namespace kd71::qt {
 
 namespace {
+
+constexpr int kLampShare = 80;  // a toggle's lamp, in percent of the text height
 
 // Pressed: a commit; no value.
 class CommandButtonView : public ControlView {
@@ -37,8 +42,13 @@ class OnOffView : public ControlView {
       : ControlView(panel, def, sink), button_(new Button) {
     button_->setCheckable(true);
     // Toggles fill their cell; a row of short ones ("0" .. "17") stays narrow.
-    if constexpr (std::is_same_v<Button, QToolButton>)
+    if constexpr (std::is_same_v<Button, QToolButton>) {
       button_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+      const int lamp = button_->fontMetrics().height() * kLampShare / 100;
+      button_->setIcon(toggle_lamp_icon(lamp));
+      button_->setIconSize(QSize(lamp, lamp));
+      button_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    }
     set_widget(button_);
     QObject::connect(button_, &Button::clicked, this, [this](bool on) {
       write_value(static_cast<long long>(on ? 1 : 0));

@@ -14,8 +14,8 @@
 #include <QWidget>
 #include <memory>
 
+#include "platform/panel_def_types.h"
 #include "platform/ui_frontend.h"
-#include "ui/panel_def_types.h"
 
 namespace kd71::qt {
 

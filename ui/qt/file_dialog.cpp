@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include "platform/userint.h"
 
@@ -42,6 +44,11 @@ int run_file_dialog(QWidget* parent, const ui::FileSelectRequest& request, std::
   const QString directory = request.default_directory.empty()
                                 ? QDir::currentPath()
                                 : QString::fromStdString(request.default_directory);
+  // Qt's dialog keeps its history and last folder in the user's settings
+  // ("QtProject.conf"); the program keeps no state beyond its panels and its
+  // settings file, so they go to a folder that goes with the dialog.
+  const QTemporaryDir dialog_memory;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dialog_memory.path());
   QFileDialog dialog(parent, QString::fromStdString(request.title), directory);
   // Qt's own dialog: the same on every desktop, and it runs offscreen.
   dialog.setOption(QFileDialog::DontUseNativeDialog);

@@ -74,6 +74,10 @@ class PlotCanvas : public QWidget {
     setMinimumSize(fontMetrics().height() * 24, fontMetrics().height() * 12);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   }
+  // Room for a sweep of 32 thresholds to read point by point.
+  QSize sizeHint() const override {
+    return {fontMetrics().height() * 40, fontMetrics().height() * 18};
+  }
   void set_title(QString title) {
     title_ = std::move(title);
     update();

@@ -1,7 +1,6 @@
 // LEDs and colour indicators: round and square lamps painted in the colour
 // the store gives them.
 #include <QPainter>
-#include <QRadialGradient>
 #include <QWidget>
 
 #include "platform/userint.h"
@@ -18,10 +17,9 @@ constexpr int kUnlitDarkness = 400;
 
 class Lamp : public QWidget {
  public:
-  enum class Shape { Round, Square };
-  explicit Lamp(Shape shape) : shape_(shape) {
+  explicit Lamp(LampShape shape) : shape_(shape) {
     const int h = fontMetrics().height();
-    setFixedSize(shape == Shape::Round ? QSize(h, h) : QSize(h * 3, h));
+    setFixedSize(shape == LampShape::Round ? QSize(h, h) : QSize(h * 3, h));
   }
   void set_color(const QColor& color) {
     color_ = color;
@@ -32,32 +30,19 @@ class Lamp : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    QColor fill = color_;
-    if (!isEnabled()) fill.setAlpha(90);
-    const QRectF r = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
-    p.setPen(QPen(palette().color(QPalette::Dark), 1.2));
-    if (shape_ == Shape::Round) {
-      QRadialGradient glow(r.center() - QPointF(r.width() / 5, r.height() / 5), r.width() / 1.4);
-      glow.setColorAt(0, fill.lighter(150));
-      glow.setColorAt(1, fill);
-      p.setBrush(glow);
-      p.drawEllipse(r);
-    } else {
-      p.setBrush(fill);
-      p.drawRoundedRect(r, 3, 3);
-    }
+    paint_lamp(p, QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5), color_, shape_, !isEnabled(),
+               palette().color(QPalette::Dark));
   }
 
  private:
-  Shape shape_;
+  LampShape shape_;
   QColor color_ = Qt::black;
 };
 
 class LedView : public ControlView {
  public:
   LedView(int panel, const uir::ControlDef& def, InputSink& sink)
-      : ControlView(panel, def, sink), lamp_(new Lamp(Lamp::Shape::Round)) {
+      : ControlView(panel, def, sink), lamp_(new Lamp(LampShape::Round)) {
     set_widget(lamp_);
   }
 
@@ -80,7 +65,7 @@ class LedView : public ControlView {
 class ColorIndicatorView : public ControlView {
  public:
   ColorIndicatorView(int panel, const uir::ControlDef& def, InputSink& sink)
-      : ControlView(panel, def, sink), lamp_(new Lamp(Lamp::Shape::Square)) {
+      : ControlView(panel, def, sink), lamp_(new Lamp(LampShape::Square)) {
     set_widget(lamp_);
   }
 

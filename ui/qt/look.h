@@ -5,10 +5,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QIcon>
 
-#include "ui/panel_def_types.h"
+#include "platform/panel_def_types.h"
 
 class QFrame;
+class QPainter;
+class QRectF;
 class QWidget;
 
 namespace kd71::qt {
@@ -16,8 +19,22 @@ namespace kd71::qt {
 QColor to_qcolor(int rgb);
 
 // Gives `widget` the fill and text colours for its normal states and a
-// washed-out pair for its dimmed state, so a dimmed field still looks dimmed.
+// washed-out pair for its dimmed state: a dimmed field's value is as grey as
+// the dimmed caption beside it, whatever colours the program gave it.
 void paint_colors(QWidget* widget, int fill, int text);
+
+// The text colour of a dimmed caption in the style in use.
+QColor dimmed_caption_color();
+
+// Paints a lamp in `color` into `r`: a round LED with a glint, or a square
+// colour indicator. `dimmed` washes it out as a dimmed control.
+enum class LampShape { Round, Square };
+void paint_lamp(QPainter& p, const QRectF& r, QColor color, LampShape shape, bool dimmed,
+                const QColor& rim);
+
+// The icon of a toggle button: a lamp that is lit while the button is on,
+// `size` pixels across.
+QIcon toggle_lamp_icon(int size);
 
 // The font of a look, derived from `base` (the system font).
 QFont look_font(uir::Look look, const QFont& base);

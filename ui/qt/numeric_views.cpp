@@ -61,8 +61,10 @@ class ReadoutView : public ControlView {
     label_->setAlignment((text ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
     label_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     const QFontMetrics metrics(label_->font());
-    label_->setMinimumWidth(metrics.horizontalAdvance(widest_text(def)) +
-                            metrics.averageCharWidth() * 2);
+    // The widest text, the box's margins and a character's air.
+    const QMargins margins = label_->contentsMargins();
+    label_->setMinimumWidth(metrics.horizontalAdvance(widest_text(def)) + margins.left() +
+                            margins.right() + metrics.averageCharWidth());
     set_widget(label_);
   }
 

@@ -1,22 +1,30 @@
 #include "ui/qt/panel_window.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
+#include <QKeySequence>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScrollArea>
+#include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <set>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/userint.h"
+#include "ui/main_uir.h"
 #include "ui/qt/control_view.h"
 #include "ui/qt/input_sink.h"
 #include "ui/qt/look.h"
+#include "ui/qt/program_icon.h"
 
 namespace kd71::qt {
 
@@ -49,16 +57,17 @@ PanelWindow::PanelWindow(int panel, const uir::PanelDef& def, InputSink& sink)
     : panel_(panel), def_(def), sink_(sink) {
   build_groups();
   build_controls();
-  auto* content = new QWidget;
-  lay_out_groups(content);
+  content_ = new QWidget;
+  lay_out_groups(content_);
   align_columns();
   // A window smaller than its panel scrolls instead of squeezing the figures.
   auto* scroll = new QScrollArea;
   scroll->setFrameShape(QFrame::NoFrame);
   scroll->setWidgetResizable(true);
-  scroll->setWidget(content);
+  scroll->setWidget(content_);
   setCentralWidget(scroll);
   if (def.menubar) build_menu_bar();
+  setWindowIcon(program_icon());
   show_title();
 }
 
@@ -67,6 +76,12 @@ PanelWindow::~PanelWindow() = default;
 ControlView* PanelWindow::view(int control) const {
   auto it = views_.find(control);
   return it == views_.end() ? nullptr : it->second.get();
+}
+
+QSize PanelWindow::content_size() const {
+  QSize size = content_->sizeHint().expandedTo(content_->minimumSizeHint());
+  if (def_.menubar) size.rheight() += menuBar()->sizeHint().height();
+  return size;
 }
 
 void PanelWindow::show_title() {
@@ -127,20 +142,32 @@ void PanelWindow::build_controls() {
   }
 }
 
-void PanelWindow::lay_out_groups(QWidget* content) {
-  // Bands and columns in the order in which the group list names them.
+namespace {
+
+// A framed group, or the tabs, at its band and column.
+struct Block {
+  int band = 0;
+  int column = 0;
+  QWidget* widget = nullptr;
+  bool fills = false;  // takes the spare room
+};
+
+// Bands from top to bottom, their columns side by side, and each column's
+// blocks from top to bottom, all in the order in which `blocks` names them.
+void arrange(const std::vector<Block>& blocks, QWidget* into) {
   std::vector<int> bands;
   std::map<int, std::vector<int>> columns_of_band;
-  std::map<std::pair<int, int>, std::vector<const uir::GroupDef*>> groups_of_column;
-  for (const uir::GroupDef& def : def_.groups) {
-    if (std::find(bands.begin(), bands.end(), def.band) == bands.end()) bands.push_back(def.band);
-    std::vector<int>& columns = columns_of_band[def.band];
-    if (std::find(columns.begin(), columns.end(), def.column) == columns.end())
-      columns.push_back(def.column);
-    groups_of_column[{def.band, def.column}].push_back(&def);
+  std::map<std::pair<int, int>, std::vector<const Block*>> blocks_of_column;
+  for (const Block& block : blocks) {
+    if (std::find(bands.begin(), bands.end(), block.band) == bands.end())
+      bands.push_back(block.band);
+    std::vector<int>& columns = columns_of_band[block.band];
+    if (std::find(columns.begin(), columns.end(), block.column) == columns.end())
+      columns.push_back(block.column);
+    blocks_of_column[{block.band, block.column}].push_back(&block);
   }
 
-  auto* panel_layout = new QVBoxLayout(content);
+  auto* panel_layout = new QVBoxLayout(into);
   bool any_band_fills = false;
   for (int band : bands) {
     auto* band_layout = new QHBoxLayout;
@@ -148,10 +175,9 @@ void PanelWindow::lay_out_groups(QWidget* content) {
     for (int column : columns_of_band[band]) {
       auto* column_layout = new QVBoxLayout;
       bool column_fills = false;
-      for (const uir::GroupDef* def : groups_of_column[{band, column}]) {
-        const Group& group = groups_.at(def->id);
-        column_layout->addWidget(group.frame, group.fills ? 1 : 0);
-        column_fills = column_fills || group.fills;
+      for (const Block* block : blocks_of_column[{band, column}]) {
+        column_layout->addWidget(block->widget, block->fills ? 1 : 0);
+        column_fills = column_fills || block->fills;
       }
       // Groups without a graph or a log sit at the top of their column.
       if (!column_fills) column_layout->addStretch(1);
@@ -162,6 +188,39 @@ void PanelWindow::lay_out_groups(QWidget* content) {
     any_band_fills = any_band_fills || band_fills;
   }
   if (!any_band_fills) panel_layout->addStretch(1);
+}
+
+}  // namespace
+
+void PanelWindow::lay_out_groups(QWidget* content) {
+  std::vector<Block> blocks;
+  std::vector<std::string> pages;  // in the order the group list names them
+  std::map<std::string, std::vector<Block>> blocks_of_page;
+  for (const uir::GroupDef& def : def_.groups) {
+    const Group& group = groups_.at(def.id);
+    const Block block{def.band, def.column, group.frame, group.fills};
+    if (!*def.page) {
+      blocks.push_back(block);
+      continue;
+    }
+    // The tabs take the place of the first group on a page.
+    if (pages.empty()) blocks.push_back({def.band, def.column, nullptr, false});
+    if (std::find(pages.begin(), pages.end(), def.page) == pages.end()) pages.push_back(def.page);
+    blocks_of_page[def.page].push_back(block);
+  }
+  if (!pages.empty()) {
+    auto* tabs = new QTabWidget;
+    bool fills = false;
+    for (const std::string& name : pages) {
+      auto* page = new QWidget;
+      arrange(blocks_of_page[name], page);
+      tabs->addTab(page, QString::fromStdString(name));
+      for (const Block& block : blocks_of_page[name]) fills = fills || block.fills;
+    }
+    for (Block& block : blocks)
+      if (!block.widget) block = {block.band, block.column, tabs, fills};
+  }
+  arrange(blocks, content);
 }
 
 void PanelWindow::align_columns() {
@@ -192,10 +251,55 @@ void PanelWindow::align_columns() {
   }
 }
 
+namespace {
+
+// The keys of the menu commands, as desktop programs have them (set
+// explicitly: without a desktop's theme Qt knows no key for quitting).
+const QKeySequence kSaveKeys(Qt::CTRL | Qt::Key_S);
+const QKeySequence kOpenKeys(Qt::CTRL | Qt::Key_O);
+const QKeySequence kQuitKeys(Qt::CTRL | Qt::Key_Q);
+const QKeySequence kHelpKeys(Qt::Key_F1);
+
+// Keys of the resource's menu commands.
+QKeySequence keys_of(int menu_item) {
+  switch (menu_item) {
+    case MENUBAR_FILE_FILESAVEAS:
+      return kSaveKeys;
+    case MENUBAR_FILE_FILEOPEN:
+      return kOpenKeys;
+    default:
+      return {};
+  }
+}
+
+QString about_text(int panel) {
+  std::string version, built;
+  GetCtrlVal(panel, PANELMAIN_VER, &version);
+  GetCtrlAttribute(panel, PANELMAIN_VER, ATTR_TOOLTIP_TEXT, &built);
+  return QStringLiteral(
+             "<b>KD71 Error Detector</b><p>Control and monitoring program of the "
+             "KD71 two-channel serial-data error detector.</p><p>Version %1<br>"
+             "Built %2</p>")
+      .arg(QString::fromStdString(version).toHtmlEscaped(),
+           QString::fromStdString(built).toHtmlEscaped());
+}
+
+}  // namespace
+
+QAction* PanelWindow::add_action(QWidget* owner, const QString& text, const QKeySequence& keys) {
+  auto* action = new QAction(text, owner);
+  action->setShortcut(keys);
+  // From whichever of the program's windows has the focus.
+  action->setShortcutContext(Qt::ApplicationShortcut);
+  owner->addAction(action);
+  return action;
+}
+
 void PanelWindow::build_menu_bar() {
   const auto& items = def_.menubar->items;
-  auto add_item = [this](auto* owner, const uir::MenuItemDef& item) {
-    QAction* action = owner->addAction(QString::fromUtf8(item.label));
+  QMenu* file_menu = nullptr;
+  auto add_item = [this](QWidget* owner, const uir::MenuItemDef& item) {
+    QAction* action = add_action(owner, QString::fromUtf8(item.label), keys_of(item.id));
     const int id = item.id;
     connect(action, &QAction::triggered, this, [this, id] { sink_.post_menu(panel_, id); });
   };
@@ -211,7 +315,28 @@ void PanelWindow::build_menu_bar() {
     QMenu* menu = menuBar()->addMenu(QString::fromUtf8(entry.label));
     for (const uir::MenuItemDef& item : items)
       if (item.parent == entry.id) add_item(menu, item);
+    if (entry.id == MENUBAR_FILE) file_menu = menu;
   }
+  if (def_.resource_id == PANELMAIN && file_menu) add_program_commands(file_menu);
+}
+
+void PanelWindow::add_program_commands(QMenu* file_menu) {
+  // Quit: exactly the Quit button, whose commit saves the settings.
+  file_menu->addSeparator();
+  QAction* quit = add_action(file_menu, tr("Quit"), kQuitKeys);
+  connect(quit, &QAction::triggered, this,
+          [this] { sink_.post(panel_, PANELMAIN_CMDQUIT, EVENT_COMMIT); });
+
+  QMenu* help = menuBar()->addMenu(tr("Help"));
+  QAction* about = add_action(help, tr("About"), kHelpKeys);
+  connect(about, &QAction::triggered, this, [this] {
+    auto* box = new QMessageBox(QMessageBox::NoIcon, tr("About KD71"), about_text(panel_),
+                                QMessageBox::Ok, this);
+    box->setObjectName(kAboutBoxName);
+    box->setIconPixmap(program_icon().pixmap(64, 64));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();  // the measurement goes on meanwhile
+  });
 }
 
 }  // namespace kd71::qt

@@ -1,18 +1,25 @@
 // The window of one panel, built from its panel definition: the groups in
-// their bands and columns, every placed control as the widget of its kind
-// with its label beside it, and the menu bar where the panel has one.
+// their bands and columns (and pages), every placed control as the widget of
+// its kind with its label beside it, and the menu bar where the panel has
+// one, with the keys of its commands.
 #pragma once
 
 #include <QMainWindow>
 #include <map>
 #include <memory>
 
-#include "ui/panel_def_types.h"
+#include "platform/panel_def_types.h"
 
+class QAction;
 class QFrame;
 class QGridLayout;
+class QKeySequence;
+class QMenu;
 
 namespace kd71::qt {
+
+// Object name of the About box.
+inline constexpr const char* kAboutBoxName = "about";
 
 class ControlView;
 class InputSink;
@@ -28,6 +35,8 @@ class PanelWindow : public QMainWindow {
   ControlView* view(int control) const;
   // Follows the panel's title in the store.
   void show_title();
+  // The size at which the window shows all it holds without scrolling.
+  QSize content_size() const;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -44,9 +53,14 @@ class PanelWindow : public QMainWindow {
   void lay_out_groups(QWidget* content);
   void align_columns();
   void build_menu_bar();
+  // The program's own commands beside the resource's menus: Quit in the
+  // File menu, and a Help menu with About.
+  void add_program_commands(QMenu* file_menu);
+  QAction* add_action(QWidget* owner, const QString& text, const QKeySequence& keys);
 
   int panel_;
   const uir::PanelDef& def_;
+  QWidget* content_ = nullptr;
   InputSink& sink_;
   std::map<int, Group> groups_;  // by group id
   std::map<int, std::unique_ptr<ControlView>> views_;

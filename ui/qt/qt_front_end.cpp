@@ -77,6 +77,10 @@ void QtFrontEnd::quit_loop() {
 
 void QtFrontEnd::dispatch() {
   if (!loop_ || ui::in_callback() || ui::modal_open()) return;
+  // A stop signal is acted on at every turn, however little time the ticks
+  // leave the poll timer. One turn at a time: Qt paints and delivers input
+  // before the next.
+  poll();
   ui::process_pending();
   // On the virtual clock time jumps to the next deadline; what falls due
   // there is dispatched on the next turn, after Qt has painted.
@@ -168,9 +172,9 @@ void QtFrontEnd::panel_displayed(int panel) {
   PanelWindow* w = window(panel);
   if (!w) return;
   if (!w->isVisible()) {
-    QSize size = w->sizeHint();
-    // The main window: at least its size for a 1280 x 800 screen, more when
-    // a large system font needs it.
+    // The size that shows all the panel holds; the main window at least its
+    // size for a 1280 x 800 screen. A screen too small for it scrolls.
+    QSize size = w->content_size();
     if (ui::panel_resource_id(panel) == PANELMAIN) size = size.expandedTo(kMainWindowSize);
     if (const QScreen* screen = QGuiApplication::primaryScreen())
       size = size.boundedTo(screen->availableSize());

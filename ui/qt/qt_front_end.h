@@ -4,10 +4,12 @@
 //
 // The loop: a single-shot timer is armed at the store's next deadline (a
 // timer tick or a scheduled event) or at once when input arrives; when it
-// fires, the store dispatches what is due. On the virtual clock of the tests
-// the loop jumps to each deadline instead of waiting for it. Nothing is
-// dispatched while a callback runs or a dialog is open: the store refuses,
-// and the dispatch that ran the callback arms the timer again.
+// fires, the stop signal is looked at and the store dispatches one turn of
+// what is due, then Qt paints and delivers input before the next turn, however
+// long the ticks take. On the virtual clock of the tests the loop jumps to
+// each deadline instead of waiting for it. Nothing is dispatched while a
+// callback runs or a dialog is open: the store refuses, and the dispatch that
+// ran the callback arms the timer again.
 #pragma once
 
 #include <QObject>

@@ -1,24 +1,11 @@
 #include "ui/qt/window_session.h"
 
 #include <QApplication>
-#include <cstdlib>
 
+#include "ui/qt/program_icon.h"
 #include "ui/qt/qt_front_end.h"
 
 namespace kd71::qt {
-
-namespace {
-
-bool env_set(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value;
-}
-
-}  // namespace
-
-bool display_available() {
-  return env_set("QT_QPA_PLATFORM") || env_set("WAYLAND_DISPLAY") || env_set("DISPLAY");
-}
 
 struct WindowSession::Impl {
   Impl(int& argc, char** argv, WindowHooks hooks) : app(argc, argv), front_end(std::move(hooks)) {}
@@ -29,6 +16,11 @@ struct WindowSession::Impl {
 WindowSession::WindowSession(int& argc, char** argv, WindowHooks hooks)
     : impl_(std::make_unique<Impl>(argc, argv, std::move(hooks))) {
   QApplication::setApplicationName(QStringLiteral("kd71"));
+  // Window systems add the program's name to each window's title and find
+  // its desktop entry and icon by the desktop file name.
+  QApplication::setApplicationDisplayName(QStringLiteral("KD71"));
+  QApplication::setDesktopFileName(QStringLiteral("kd71"));
+  QApplication::setWindowIcon(program_icon());
 }
 
 WindowSession::~WindowSession() = default;

@@ -5,14 +5,17 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/ui_frontend.h"
 
 namespace kd71::qt {
 
-// True when the environment names a window system: DISPLAY, WAYLAND_DISPLAY,
-// or a Qt platform chosen with QT_QPA_PLATFORM (such as "offscreen").
-bool display_available();
+// Empty when the window system that the environment names (DISPLAY,
+// WAYLAND_DISPLAY, or a Qt platform chosen with QT_QPA_PLATFORM such as
+// "offscreen") can be reached, so that Qt can start; otherwise why not, as
+// a short phrase ("cannot open the display \":99\"", "no display available").
+std::string display_problem();
 
 struct WindowHooks {
   // The user closed the window of a panel. The window stays until the

@@ -1,6 +1,7 @@
-// The program's main window on the simulated board: about twenty seconds of
+// The program's windows on the simulated board: about twenty seconds of
 // virtual time, so that several samples have arrived on both channels, then
-// a picture of the window as a test artefact.
+// pictures of the main window and of the debug panel as test artefacts (the
+// README's screenshots).
 #include <QAbstractButton>
 #include <QDir>
 #include <QImage>
@@ -9,6 +10,7 @@
 #include <QTimer>
 
 #include "app/bridge_choice.h"
+#include "app/debug_panel.h"
 #include "app/startup.h"
 #include "app/window_close.h"
 #include "platform/ui_store.h"
@@ -40,16 +42,23 @@ TEST_F(MainWindowScreenshot, TheMainWindowAfterTwentySecondsOnTheSimulatedBoard)
   folder.write("settings.cfg", kSettings);
   ASSERT_TRUE(install_bridge("sim"));
 
-  QImage picture;
+  QImage main_picture, debug_picture;
   std::map<int, QString> shown;
+  int pin3 = -1, pin0 = -1;
   QTimer watch;
-  bool sized = false;
+  bool debug_asked = false, pins_read = false;
   QObject::connect(&watch, &QTimer::timeout, [&] {
     if (panelHandle <= 0) return;
-    qt::PanelWindow* main = window(panelHandle);
-    if (!sized) {
-      main->resize(kWidth, kHeight);  // larger than the offscreen platform's screen
-      sized = true;
+    // The debug panel from its menu item five seconds before the pictures;
+    // its expander pins read back from the board.
+    if (!debug_asked && Timer() >= kRunSeconds - 5.0) {
+      front_end_->post_menu(panelHandle, MENUBAR_ITEM1);
+      debug_asked = true;
+    }
+    if (debug_asked && !pins_read && debugPanelOpen) {
+      QTest::mouseClick(part<QAbstractButton>(debugPanelHandle, PANELDEBUG_READ_VALUES),
+                        Qt::LeftButton);
+      pins_read = true;
     }
     if (Timer() < kRunSeconds) return;
     watch.stop();
@@ -57,7 +66,10 @@ TEST_F(MainWindowScreenshot, TheMainWindowAfterTwentySecondsOnTheSimulatedBoard)
          {PANELMAIN_NOTIFY_USER, PANELMAIN_CLOCK_FREQUENCY_CH1, PANELMAIN_CLOCK_FREQUENCY_CH2,
           PANELMAIN_ERROR_COUNT_CH1, PANELMAIN_ERROR_FREE_CH1, PANELMAIN_ERROR_FREE_CH2})
       shown[control] = part<QLabel>(panelHandle, control)->text();
-    picture = main->grab().toImage();
+    GetCtrlVal(debugPanelHandle, PANELDEBUG_GP_3, &pin3);
+    GetCtrlVal(debugPanelHandle, PANELDEBUG_GP_0, &pin0);
+    main_picture = window(panelHandle)->grab().toImage();
+    debug_picture = window(debugPanelHandle)->grab().toImage();
     QTest::mouseClick(part<QAbstractButton>(panelHandle, PANELMAIN_CMDQUIT), Qt::LeftButton);
   });
   watch.start(0);
@@ -71,13 +83,20 @@ TEST_F(MainWindowScreenshot, TheMainWindowAfterTwentySecondsOnTheSimulatedBoard)
   EXPECT_EQ(shown[PANELMAIN_ERROR_COUNT_CH1], "0");
   EXPECT_GT(shown[PANELMAIN_ERROR_FREE_CH1].toInt(), 10) << "several error-free samples";
   EXPECT_GT(shown[PANELMAIN_ERROR_FREE_CH2].toInt(), 10);
+  // PRBS31 (pattern code 8) on channel 1: select bit 3 up, bit 0 down.
+  EXPECT_EQ(pin3, 1);
+  EXPECT_EQ(pin0, 0);
 
-  ASSERT_FALSE(picture.isNull());
-  EXPECT_GE(picture.width(), kWidth);
-  EXPECT_GE(picture.height(), kHeight - 40);  // less the menu bar's share, by style
+  ASSERT_FALSE(main_picture.isNull());
+  EXPECT_GE(main_picture.width(), kWidth);
+  EXPECT_GE(main_picture.height(), kHeight - 40);  // less the menu bar's share, by style
+  ASSERT_FALSE(debug_picture.isNull());
   QDir().mkpath(KD71_ARTIFACT_DIR);
-  const QString path = QStringLiteral(KD71_ARTIFACT_DIR "/main_window.png");
-  EXPECT_TRUE(picture.save(path)) << path.toStdString();
+  for (const auto& [picture, file] :
+       {std::pair{main_picture, "main_window.png"}, std::pair{debug_picture, "debug_panel.png"}}) {
+    const QString path = QStringLiteral(KD71_ARTIFACT_DIR "/") + QString::fromUtf8(file);
+    EXPECT_TRUE(picture.save(path)) << path.toStdString();
+  }
 }
 
 }  // namespace

@@ -13,8 +13,9 @@ extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfi
 namespace kd71::test {
 
 void ensure_qt_app() {
-  // The tests never need a display, whoever starts them.
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The tests never need a display, whoever starts them; the offscreen
+  // screen is 1280 x 800.
+  setenv("QT_QPA_PLATFORM", KD71_TEST_PLATFORM, 0);
   static int argc = 1;
   static char name[] = "kd71_qt_tests";
   static char* argv[] = {name, nullptr};

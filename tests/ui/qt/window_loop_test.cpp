@@ -8,13 +8,19 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
+#include <csignal>
+#include <filesystem>
 
 #include "app/debug_panel.h"
 #include "app/startup.h"
+#include "app/stop_signal.h"
 #include "app/window_close.h"
 #include "platform/ui_store.h"
+#include "tests/support/default_signals.h"
+#include "tests/support/sample_settings.h"
 #include "tests/support/work_folder.h"
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/main_uir.h"
@@ -27,15 +33,7 @@ int quit_now(int, int, int event, void*, int, int) {
   return 0;
 }
 
-// A settings file as the program writes it.
-const char* const kSettings =
-    "VORN_KD71_2CH Configuration Data\n"
-    "Ch1_SamplingDelay 1.250000\nCh2_SamplingDelay 0.500000\n"
-    "Ch1_Threshold 12.500000\nCh2_Threshold -3.000000\n"
-    "data_select_ch1 3\ndata_select_ch2 8\nring_in_clk_ch1 1\nring_in_clk_ch2 2\n"
-    "ringslide_9240phs_ch1 0\nringslide_9240phs_ch2 0\n"
-    "ringslide_9372phs_ch1 0\nringslide_9372phs_ch2 0\n"
-    "manual_mode_ch1 1\nmanual_mode_ch2 0";
+const char* const kSettings = kSampleSettings;
 
 class WindowLoopTest : public QtFixture {
  protected:
@@ -105,6 +103,66 @@ TEST_F(WindowLoopTest, ClosingTheScopeAndDebugWindowsClosesTheirPanels) {
   Debug(GetPanelMenuBar(panelHandle), MENUBAR_ITEM1, nullptr, panelHandle);
   EXPECT_EQ(debugPanelOpen, 1);
   EXPECT_NE(window(debugPanelHandle), nullptr);
+}
+
+// Ticks that last longer than the timer's interval, as when every poll of
+// the board times out; `at_tick` runs at the end of each. After 100 ticks
+// the loop ends with 1, so a loop that never lets go fails the test instead
+// of hanging it.
+struct OverlongTicks {
+  int ticks = 0;
+  std::function<void(int)> at_tick;
+};
+OverlongTicks overlong;
+
+int overlong_tick(int, int, int event, void*, int, int) {
+  if (event != EVENT_TIMER_TICK) return 0;
+  ++overlong.ticks;
+  Delay(0.3);
+  if (overlong.at_tick) overlong.at_tick(overlong.ticks);
+  if (overlong.ticks >= 100) QuitUserInterface(1);
+  return 0;
+}
+
+TEST_F(WindowLoopTest, ClicksGetThroughBetweenTicksThatRunLongerThanTheirInterval) {
+  overlong = {};
+  ui::bind_callback("CBTimer", overlong_tick);
+  ui::bind_callback("QuitAll", quit_now);
+  const int main = open_panel(PANELMAIN);
+  QAbstractButton* quit = part<QAbstractButton>(main, PANELMAIN_CMDQUIT);
+  overlong.at_tick = [quit](int tick) {
+    if (tick == 3) QTimer::singleShot(0, [quit] { QTest::mouseClick(quit, Qt::LeftButton); });
+  };
+  EXPECT_EQ(RunUserInterface(), 0) << "the Quit button ended the loop";
+  EXPECT_GE(overlong.ticks, 3);
+  EXPECT_LE(overlong.ticks, 4) << "the click made during tick 3 waits for one tick at most";
+}
+
+TEST_F(WindowLoopTest, AStopSignalEndsTheLoopAfterTheOverlongTickThatRuns) {
+  DefaultSignals restore;
+  use_hooks({.close_requested = close_panel_window, .poll = poll_stop_signal});
+  install_stop_signals();
+  overlong = {};
+  ui::bind_callback("CBTimer", overlong_tick);
+  ui::bind_callback("QuitAll", quit_now);
+  panelHandle = open_panel(PANELMAIN);
+  overlong.at_tick = [](int tick) {
+    if (tick == 3) std::raise(SIGTERM);
+  };
+  EXPECT_EQ(RunUserInterface(), 0);
+  EXPECT_EQ(overlong.ticks, 3) << "no further tick once the signal had come";
+}
+
+TEST_F(WindowLoopTest, AStopSignalBeforeTheLoopQuitsOnceTheSettingsAreRead) {
+  DefaultSignals restore;
+  use_hooks({.close_requested = close_panel_window, .poll = poll_stop_signal});
+  install_stop_signals();
+  WorkFolder folder;
+  folder.write("settings.cfg", kSettings);
+  std::raise(SIGTERM);  // the window is still starting
+  EXPECT_EQ(run_program([] {}), 0);
+  EXPECT_EQ(folder.read("settings.cfg"), kSettings) << "saved what start-up had read";
+  EXPECT_LT(Timer(), 0.2) << "quit as soon as the loop ran, before the timer's first tick";
 }
 
 // State shared with the plain callbacks of the tests below.
@@ -223,6 +281,17 @@ TEST_F(WindowLoopTest, TheFileDialogSavesUnderANewNameAndOpensExistingFiles) {
   EXPECT_EQ(FileSelectPopupEx("", ".txt", "", "Choose a file to open", VAL_LOAD_BUTTON, 0, 0, path),
             VAL_NO_FILE_SELECTED);
   EXPECT_STREQ(path, "");
+}
+
+TEST_F(WindowLoopTest, TheFileDialogLeavesNothingInTheUsersSettings) {
+  WorkFolder user_config;  // where the user's settings would be kept
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                     QString::fromStdString(user_config.path().string()));
+  QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+  char path[MAX_PATHNAME_LEN] = "";
+  FileSelectPopupEx("", ".txt", "", "Choose a file to open", VAL_LOAD_BUTTON, 0, 0, path);
+  EXPECT_TRUE(std::filesystem::is_empty(user_config.path()))
+      << "the dialog's history and last folder were kept";
 }
 
 }  // namespace

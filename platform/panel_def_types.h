@@ -1,6 +1,8 @@
 // Types of the panel definitions that stand in for the resource "main.uir":
 // every panel, control and menu item with its identifier, kind, value type,
-// resource default, range and callback name.
+// resource default, range and callback name. They are the control store's
+// vocabulary; the definitions themselves live in ui/main_uir.cpp, which
+// provides the three look-ups at the end of this header.
 #pragma once
 
 #include <span>
@@ -70,13 +72,16 @@ struct Place {
 // to bottom; each band holds columns side by side, each column its groups
 // from top to bottom in the order of the panel's group list. Groups with the
 // same non-zero `grid` share their column widths, so that their captions and
-// figures line up.
+// figures line up. Groups that name a `page` go on that page of a set of
+// tabs, laid out there by their bands and columns in the same way; the tabs
+// take the band and column of the first such group among the others.
 struct GroupDef {
   int id = 0;
   const char* title = "";  // "" when a heading control inside names the group
   int band = 0;
   int column = 0;
   int grid = 0;
+  const char* page = "";  // "": on the panel itself
 };
 
 struct ControlDef {

@@ -5,14 +5,16 @@
 // "sim_s_per_cpu_s" is the speed-up over real time, "sim_ms_per_op" the
 // simulated time one operation takes; usb_latency:1 runs them with the
 // full-speed USB latency profile, and "bridge_calls_per_op" counts the FT_*
-// calls one operation makes. The real layers of the program drive the board
-// through the FT_* calls.
+// calls one operation makes. The program's own link, packet, expander and
+// DAC layers drive the board through the FT_* calls.
 #include <benchmark/benchmark.h>
 
 #include "hardware/DS4520.h"
 #include "hardware/MCP4728.h"
+#include "hardware/board_pins.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
+#include "hardware/packet_codec.h"
 #include "platform/bridge_backend.h"
 #include "platform/clock.h"
 #include "sim/sim_board.h"
@@ -35,8 +37,7 @@ void run_on_board(benchmark::State& state, Step step) {
   kd71::sim::Scenario scenario;
   if (state.range(0)) scenario.latency = kd71::sim::Latency::usb_full_speed();
   kd71::sim::install_simulated_board(scenario);
-  linkUp = static_cast<unsigned char>(usb_aliveQ());
-  if (!linkUp || !init_usb()) state.SkipWithError("the simulated board did not open");
+  if (!record_link_alive() || !init_usb()) state.SkipWithError("the simulated board did not open");
   kd71::sim::SimBoard* board = kd71::sim::simulated_board();
   const std::uint64_t calls_before = board->calls().total();
   const double start = kd71::clock::now();
@@ -46,8 +47,9 @@ void run_on_board(benchmark::State& state, Step step) {
   state.counters["sim_s_per_cpu_s"] = benchmark::Counter(simulated, benchmark::Counter::kIsRate);
   state.counters["sim_ms_per_op"] =
       benchmark::Counter(simulated * 1e3, benchmark::Counter::kAvgIterations);
-  state.counters["bridge_calls_per_op"] = benchmark::Counter(
-      static_cast<double>(board->calls().total() - calls_before), benchmark::Counter::kAvgIterations);
+  state.counters["bridge_calls_per_op"] =
+      benchmark::Counter(static_cast<double>(board->calls().total() - calls_before),
+                         benchmark::Counter::kAvgIterations);
   kd71::bridge::reset();
   kd71::clock::reset();
 }
@@ -72,7 +74,8 @@ BENCHMARK(BM_PollReadExchange)->ArgName("usb_latency")->Arg(0)->Arg(1);
 
 // An expander pin change: four I2C transactions and 40 ms of pauses.
 void BM_ExpanderPinChanges(benchmark::State& state) {
-  run_on_board(state, [](int i) { DS4520_IO_write(7, 4, i & 1); });
+  const ExpanderPin manual = channel_pins(1).manual_mode;
+  run_on_board(state, [manual](int i) { DS4520_IO_write(manual.chip, manual.pin, i & 1); });
 }
 BENCHMARK(BM_ExpanderPinChanges)->ArgName("usb_latency")->Arg(0)->Arg(1);
 
@@ -94,12 +97,9 @@ BENCHMARK(BM_DacReadBack)->ArgName("usb_latency")->Arg(0)->Arg(1);
 // A threshold sweep: a register write and a routine poll per step.
 void BM_ThresholdSweep(benchmark::State& state) {
   run_on_board(state, [](int i) {
-    const int code = 1024 + (i % 64) * 32;
-    packets[1].bytes[0] = static_cast<unsigned char>(code >> 8);
-    packets[1].bytes[1] = static_cast<unsigned char>(code & 0xFF);
-    packets[1].bytes[2] = static_cast<unsigned char>((4094 - code) >> 8);
-    packets[1].bytes[3] = static_cast<unsigned char>((4094 - code) & 0xFF);
-    writePacket(1, 5, 4);
+    const float threshold = -40.0f + static_cast<float>(i % 64) * 1.25f;  // mV
+    const int count = encode_threshold(packets[1].bytes, threshold, 1);
+    writePacket(1, channel_code(1, kThresholdRegister), count);
     benchmark::DoNotOptimize(FetchRoutinePacket(1));
   });
 }
