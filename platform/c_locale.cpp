@@ -32,11 +32,15 @@ Scope::~Scope() {
   if (previous_) uselocale(static_cast<locale_t>(previous_));
 }
 
-int format_to(char* out, std::size_t size, const char* format, ...) {
+int vformat_to(char* out, std::size_t size, const char* format, std::va_list args) {
   const Scope scope;
+  return std::vsnprintf(out, size, format, args);
+}
+
+int format_to(char* out, std::size_t size, const char* format, ...) {
   std::va_list args;
   va_start(args, format);
-  const int n = std::vsnprintf(out, size, format, args);
+  const int n = vformat_to(out, size, format, args);
   va_end(args);
   return n;
 }

@@ -23,6 +23,7 @@ namespace kd71::c_locale {
 // returns what snprintf returns.
 int format_to(char* out, std::size_t size, const char* format, ...)
     __attribute__((format(printf, 3, 4)));
+int vformat_to(char* out, std::size_t size, const char* format, std::va_list args);
 // The whole formatted text, however long.
 std::string format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // fprintf / vfprintf in the C conventions.

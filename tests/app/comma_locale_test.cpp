@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/console_status.h"
+#include "app/routine_progress.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
 #include "app/statistics.h"
@@ -17,6 +18,7 @@
 #include "hardware/lowlevel.h"
 #include "platform/c_locale.h"
 #include "platform/ui_store.h"
+#include "tests/support/scripted_frontend.h"
 #include "tests/support/work_folder.h"
 #include "ui/main_uir.h"
 
@@ -89,10 +91,17 @@ TEST_F(CommaLocaleFiguresTest, DisplayedFiguresAndTheStatusLineKeepTheDecimalPoi
   EXPECT_NE(line.find("CH2 28.500 Gbps"), std::string::npos) << line;
 }
 
-TEST_F(CommaLocaleFiguresTest, DiagnosticLinesKeepTheDecimalPoint) {
+TEST_F(CommaLocaleFiguresTest, DiagnosticLinesAndProgressTextsKeepTheDecimalPoint) {
   testing::internal::CaptureStdout();
   debug_print(1, "DAC %f V\n", 1.25);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "DAC 1.250000 V\n");
+
+  ScriptedFrontEnd window;
+  ui::set_front_end(&window);
+  ShowRoutineProgress("CH%d auto search: %.3f V", 1, 1.153);
+  ui::set_front_end(nullptr);
+  ASSERT_EQ(window.progress.size(), 1u);
+  EXPECT_EQ(window.progress[0], "CH1 auto search: 1.153 V");
 }
 
 TEST_F(CommaLocaleFiguresTest, TheProcessLocaleIsLeftToTheDesktop) {
