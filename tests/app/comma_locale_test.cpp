@@ -18,6 +18,7 @@
 #include "hardware/lowlevel.h"
 #include "platform/c_locale.h"
 #include "platform/ui_store.h"
+#include "tests/support/sample_settings.h"
 #include "tests/support/scripted_frontend.h"
 #include "tests/support/work_folder.h"
 #include "ui/main_uir.h"
@@ -40,35 +41,19 @@ class CommaLocaleFiguresTest : public CommaLocaleTest {
 
 TEST_F(CommaLocaleFiguresTest, TheSettingsFileReadsAndWritesDecimalPoints) {
   WorkFolder folder;
-  folder.write("settings.cfg",
-               "VORN_KD71_2CH Configuration Data\n"
-               "Ch1_SamplingDelay 1.234000\n"
-               "Ch2_SamplingDelay 2.500000\n"
-               "Ch1_Threshold -3.250000\n"
-               "Ch2_Threshold 12.750000\n"
-               "data_select_ch1 6\n"
-               "data_select_ch2 99\n"
-               "ring_in_clk_ch1 2\n"
-               "ring_in_clk_ch2 0\n"
-               "ringslide_9240phs_ch1 3\n"
-               "ringslide_9240phs_ch2 1\n"
-               "ringslide_9372phs_ch1 1\n"
-               "ringslide_9372phs_ch2 0\n"
-               "manual_mode_ch1 1\n"
-               "manual_mode_ch2 0");
-  const std::string before = folder.read("settings.cfg");
+  folder.write("settings.cfg", kSampleSettings);
   // All fourteen read, none falling out of step after the first float.
   EXPECT_EQ(RestoreSettings("settings.cfg"), 0);
-  EXPECT_FLOAT_EQ(Ch1_SamplingDelay, 1.234f);
-  EXPECT_FLOAT_EQ(Ch2_SamplingDelay, 2.5f);
-  EXPECT_FLOAT_EQ(Ch1_Threshold, -3.25f);
-  EXPECT_FLOAT_EQ(Ch2_Threshold, 12.75f);
-  EXPECT_EQ(data_select_ch1, 6);
+  EXPECT_FLOAT_EQ(Ch1_SamplingDelay, 1.25f);
+  EXPECT_FLOAT_EQ(Ch2_SamplingDelay, 0.5f);
+  EXPECT_FLOAT_EQ(Ch1_Threshold, 12.5f);
+  EXPECT_FLOAT_EQ(Ch2_Threshold, -3.0f);
+  EXPECT_EQ(data_select_ch1, 3);
   EXPECT_EQ(manual_mode_ch1, 1);
-  EXPECT_FLOAT_EQ(slider(PANELMAIN_CH1_SAMPDEL), 1.234f);
+  EXPECT_FLOAT_EQ(slider(PANELMAIN_CH1_SAMPDEL), 1.25f);
 
   ASSERT_EQ(SaveSettings("settings.cfg"), 1);
-  EXPECT_EQ(folder.read("settings.cfg"), before);  // written back as it was read
+  EXPECT_EQ(folder.read("settings.cfg"), kSampleSettings);  // written back as it was read
 }
 
 TEST_F(CommaLocaleFiguresTest, DisplayedFiguresAndTheStatusLineKeepTheDecimalPoint) {

@@ -13,29 +13,13 @@
 #include "app/startup.h"
 #include "platform/ui_store.h"
 #include "tests/support/comma_locale.h"
+#include "tests/support/sample_settings.h"
 #include "tests/support/work_folder.h"
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/main_uir.h"
 
 namespace kd71::test {
 namespace {
-
-const char* kSettings =
-    "VORN_KD71_2CH Configuration Data\n"
-    "Ch1_SamplingDelay 1.234000\n"
-    "Ch2_SamplingDelay 0.500000\n"
-    "Ch1_Threshold -3.250000\n"
-    "Ch2_Threshold 12.750000\n"
-    "data_select_ch1 6\n"
-    "data_select_ch2 8\n"
-    "ring_in_clk_ch1 1\n"
-    "ring_in_clk_ch2 1\n"
-    "ringslide_9240phs_ch1 0\n"
-    "ringslide_9240phs_ch2 0\n"
-    "ringslide_9372phs_ch1 0\n"
-    "ringslide_9372phs_ch2 0\n"
-    "manual_mode_ch1 1\n"
-    "manual_mode_ch2 0";
 
 class CommaLocaleWindowTest : public QtFixture {
  protected:
@@ -58,15 +42,15 @@ class CommaLocaleWindowTest : public QtFixture {
 
 TEST_F(CommaLocaleWindowTest, SettingsSurviveARunOfTheWindow) {
   WorkFolder folder;
-  folder.write("settings.cfg", kSettings);
+  folder.write("settings.cfg", kSampleSettings);
   EXPECT_EQ(RestoreSettings("settings.cfg"), 0);
-  EXPECT_FLOAT_EQ(Ch1_SamplingDelay, 1.234f);
-  EXPECT_FLOAT_EQ(Ch2_Threshold, 12.75f);
+  EXPECT_FLOAT_EQ(Ch1_SamplingDelay, 1.25f);
+  EXPECT_FLOAT_EQ(Ch2_Threshold, -3.0f);
   EXPECT_EQ(manual_mode_ch1, 1);
-  EXPECT_EQ(part<QDoubleSpinBox>(panelHandle, PANELMAIN_CH1_SAMPDEL)->text(), "1.234");
-  EXPECT_EQ(part<QDoubleSpinBox>(panelHandle, PANELMAIN_CH1_THRES)->text(), "-3.25");
+  EXPECT_EQ(part<QDoubleSpinBox>(panelHandle, PANELMAIN_CH1_SAMPDEL)->text(), "1.250");
+  EXPECT_EQ(part<QDoubleSpinBox>(panelHandle, PANELMAIN_CH1_THRES)->text(), "12.50");
   ASSERT_EQ(SaveSettings("settings.cfg"), 1);
-  EXPECT_EQ(folder.read("settings.cfg"), kSettings);
+  EXPECT_EQ(folder.read("settings.cfg"), kSampleSettings);
 }
 
 TEST_F(CommaLocaleWindowTest, ReadOutsAndEntriesUseTheDecimalPoint) {
