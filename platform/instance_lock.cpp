@@ -102,11 +102,6 @@ Part take_file(const std::string& path) {
     ::close(fd);
     return Part::Unusable;
   }
-  // A file of this user's left narrower by an earlier release is opened up;
-  // a file with other names (a hard link) is someone else's business.
-  if (st.st_uid == geteuid() && st.st_nlink == 1 && (st.st_mode & 07777) != kLockFileMode) {
-    [[maybe_unused]] const bool opened_to_all = fchmod(fd, kLockFileMode) == 0;
-  }
   while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
     if (errno == EINTR) continue;
     const bool busy = errno == EWOULDBLOCK;

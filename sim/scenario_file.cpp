@@ -28,10 +28,9 @@ using Fault = std::string;
 
 std::string quoted(std::string_view word) { return "\"" + std::string(word) + "\""; }
 
-std::string joined(const Words& words, std::size_t from = 0) {
+std::string joined(const Words& words) {
   std::string text;
-  for (std::size_t i = from; i < words.size(); ++i)
-    text += (text.empty() ? "" : " ") + std::string(words[i]);
+  for (const std::string_view word : words) text += (text.empty() ? "" : " ") + std::string(word);
   return text;
 }
 
