@@ -12,6 +12,7 @@
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel_link.h"
+#include "platform/c_locale.h"
 #include "platform/userint.h"
 
 namespace {
@@ -109,7 +110,7 @@ int dac_sweep_pass(int position, bool print_volts) {
     dac_write(position, volts, 0);
     ++writes;
     Delay(kSweepPause);
-    if (print_volts) std::printf("%f \n", volts);
+    if (print_volts) kd71::c_locale::print(stdout, "%f \n", volts);
     volts = static_cast<float>(volts + kSweepStep);
   } while (volts < kFullScaleVolts);
   return writes;
