@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Logs both channels' error ratio to CSV for a given time.
 
-    KD71_BRIDGE=sim python3 examples/log_error_ratio.py --seconds 60 --output ratios.csv
+    KD71_BRIDGE=sim python3 examples/log_error_ratio.py --seconds 60 --pattern PRBS31 --output ratios.csv
 
 Each row holds the seconds since the start and the error ratio of each
 channel's last sample ('.' decimals, whatever the locale), at most one row
@@ -24,12 +24,16 @@ def main():
     parser.add_argument("--seconds", type=float, default=60.0, help="how long to log (default 60)")
     parser.add_argument("--interval", type=float, default=1.0,
                         help="least seconds between two rows (default 1)")
+    parser.add_argument("--pattern", help="set both channels to this pattern first (PRBS7 .. PRBS31)")
     parser.add_argument("--output", default="-", help="CSV file to write (default: standard output)")
     args = parser.parse_args()
 
     out = sys.stdout if args.output == "-" else open(args.output, "w", newline="")
     try:
         with kd71.Instrument() as bert:
+            if args.pattern:
+                for channel in (1, 2):
+                    bert.set_pattern(channel, args.pattern)
             writer = csv.writer(out, lineterminator="\n")
             writer.writerow(["time_s", "ch1_error_ratio", "ch2_error_ratio"])
             start = time.monotonic()
@@ -41,7 +45,7 @@ def main():
                 elapsed = time.monotonic() - start
                 writer.writerow([f"{elapsed:.3f}"] + [f"{r:.6e}" for r in ratios])
                 out.flush()
-    except kd71.Kd71Error as error:
+    except (kd71.Kd71Error, ValueError) as error:
         print(f"log_error_ratio: {error}", file=sys.stderr)
         return 1
     finally:

@@ -41,11 +41,21 @@ LibraryFrontEnd g_front_end;
 
 // The backend is chosen once, at the first usb_init: later sessions keep it,
 // and with it the simulated board's state. 0 when one is installed, else the
-// errno of the failure.
+// errno of the failure; a scenario file that cannot be used is named on
+// standard error, as the program names it.
 int install_backend() {
   if (kd71::bridge::installed()) return 0;
+  std::string error;
+  switch (install_bridge(bridge_choice_from_environment(), &error)) {
+    case BridgeResult::Installed:
+      return 0;
+    case BridgeResult::BadScenario:
+      std::fprintf(stderr, "kd71: %s\n", error.c_str());
+      return EINVAL;
+    case BridgeResult::Unavailable:
+      break;
+  }
   const std::string name = bridge_from_environment();
-  if (install_bridge(name)) return 0;
   return name == "sim" || name == "ftdi" ? ENODEV : EINVAL;
 }
 

@@ -58,7 +58,9 @@ extern "C" {
  * why: ENODEV no board is listed (or the USB backend could not start),
  * EBUSY the board is listed but could not be opened (another program holds
  * it, or the user may not open it: see the console line), EINVAL
- * $KD71_BRIDGE names no backend. While already open: 1, nothing is done.
+ * $KD71_BRIDGE names no backend or $KD71_SIM_SCENARIO a scenario file that
+ * cannot be used (a line on standard error says what is wrong). While
+ * already open: 1, nothing is done.
  * Blocks about 0.15 s. */
 KD71_API int usb_init(void);
 

@@ -22,7 +22,7 @@ class PanelLoadError(Kd71Error):
 
 
 class BackendError(Kd71Error):
-    """KD71_BRIDGE names no backend of the library."""
+    """KD71_BRIDGE names no backend, or KD71_SIM_SCENARIO a file that cannot be used."""
 
 
 class NotOpenError(Kd71Error):

@@ -63,8 +63,11 @@ def _open_failure(result, code):
         return BoardBusyError("board held by another program (it is attached but could not "
                               "be opened; the console line of the library says why)")
     if code == errno.EINVAL:
-        return BackendError(f"KD71_BRIDGE={os.environ.get('KD71_BRIDGE', '')!r} names no "
-                            "backend: use 'sim' or 'ftdi'")
+        bridge = os.environ.get("KD71_BRIDGE", "")
+        if bridge not in ("", "sim", "ftdi"):
+            return BackendError(f"KD71_BRIDGE={bridge!r} names no backend: use 'sim' or 'ftdi'")
+        return BackendError(f"KD71_SIM_SCENARIO={os.environ.get('KD71_SIM_SCENARIO', '')!r} "
+                            "cannot be used (the library's line on standard error says why)")
     return Kd71Error(f"the board could not be opened (usb_init {result}, errno {code})")
 
 

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
+#include <string>
 
 #include "export/kd71.h"
 #include "platform/clock.h"
@@ -13,6 +15,18 @@
 #include "tests/support/fresh_state.h"
 
 namespace kd71::test {
+
+// An environment variable set for one scope.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const char* value) : name_(name) { setenv(name, value, 1); }
+  ~ScopedEnvironment() { unsetenv(name_.c_str()); }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  std::string name_;
+};
 
 class AutomationTest : public FreshState {
  protected:

@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstdlib>
 
 #include "platform/bridge_backend.h"
 #include "platform/ftd2xx.h"
@@ -21,6 +20,7 @@ namespace {
 using kd71::sim::Call;
 using kd71::sim::Scenario;
 using kd71::sim::SimBoard;
+using kd71::test::ScopedEnvironment;
 
 class AutomationSessionTest : public kd71::test::AutomationTest {};
 
@@ -122,19 +122,38 @@ TEST_F(AutomationSessionTest, AFailedOpenSaysWhyAndLeavesNothingOpen) {
 }
 
 TEST_F(AutomationSessionTest, TheBackendComesFromTheEnvironmentAtTheFirstOpen) {
-  setenv("KD71_BRIDGE", "usb-over-carrier-pigeon", 1);
-  errno = 0;
-  EXPECT_EQ(usb_init(), 0);
-  EXPECT_EQ(errno, EINVAL);
-  EXPECT_EQ(kd71::bridge::installed(), nullptr);
-
-  setenv("KD71_BRIDGE", "sim", 1);
-  EXPECT_EQ(usb_init(), 1);
-  unsetenv("KD71_BRIDGE");
+  {
+    ScopedEnvironment bridge("KD71_BRIDGE", "usb-over-carrier-pigeon");
+    errno = 0;
+    EXPECT_EQ(usb_init(), 0);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(kd71::bridge::installed(), nullptr);
+  }
+  {
+    ScopedEnvironment bridge("KD71_BRIDGE", "sim");
+    EXPECT_EQ(usb_init(), 1);
+  }
   SimBoard* board = kd71::sim::simulated_board();
   ASSERT_NE(board, nullptr);
   EXPECT_TRUE(board->is_open());
   EXPECT_EQ(GetBitRate(1), 10000);
+}
+
+TEST_F(AutomationSessionTest, TheSimulatedBoardTakesItsScenarioFromTheEnvironment) {
+  kd71::test::WorkFolder folder;
+  folder.write("fast.txt", "ch1.rate_mhz 40000\n");
+  folder.write("wrong.txt", "ch1.rate_mhz fast\n");
+  ScopedEnvironment bridge("KD71_BRIDGE", "sim");
+  {
+    ScopedEnvironment scenario("KD71_SIM_SCENARIO", "wrong.txt");
+    errno = 0;
+    EXPECT_EQ(usb_init(), 0);
+    EXPECT_EQ(errno, EINVAL);
+    EXPECT_EQ(kd71::bridge::installed(), nullptr);
+  }
+  ScopedEnvironment scenario("KD71_SIM_SCENARIO", "fast.txt");
+  EXPECT_EQ(usb_init(), 1);
+  EXPECT_EQ(GetBitRate(1), 40000);
 }
 
 TEST_F(AutomationSessionTest, AReplugReconnectsAtTheNextReading) {

@@ -15,7 +15,8 @@ class LogErrorRatio(unittest.TestCase):
     def test_a_few_seconds_of_rows(self):
         with tempfile.TemporaryDirectory() as folder:
             path = os.path.join(folder, "ratios.csv")
-            run = subprocess.run([sys.executable, EXAMPLE, "--seconds", "2.5", "--output", path],
+            run = subprocess.run([sys.executable, EXAMPLE, "--seconds", "2.5", "--pattern", "PRBS31",
+                                  "--output", path],
                                  capture_output=True, text=True, timeout=60)
             self.assertEqual(run.returncode, 0, run.stderr)
             with open(path, newline="") as f:

@@ -7,6 +7,7 @@ import math
 import os
 import subprocess
 import sys
+import tempfile
 import threading
 import unittest
 
@@ -102,21 +103,29 @@ class OpenFailures(unittest.TestCase):
             ((-1, 0), kd71.PanelLoadError, "panels could not be loaded"),
             ((0, errno.ENODEV), kd71.NoBoardError, "no board found"),
             ((0, errno.EBUSY), kd71.BoardBusyError, "board held by another program"),
-            ((0, errno.EINVAL), kd71.BackendError, "KD71_BRIDGE"),
+            ((0, errno.EINVAL), kd71.BackendError, "KD71_SIM_SCENARIO"),
         ]
         for (result, code), error, text in cases:
             with self.assertRaisesRegex(error, text):
                 kd71.Instrument(library=FakeLibrary(result, code)).open()
 
-    def _open_in_a_new_process(self, bridge):
+    def _open_in_a_new_process(self, bridge, scenario=None):
         env = dict(os.environ, KD71_BRIDGE=bridge)
-        script = ("import kd71\n"
-                  "try:\n    kd71.Instrument().open()\n"
-                  "except kd71.Kd71Error as e:\n    print(type(e).__name__)\n")
-        return subprocess.run([sys.executable, "-c", script], env=env, capture_output=True,
-                              text=True, timeout=60).stdout.strip()
+        env.pop("KD71_SIM_SCENARIO", None)
+        with tempfile.TemporaryDirectory() as folder:
+            if scenario is not None:
+                env["KD71_SIM_SCENARIO"] = os.path.join(folder, "scenario.txt")
+                with open(env["KD71_SIM_SCENARIO"], "w") as f:
+                    f.write(scenario)
+            script = ("import kd71\n"
+                      "try:\n    kd71.Instrument().open()\n"
+                      "except kd71.Kd71Error as e:\n    print(type(e).__name__)\n")
+            return subprocess.run([sys.executable, "-c", script], env=env, capture_output=True,
+                                  text=True, timeout=60).stdout.strip()
 
     def test_the_library_tells_why(self):
+        self.assertEqual(self._open_in_a_new_process("sim", "devices no_board\n"), "NoBoardError")
+        self.assertEqual(self._open_in_a_new_process("sim", "devices none\n"), "BackendError")
         self.assertEqual(self._open_in_a_new_process("sim-of-nothing"), "BackendError")
         # No KD71 board is attached to the test machine.
         self.assertEqual(self._open_in_a_new_process("ftdi"), "NoBoardError")
