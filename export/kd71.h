@@ -61,7 +61,7 @@ extern "C" {
  * $KD71_BRIDGE names no backend or $KD71_SIM_SCENARIO a scenario file that
  * cannot be used (a line on standard error says what is wrong). While
  * already open: 1, nothing is done.
- * Blocks about 0.15 s. */
+ * Blocks about 0.12 s. */
 KD71_API int usb_init(void);
 
 /* Closes the board and discards the panels. Always 1, also when the

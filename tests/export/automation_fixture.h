@@ -1,13 +1,8 @@
-// Fixture of the automation tests: the exported functions on the simulated
-// board with the virtual clock, each test from the start state with the
-// instrument closed.
+// The exported functions on the simulated board with the virtual clock, each
+// test from the start state with the instrument closed.
 #pragma once
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <functional>
-#include <string>
 
 #include "export/kd71.h"
 #include "platform/clock.h"
@@ -15,18 +10,6 @@
 #include "tests/support/fresh_state.h"
 
 namespace kd71::test {
-
-// An environment variable set for one scope.
-class ScopedEnvironment {
- public:
-  ScopedEnvironment(const char* name, const char* value) : name_(name) { setenv(name, value, 1); }
-  ~ScopedEnvironment() { unsetenv(name_.c_str()); }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
- private:
-  std::string name_;
-};
 
 class AutomationTest : public FreshState {
  protected:
@@ -38,16 +21,14 @@ class AutomationTest : public FreshState {
     usb_close();
     FreshState::TearDown();
   }
-
-  // Installs the simulated board and opens the instrument on it.
   kd71::sim::SimBoard* open(const kd71::sim::Scenario& scenario = {}) {
     kd71::sim::SimBoard* board = kd71::sim::install_simulated_board(scenario);
     EXPECT_EQ(usb_init(), 1);
     return board;
   }
-
   // Virtual seconds that `call` takes.
-  static double seconds_of(const std::function<void()>& call) {
+  template <typename Call>
+  static double seconds_of(Call call) {
     const double start = kd71::clock::now();
     call();
     return kd71::clock::now() - start;
