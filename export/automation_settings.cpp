@@ -40,16 +40,21 @@ extern "C" int InputClock(int channel, int value) {
   return 1;
 }
 
-// The window's pattern ring does more (the ring's value, the saved settings,
-// the pattern restart); this writes the expander pins alone.
+// Writes the expander's pattern pins, without the side effects of the
+// window's pattern ring (saved settings, pattern restart). The ring records
+// the code, so that the channel initialisation, which re-selects the ring's
+// pattern, keeps the caller's, and a channel switched off is not polled.
 extern "C" int DataSel(int channel, int code) {
   Call call;
   code &= kPatternCodeByte;
   // A code that names no pattern is refused: its low bits would select a
   // pattern the caller did not ask for.
   if (!call.open() || !known_pattern(code)) return 0;
-  if (valid_channel(channel))
+  if (valid_channel(channel)) {
     DS4520_IOX_wr_multibit(channel_pins(channel).pattern_chip, kPatternField, code);
+    SetCtrlVal(panelHandle, channel == 1 ? PANELMAIN_DATA_SELECT_CH1 : PANELMAIN_DATA_SELECT_CH2,
+               static_cast<unsigned>(code));
+  }
   Delay(kSettleWait);
   return 1;
 }

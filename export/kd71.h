@@ -75,9 +75,10 @@ KD71_API int InputClock(int channel, int value);
 
 /* Selects the channel's pattern from the low byte of code: 0 PRBS7, 1 PRBS9,
  * 2 PRBS11, 3 PRBS15, 4 PRBS17, 5 PRBS20, 6 PRBS23, 7 PRBS29, 8 PRBS31,
- * 99 off. Then waits 0.03 s; 1. Invalid channel: no write, still waits
- * 0.03 s, 1. Another code, or not open: 0, nothing done, no wait.
- * Blocks about 0.07 s. */
+ * 99 off (the channel is then no longer polled). ReSync keeps it. Then
+ * waits 0.03 s; 1. Invalid channel: no write, still waits 0.03 s, 1.
+ * Another code, or not open: 0, nothing done, no wait. Blocks about
+ * 0.07 s. */
 KD71_API int DataSel(int channel, int code);
 
 /* Sets the channel's decision threshold, millivolts, clamped to

@@ -49,6 +49,10 @@ TEST_F(AutomationFunctionsTest, ReadingsTickThenReturnTheChannelsFigures) {
     EXPECT_EQ(GetSyncStatus(channel), -1);
   }
   EXPECT_EQ(board->counters().polls[5], polls[5] + 9);  // channel 1's routine poll, each tick
+  ASSERT_EQ(DataSel(2, 99), 1);                         // switched off: no longer polled
+  const auto off = board->counters().polls[13];
+  GetBitRate(2);
+  EXPECT_EQ(board->counters().polls[13], off);
 }
 
 TEST_F(AutomationFunctionsTest, ErrorReadingsWaitForTwoSamplesAtChannel1sRate) {
@@ -86,9 +90,8 @@ TEST_F(AutomationFunctionsTest, PinSettingsWriteThePinsAloneAndAlwaysWait) {
   EXPECT_EQ(board->expander(7).pins & 0x60, 0x20);
   EXPECT_NEAR(seconds_of([] { EXPECT_EQ(DataSel(2, 0x106), 1); }), 0.07, kEpsilon);  // low byte
   EXPECT_EQ(board->pattern_code(2), 6);
-  // The rings and the check box keep their values.
-  EXPECT_EQ(panel(PANELMAIN_RING_IN_CLK_CH1), 1.0);
-  EXPECT_EQ(panel(PANELMAIN_DATA_SELECT_CH2), 8.0);
+  EXPECT_EQ(panel(PANELMAIN_RING_IN_CLK_CH1), 1.0);  // the ring keeps its value
+  EXPECT_EQ(panel(PANELMAIN_DATA_SELECT_CH2), 6.0);  // for the channel initialisation
   EXPECT_NEAR(seconds_of([] { EXPECT_EQ(ManualMode(2, 1), 1); }), 0.03, kEpsilon);
   EXPECT_EQ(panel(PANELMAIN_CKBX_MANUAL_MD_CH2), 1.0);
 
