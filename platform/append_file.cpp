@@ -10,14 +10,14 @@
 namespace kd71::platform {
 
 bool open_for_append(const char* path, AppendFile* file, std::string* error) {
-  const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) {
     if (error) *error = std::strerror(errno);
     return false;
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    if (error) *error = S_ISDIR(st.st_mode) ? "it is a folder" : "it is not a regular file";
+    if (error) *error = "it is not a regular file";
     ::close(fd);
     return false;
   }

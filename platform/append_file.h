@@ -14,7 +14,8 @@ struct AppendFile {
   bool ends_in_line = false;  // what was in it ended with a line feed
 };
 
-// Opens (or creates, mode 0644 less the umask) `path` for appending. False,
+// Opens (or creates, mode 0644 less the umask) `path` for appending, without
+// waiting on a pipe that has no reader. False,
 // with the system's reason in `error`, when it cannot be opened or is not a
 // regular file.
 bool open_for_append(const char* path, AppendFile* file, std::string* error);

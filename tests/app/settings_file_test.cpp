@@ -36,7 +36,9 @@ const char* kExample =
 class SettingsFileTest : public kd71::test::AppTest {
  protected:
   std::string path(const char* name) const { return (dir_ / name).string(); }
-  void write(const std::string& name, const std::string& content) const { folder_.write(name, content); }
+  void write(const std::string& name, const std::string& content) const {
+    folder_.write(name, content);
+  }
   std::string read(const std::string& name) const { return folder_.read(name); }
   float slider(int control) const {
     float v = 0;
