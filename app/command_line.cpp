@@ -42,6 +42,13 @@ int measurement_option(CommandLine& cl, int argc, char* argv[], int i) {
   return 2;
 }
 
+// Where an option that takes a file name keeps it; nullptr for other options.
+std::string* file_option(CommandLine& cl, const char* arg) {
+  if (std::strcmp(arg, "--i2c-trace") == 0) return &cl.i2c_trace;
+  if (std::strcmp(arg, "--sim-scenario") == 0) return &cl.sim_scenario;
+  return nullptr;
+}
+
 }  // namespace
 
 CommandLine parse_command_line(int argc, char* argv[]) {
@@ -56,12 +63,12 @@ CommandLine parse_command_line(int argc, char* argv[]) {
       cl.version = true;
     else if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0)
       cl.help = true;
-    else if (std::strcmp(arg, "--i2c-trace") == 0) {
+    else if (std::string* file = file_option(cl, arg)) {
       if (i + 1 >= argc) {
-        cl.error = "--i2c-trace needs a file name";
+        cl.error = std::string(arg) + " needs a file name";
         return cl;
       }
-      cl.i2c_trace = argv[++i];
+      *file = argv[++i];
     } else if (const int taken = measurement_option(cl, argc, argv, i)) {
       if (!cl.error.empty()) return cl;
       i += taken - 1;
@@ -72,19 +79,24 @@ CommandLine parse_command_line(int argc, char* argv[]) {
   }
   if (cl.timed_test > 0 && !cl.headless) cl.error = "--timed-test works only with --headless";
   if (!cl.i2c_trace.empty() && !cl.simulate) cl.error = "--i2c-trace works only with --simulate";
+  if (!cl.sim_scenario.empty() && !cl.simulate)
+    cl.error = "--sim-scenario works only with --simulate";
   return cl;
 }
 
 const char* usage_text() {
-  return "Usage: kd71 [--simulate] [--headless] [--i2c-trace FILE] [--version] [--help]\n"
+  return "Usage: kd71 [--simulate] [--headless] [--i2c-trace FILE] [--sim-scenario FILE]\n"
+         "            [--version] [--help]\n"
          "            [--log FILE] [--timed-test SECONDS] [--target-ber R] [--confidence PERCENT]\n"
          "Control and monitoring program of the KD71 two-channel error detector.\n"
          "\n"
-         "  --simulate         run on the built-in simulated board instead of the USB bridge\n"
-         "  --headless         run without a window; print a status line every second\n"
-         "  --i2c-trace FILE   with --simulate: record the board's I2C lines as a VCD file\n"
-         "  --version          print the version and the build stamp\n"
-         "  --help             print this text\n"
+         "  --simulate           run on the built-in simulated board instead of the USB bridge\n"
+         "  --headless           run without a window; print a status line every second\n"
+         "  --i2c-trace FILE     with --simulate: record the board's I2C lines as a VCD file\n"
+         "  --sim-scenario FILE  with --simulate: the simulated board's signals, firmware,\n"
+         "                       devices and timed events, from a scenario file\n"
+         "  --version            print the version and the build stamp\n"
+         "  --help               print this text\n"
          "\n"
          "Measurement log and timed test:\n"
          "  --log FILE              append a CSV row for every sample to FILE\n"

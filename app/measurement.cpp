@@ -50,7 +50,12 @@ void show_link(const char* notice, int colour) {
 }
 
 void supervise_link() {
+  // A board replugged within one tick, or a bridge that reset itself, stays
+  // listed while its handle is dead: the connection is forgotten, so that
+  // the board is opened and configured again as after an unplug.
+  const bool lost = take_lost_device();
   const int alive = record_link_alive();
+  if (lost && alive) mark_link_disconnected();
   if (!link_state_changed(alive)) return;
   if (alive) {
     if (init_usb() == 1) {

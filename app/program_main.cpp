@@ -75,6 +75,14 @@ int main(int argc, char* argv[]) {
     return 0;
   }
 
+  // A wrong scenario file stops the program before it touches anything.
+  BridgeChoice bridge{cl.simulate ? "sim" : "ftdi", cl.i2c_trace, cl.sim_scenario, nullptr};
+  std::string error;
+  if (!read_bridge_scenario(&bridge, &error)) {
+    std::fprintf(stderr, "kd71: %s\n", error.c_str());
+    return 2;
+  }
+
   install_stop_signals();
   if (const int refused = take_instance_guard()) return refused;
   if (!set_up_measurement(cl)) {
@@ -82,7 +90,7 @@ int main(int argc, char* argv[]) {
     return 2;
   }
 
-  if (!install_bridge(cl.simulate ? "sim" : "ftdi", cl.i2c_trace))
+  if (install_bridge(bridge, &error) != BridgeResult::Installed)
     std::fprintf(stderr, "kd71: no %s bridge backend is available; the board cannot be reached\n",
                  cl.simulate ? "simulated" : "USB");
 

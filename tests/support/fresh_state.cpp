@@ -11,6 +11,7 @@
 #include "app/routine_progress.h"
 #include "app/run_verdict.h"
 #include "app/settings_file.h"
+#include "app/snapshot_analysis.h"
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "app/stop_signal.h"
@@ -43,6 +44,7 @@ void reset_all() {
   timed_test_reset();
   routine_progress_reset();
   settings_reset();
+  snapshot_analysis_reset();
   statistics_reset();
   debug_flags_reset();
   i2c_reset();
