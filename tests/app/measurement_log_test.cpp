@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include <clocale>
 #include <csignal>
 #include <filesystem>
 #include <locale>
@@ -15,6 +14,7 @@
 #include "app/statistics.h"
 #include "hardware/packet_codec.h"
 #include "platform/userint.h"
+#include "tests/support/comma_locale.h"
 #include "tests/support/csv_rows.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/work_folder.h"
@@ -224,11 +224,8 @@ TEST_F(MeasurementLogTest, AFullDiskStopsLoggingAndLeavesTheCompleteRowsReadable
 
 // A desktop set to German writes 0,5 with printf; the log keeps its points.
 TEST_F(MeasurementLogTest, UnderACommaLocaleTheNumbersKeepTheirPoints) {
-  if (!std::setlocale(LC_ALL, "de_DE.UTF-8"))
-    GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed; the comma-locale check is skipped";
-  char probe[16];
-  std::snprintf(probe, sizeof probe, "%.1f", 0.5);
-  const std::locale before = std::locale::global(std::locale(""));
+  if (!kd71::test::enter_comma_locale()) GTEST_SKIP() << kd71::test::kCommaLocaleMissing;
+  const std::locale before = std::locale::global(std::locale(kd71::test::kCommaLocale));
   ChannelStats& s = channelStats[1];
   s.totalsRunning = 1;
   s.totalSamples = 3;
@@ -238,9 +235,8 @@ TEST_F(MeasurementLogTest, UnderACommaLocaleTheNumbersKeepTheirPoints) {
   row();
   stop_measurement_log();
   std::locale::global(before);
-  std::setlocale(LC_ALL, "C");
+  kd71::test::leave_comma_locale();
 
-  EXPECT_STREQ(probe, "0,5") << "the locale writes commas";
   const std::vector<CsvRow> all = rows();
   ASSERT_EQ(all.size(), 2u);
   ASSERT_EQ(all[1].size(), static_cast<std::size_t>(kLogColumns));
