@@ -17,6 +17,7 @@
 #include "tests/support/work_folder.h"
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/main_uir.h"
+#include "ui/qt/measurement_pane.h"
 
 namespace kd71::test {
 namespace {
@@ -68,6 +69,10 @@ TEST_F(MainWindowScreenshot, TheMainWindowAfterTwentySecondsOnTheSimulatedBoard)
       shown[control] = part<QLabel>(panelHandle, control)->text();
     GetCtrlVal(debugPanelHandle, PANELDEBUG_GP_3, &pin3);
     GetCtrlVal(debugPanelHandle, PANELDEBUG_GP_0, &pin0);
+    // The charts as their timer would have drawn them by now.
+    static_cast<qt::MeasurementPane*>(
+        window(panelHandle)->findChild<QWidget*>(qt::kMeasurementPaneName))
+        ->refresh();
     main_picture = window(panelHandle)->grab().toImage();
     debug_picture = window(debugPanelHandle)->grab().toImage();
     QTest::mouseClick(part<QAbstractButton>(panelHandle, PANELMAIN_CMDQUIT), Qt::LeftButton);
