@@ -32,9 +32,8 @@ CriterionBox::CriterionBox(Kind kind, QWidget* parent) : QComboBox(parent), kind
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
   addItems(kind == Kind::Target ? kTargets : kConfidences);
-  setToolTip(kind == Kind::Target
-                 ? tr("The bit error ratio a timed test must be shown to be below")
-                 : tr("The confidence level of the bound"));
+  setToolTip(kind == Kind::Target ? tr("The bit error ratio a timed test must be shown to be below")
+                                  : tr("The confidence level of the bound"));
   show_value();
   connect(this, &QComboBox::activated, this, [this](int index) { take(itemText(index)); });
   connect(lineEdit(), &QLineEdit::editingFinished, this, [this] { take(currentText()); });

@@ -1,7 +1,7 @@
 #include "ui/qt/ratio_chart.h"
 
-#include <QChart>
 #include <QCategoryAxis>
+#include <QChart>
 #include <QScatterSeries>
 #include <QValueAxis>
 #include <algorithm>
@@ -47,8 +47,8 @@ QScatterSeries* dots(QChart* chart, QScatterSeries::MarkerShape shape, const QCo
 }  // namespace
 
 const QList<ChartSpan>& chart_spans() {
-  static const QList<ChartSpan> spans = {{"1 min", 60.0},   {"10 min", 600.0}, {"1 h", 3600.0},
-                                         {"6 h", 21600.0}, {"24 h", 86400.0}};
+  static const QList<ChartSpan> spans = {
+      {"1 min", 60.0}, {"10 min", 600.0}, {"1 h", 3600.0}, {"6 h", 21600.0}, {"24 h", 86400.0}};
   return spans;
 }
 
@@ -69,8 +69,8 @@ ChartPoints chart_points(int channel, double now, double span_s, int bins, doubl
   for (int i = first; i < size; ++i) {
     const HistoryEntry& e = history_entry(channel, i);
     if (e.time > now) break;
-    const auto at = static_cast<std::size_t>(std::clamp(
-        static_cast<int>((e.time - from) / slot), 0, bins - 1));
+    const auto at =
+        static_cast<std::size_t>(std::clamp(static_cast<int>((e.time - from) / slot), 0, bins - 1));
     const double x = (e.time - now) / unit_s;
     if (e.kind == HistoryKind::LinkLost) {
       p.link_lost.append(x);
@@ -137,17 +137,18 @@ RatioChart::RatioChart(int channel, QWidget* parent) : QChartView(parent), chann
   setChart(c);
   setRenderHint(QPainter::Antialiasing);
   setMinimumSize(240, 90);
-  setToolTip(tr("Error ratio of each sample: filled dots where errors were counted, grey rings at "
-                "the bound of samples without errors; triangles where the link (red) or the "
-                "pattern sync (orange) was lost"));
+  setToolTip(
+      tr("Error ratio of each sample: filled dots where errors were counted, grey rings at "
+         "the bound of samples without errors; triangles where the link (red) or the "
+         "pattern sync (orange) was lost"));
   set_span(span_s_);
 }
 
 void RatioChart::set_span(double seconds) {
   span_s_ = seconds;
   const TimeUnit unit = unit_for(seconds);
-  x_->setRange(-seconds / unit.seconds, 0.0);
   x_->setLabelFormat(unit.format);
+  x_->setRange(-seconds / unit.seconds, 0.0);
   x_->setTickCount(7);
   refresh();
 }

@@ -1,9 +1,9 @@
 // The strip chart of one channel's error ratio: the samples of the chosen
 // span up to now on a logarithmic scale (the decades drawn as log10 of the
-// ratio, labelled "1e-12" .. "1") down to the bound of the sample length; samples with errors as filled dots, samples without errors at
-// their bound as hollow grey rings, and triangles along the top where the
-// link (red) or the pattern sync (orange) was lost. Drawn from the history
-// ring when refresh() is called (the pane's timer), never from the tick.
+// ratio, labelled "1e-12" .. "1") down to the bound of the sample length; samples with errors as
+// filled dots, samples without errors at their bound as hollow grey rings, and triangles along the
+// top where the link (red) or the pattern sync (orange) was lost. Drawn from the history ring when
+// refresh() is called (the pane's timer), never from the tick.
 #pragma once
 
 #include <QChartView>
@@ -21,11 +21,11 @@ namespace kd71::qt {
 // (its highest ratio with errors, else its bound), so that a day of
 // samples draws as fast as a minute.
 struct ChartPoints {
-  QList<QPointF> errors;     // samples with errors: log10 of their ratio
-  QList<QPointF> bounds;     // samples without errors: log10 of their bound
-  QList<double> link_lost;   // x of each loss of the link
-  QList<double> sync_lost;   // x where the sync was lost
-  double floor = 1e-12;      // the scale's bottom: a decade at or below every bound
+  QList<QPointF> errors;    // samples with errors: log10 of their ratio
+  QList<QPointF> bounds;    // samples without errors: log10 of their bound
+  QList<double> link_lost;  // x of each loss of the link
+  QList<double> sync_lost;  // x where the sync was lost
+  double floor = 1e-12;     // the scale's bottom: a decade at or below every bound
 };
 ChartPoints chart_points(int channel, double now, double span_s, int bins, double unit_s);
 

@@ -3,6 +3,8 @@
 // pictures of the main window and of the debug panel as test artefacts (the
 // README's screenshots).
 #include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -11,9 +13,12 @@
 
 #include "app/bridge_choice.h"
 #include "app/debug_panel.h"
+#include "app/run_verdict.h"
 #include "app/startup.h"
+#include "app/statistics.h"
 #include "app/window_close.h"
 #include "platform/ui_store.h"
+#include "sim/sim_board.h"
 #include "tests/support/work_folder.h"
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/main_uir.h"
@@ -102,6 +107,67 @@ TEST_F(MainWindowScreenshot, TheMainWindowAfterTwentySecondsOnTheSimulatedBoard)
     const QString path = QStringLiteral(KD71_ARTIFACT_DIR "/") + QString::fromUtf8(file);
     EXPECT_TRUE(picture.save(path)) << path.toStdString();
   }
+}
+
+// Nine minutes of timed tests on both channels, with a noisy spell on
+// channel 1 and the board unplugged for a few seconds: the error-ratio
+// charts and verdicts of the README's picture.
+TEST_F(MainWindowScreenshot, TheErrorRatioChartsOfATimedTestWithANoisySpellAndAnUnplug) {
+  use_hooks({.close_requested = close_panel_window, .poll = {}});
+  WorkFolder folder;
+  folder.write("settings.cfg", kSettings);
+  ASSERT_TRUE(install_bridge("sim"));
+  set_target_ber(1e-10);
+
+  QImage picture;
+  QString verdict;
+  int step = 0;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (panelHandle <= 0) return;
+    sim::SimBoard* board = sim::simulated_board();
+    const double t = Timer();
+    auto press = [&](int interval, int toggle) {
+      SetCtrlVal(panelHandle, interval, 480u);
+      QTest::mouseClick(part<QAbstractButton>(panelHandle, toggle), Qt::LeftButton);
+    };
+    if (step == 0 && t >= 3.0) {
+      press(PANELMAIN_TEST_INTERVAL_CH1, PANELMAIN_COM_TOT_ERR_CNT_CH1);
+      press(PANELMAIN_TEST_INTERVAL_CH2, PANELMAIN_COM_TOT_ERR_CNT_CH2);
+      ++step;
+    } else if ((step == 1 && t >= 120.0) || (step == 2 && t >= 170.0)) {
+      sim::ChannelScenario noisy = board->channel(1);
+      noisy.noise_mv = step == 1 ? 14.0 : 4.0;
+      board->set_channel(1, noisy);
+      ++step;
+    } else if ((step == 3 && t >= 300.0) || (step == 4 && t >= 305.0)) {
+      step == 3 ? board->unplug() : board->plug();
+      ++step;
+    } else if (step == 5 && t >= 540.0) {
+      watch.stop();
+      auto* pane = static_cast<qt::MeasurementPane*>(
+          window(panelHandle)->findChild<QWidget*>(qt::kMeasurementPaneName));
+      auto* span = pane->findChild<QComboBox*>(QStringLiteral("chart_span"));
+      span->setCurrentIndex(span->findText(QStringLiteral("10 min")));
+      pane->refresh();
+      QApplication::processEvents();
+      verdict = pane->findChild<QLabel*>(QStringLiteral("verdict_ch2"))->text();
+      picture = window(panelHandle)->grab().toImage();
+      QTest::mouseClick(part<QAbstractButton>(panelHandle, PANELMAIN_CMDQUIT), Qt::LeftButton);
+    }
+  });
+  watch.start(0);
+  char name[] = "kd71";
+  char* argv[] = {name, nullptr};
+  ASSERT_EQ(kd71_main(1, argv), 0);
+
+  EXPECT_GT(channelStats[1].totalErrors, 0u) << "the noisy spell counted errors";
+  EXPECT_EQ(channelStats[2].totalErrors, 0u);
+  EXPECT_TRUE(verdict.startsWith("Channel 2: BER < ")) << verdict.toStdString();
+  EXPECT_TRUE(verdict.endsWith("PASS at 1e-10")) << verdict.toStdString();
+  ASSERT_FALSE(picture.isNull());
+  QDir().mkpath(KD71_ARTIFACT_DIR);
+  EXPECT_TRUE(picture.save(QStringLiteral(KD71_ARTIFACT_DIR "/error_ratio.png")));
 }
 
 }  // namespace
