@@ -103,7 +103,8 @@ ChartPoints chart_points(int channel, double now, double span_s, int bins, doubl
   return p;
 }
 
-RatioChart::RatioChart(int channel, QWidget* parent) : QChartView(parent), channel_(channel) {
+RatioChart::RatioChart(int channel, QWidget* parent)
+    : QChartView(parent), channel_(channel), labelled_floor_(std::nan("")) {
   auto* c = new QChart;
   c->legend()->hide();
   c->setMargins(QMargins(2, 2, 6, 2));

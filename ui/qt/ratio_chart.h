@@ -42,7 +42,7 @@ class RatioChart : public QChartView {
 
   void set_span(double seconds);
   double span() const { return span_s_; }
-  // Redraws from the history when something new came or time moved on.
+  // Redraws from the history; the time axis moves on with the clock.
   void refresh();
 
   const ChartPoints& shown() const { return shown_; }
@@ -52,7 +52,7 @@ class RatioChart : public QChartView {
   double span_s_ = 60.0;
   QValueAxis* x_ = nullptr;
   QCategoryAxis* y_ = nullptr;
-  double labelled_floor_ = 0.0;
+  double labelled_floor_;  // log10 of the scale bottom the labels are for
   QScatterSeries* errors_ = nullptr;
   QScatterSeries* bounds_ = nullptr;
   QScatterSeries* link_lost_ = nullptr;
