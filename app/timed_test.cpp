@@ -8,6 +8,7 @@
 #include "app/statistics.h"
 #include "hardware/board_pins.h"
 #include "hardware/lowlevel_link.h"
+#include "platform/c_locale.h"
 #include "platform/ui_store.h"
 #include "ui/main_uir.h"
 
@@ -118,8 +119,8 @@ std::string channel_summary(int n) {
   const RunVerdict v = run_verdict(n);
   char elapsed[kFigureText];
   char counts[64];
-  std::snprintf(counts, sizeof counts, "errors %llu bits %.0f in ",
-                static_cast<unsigned long long>(v.errors), v.bits);
+  kd71::c_locale::format_to(counts, sizeof counts, "errors %llu bits %.0f in ",
+                            static_cast<unsigned long long>(v.errors), v.bits);
   line += counts;
   line += elapsed_text(channelStats[n].testTicks, elapsed);
   if (stage != Stage::Ended) line += " (cut short)";

@@ -40,14 +40,30 @@ const char* const kSettings =
     "ringslide_9372phs_ch1 0\nringslide_9372phs_ch2 0\n"
     "manual_mode_ch1 0\nmanual_mode_ch2 0";
 
-using MainWindowScreenshot = QtFixture;
+class MainWindowScreenshot : public QtFixture {
+ protected:
+  // Runs the program on the simulated board, in a folder with its settings
+  // file, with `watch` looking at it between events; returns its exit code.
+  int run_program(QTimer& watch) {
+    use_hooks({.close_requested = close_panel_window, .poll = {}});
+    WorkFolder folder;
+    folder.write("settings.cfg", kSettings);
+    if (!install_bridge("sim")) return -100;
+    watch.start(0);
+    char name[] = "kd71";
+    char* argv[] = {name, nullptr};
+    return kd71_main(1, argv);
+  }
+  // The charts' pane, drawn as its timer would have drawn it by now.
+  qt::MeasurementPane* drawn_pane() const {
+    auto* pane = static_cast<qt::MeasurementPane*>(
+        window(panelHandle)->findChild<QWidget*>(qt::kMeasurementPaneName));
+    pane->refresh();
+    return pane;
+  }
+};
 
 TEST_F(MainWindowScreenshot, TheMainWindowAfterTwentySecondsOnTheSimulatedBoard) {
-  use_hooks({.close_requested = close_panel_window, .poll = {}});
-  WorkFolder folder;
-  folder.write("settings.cfg", kSettings);
-  ASSERT_TRUE(install_bridge("sim"));
-
   QImage main_picture, debug_picture;
   std::map<int, QString> shown;
   int pin3 = -1, pin0 = -1;
@@ -74,18 +90,12 @@ TEST_F(MainWindowScreenshot, TheMainWindowAfterTwentySecondsOnTheSimulatedBoard)
       shown[control] = part<QLabel>(panelHandle, control)->text();
     GetCtrlVal(debugPanelHandle, PANELDEBUG_GP_3, &pin3);
     GetCtrlVal(debugPanelHandle, PANELDEBUG_GP_0, &pin0);
-    // The charts as their timer would have drawn them by now.
-    static_cast<qt::MeasurementPane*>(
-        window(panelHandle)->findChild<QWidget*>(qt::kMeasurementPaneName))
-        ->refresh();
+    drawn_pane();
     main_picture = window(panelHandle)->grab().toImage();
     debug_picture = window(debugPanelHandle)->grab().toImage();
     QTest::mouseClick(part<QAbstractButton>(panelHandle, PANELMAIN_CMDQUIT), Qt::LeftButton);
   });
-  watch.start(0);
-  char name[] = "kd71";
-  char* argv[] = {name, nullptr};
-  ASSERT_EQ(kd71_main(1, argv), 0);
+  ASSERT_EQ(run_program(watch), 0);
 
   EXPECT_EQ(shown[PANELMAIN_NOTIFY_USER], "USB CONNECTED");
   EXPECT_EQ(shown[PANELMAIN_CLOCK_FREQUENCY_CH1], "10.000");
@@ -113,10 +123,6 @@ TEST_F(MainWindowScreenshot, TheMainWindowAfterTwentySecondsOnTheSimulatedBoard)
 // channel 1 and the board unplugged for a few seconds: the error-ratio
 // charts and verdicts of the README's picture.
 TEST_F(MainWindowScreenshot, TheErrorRatioChartsOfATimedTestWithANoisySpellAndAnUnplug) {
-  use_hooks({.close_requested = close_panel_window, .poll = {}});
-  WorkFolder folder;
-  folder.write("settings.cfg", kSettings);
-  ASSERT_TRUE(install_bridge("sim"));
   set_target_ber(1e-10);
 
   QImage picture;
@@ -145,21 +151,16 @@ TEST_F(MainWindowScreenshot, TheErrorRatioChartsOfATimedTestWithANoisySpellAndAn
       ++step;
     } else if (step == 5 && t >= 540.0) {
       watch.stop();
-      auto* pane = static_cast<qt::MeasurementPane*>(
-          window(panelHandle)->findChild<QWidget*>(qt::kMeasurementPaneName));
+      qt::MeasurementPane* pane = drawn_pane();
       auto* span = pane->findChild<QComboBox*>(QStringLiteral("chart_span"));
       span->setCurrentIndex(span->findText(QStringLiteral("10 min")));
-      pane->refresh();
       QApplication::processEvents();
       verdict = pane->findChild<QLabel*>(QStringLiteral("verdict_ch2"))->text();
       picture = window(panelHandle)->grab().toImage();
       QTest::mouseClick(part<QAbstractButton>(panelHandle, PANELMAIN_CMDQUIT), Qt::LeftButton);
     }
   });
-  watch.start(0);
-  char name[] = "kd71";
-  char* argv[] = {name, nullptr};
-  ASSERT_EQ(kd71_main(1, argv), 0);
+  ASSERT_EQ(run_program(watch), 0);
 
   EXPECT_GT(channelStats[1].totalErrors, 0u) << "the noisy spell counted errors";
   EXPECT_EQ(channelStats[2].totalErrors, 0u);
