@@ -104,8 +104,10 @@ ChartPoints chart_points(int channel, double now, double span_s, int bins, doubl
 }
 
 RatioChart::RatioChart(int channel, QWidget* parent)
-    : QChartView(parent), channel_(channel), labelled_floor_(std::nan("")) {
-  auto* c = new QChart;
+    // Made with its chart: a view made without one makes a default chart,
+    // which setChart would leave behind.
+    : QChartView(new QChart, parent), channel_(channel), labelled_floor_(std::nan("")) {
+  QChart* c = chart();
   c->legend()->hide();
   c->setMargins(QMargins(2, 2, 6, 2));
   c->setBackgroundRoundness(0);
@@ -135,7 +137,6 @@ RatioChart::RatioChart(int channel, QWidget* parent)
     s->attachAxis(x_);
     s->attachAxis(y_);
   }
-  setChart(c);
   setRenderHint(QPainter::Antialiasing);
   setMinimumSize(240, 90);
   setToolTip(
