@@ -69,6 +69,7 @@ RunVerdict run_verdict(int channel, std::uint64_t solve_limit) {
   if (channel < 1 || channel > 2) return v;
   const ChannelStats& s = channelStats[channel];
   v.running = s.totalsRunning != 0;
+  v.armed = s.startCountdown != 0;
   v.errors = s.totalErrors;
   // As the panel's total ratio forms it: samples times the signed length.
   v.bits = static_cast<double>(s.totalSamples) *

@@ -30,6 +30,7 @@ bool set_confidence_percent(double percent);
 struct RunVerdict {
   bool has_bits = false;  // the run has added samples: a bound exists
   bool running = false;
+  bool armed = false;  // switched on, to start at the next sample
   std::uint64_t errors = 0;
   double bits = 0.0;
   double elapsed_s = 0.0;

@@ -65,7 +65,7 @@ void VerdictLabel::refresh() {
   QString text = tr("Channel %1").arg(channel_);
   QString colour;
   if (!v.has_bits) {
-    text += v.running ? tr(": timed test starting") : tr(": no timed test");
+    text += v.running || v.armed ? tr(": timed test starting") : tr(": no timed test");
   } else if (v.solved) {
     char bound[kBerText], verdict[kBerText];
     text += QStringLiteral(": %1   %2")

@@ -179,9 +179,11 @@ TEST_F(MeasurementPaneTest, EachChannelsVerdictLineFollowsItsRun) {
   ASSERT_NE(verdict, nullptr);
   EXPECT_EQ(verdict->text(), "Channel 1: no timed test");
   ChannelStats& s = channelStats[1];
-  s.totalsRunning = 1;
+  s.startCountdown = 1;  // switched on: the next sample starts it
   pane_->refresh();
   EXPECT_EQ(verdict->text(), "Channel 1: timed test starting");
+  s.startCountdown = 0;
+  s.totalsRunning = 1;
   s.totalSamples = 6;
   pane_->refresh();
   EXPECT_EQ(verdict->text(),
