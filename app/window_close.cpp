@@ -1,13 +1,19 @@
 #include "app/window_close.h"
 
 #include "app/debug_panel.h"
+#include "app/stop_signal.h"
 #include "platform/ui_store.h"
 #include "ui/main_uir.h"
 
 void close_panel_window(int panel) {
   switch (kd71::ui::panel_resource_id(panel)) {
     case PANELMAIN:
-      kd71::ui::post_event(panel, PANELMAIN_CMDQUIT, EVENT_COMMIT);
+      // During a routine the quit waits for its end; the auto search takes
+      // it as its stop (a queued commit it would take and drop).
+      if (kd71::ui::in_callback())
+        quit_after_callback();
+      else
+        kd71::ui::post_event(panel, PANELMAIN_CMDQUIT, EVENT_COMMIT);
       break;
     case PANELDEBUG:
       kd71::ui::post_event(panel, PANELDEBUG_CLOSEPANELDEBUG, EVENT_COMMIT);

@@ -1,6 +1,8 @@
 #include "tests/support/fresh_state.h"
 
 #include "app/analog_controls.h"
+#include "app/button_presses.h"
+#include "app/calibration_progress.h"
 #include "app/channel_config.h"
 #include "app/console_status.h"
 #include "app/debug_panel.h"
@@ -10,6 +12,7 @@
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "app/stop_signal.h"
+#include "app/threshold_search.h"
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
@@ -29,11 +32,14 @@ void reset_all() {
   console_status_reset();
   debug_panel_reset();
   analog_controls_reset();
+  button_presses_reset();
+  calibration_progress_reset();
   channel_config_reset();
   measurement_reset();
   routine_progress_reset();
   settings_reset();
   statistics_reset();
+  threshold_search_reset();
   debug_flags_reset();
   i2c_reset();
   lowlevel_reset();
