@@ -44,19 +44,23 @@ void press_queued_buttons() {
     g_presses.clear();
     return;
   }
-  // The tick that found the board has applied the settings by now.
-  if (!linkUp || prevLinkState != 1) return;
-  for (const Press& p : g_presses) {
+  // The tick that found the board has applied the settings by now. One
+  // press at a time, once the last one has run and nothing else waits: a
+  // routine that looks for its stop button would take the next press's
+  // commit and drop it.
+  if (!linkUp || prevLinkState != 1 || kd71::ui::pending_event_count() > 0) return;
+  while (!g_presses.empty()) {
+    const Press p = g_presses.front();
+    g_presses.erase(g_presses.begin());
     int dimmed = 0;
     GetCtrlAttribute(panelHandle, p.control, ATTR_DIMMED, &dimmed);
-    if (dimmed) {
-      std::fprintf(stderr, "kd71: %s %d skipped: channel %d is in %s\n", p.option, p.channel,
-                   p.channel, p.dimmed_in);
-      continue;
+    if (!dimmed) {
+      kd71::ui::post_event(panelHandle, p.control, EVENT_COMMIT);
+      return;
     }
-    kd71::ui::post_event(panelHandle, p.control, EVENT_COMMIT);
+    std::fprintf(stderr, "kd71: %s %d skipped: channel %d is in %s\n", p.option, p.channel,
+                 p.channel, p.dimmed_in);
   }
-  g_presses.clear();
 }
 
 void button_presses_reset() { g_presses.clear(); }

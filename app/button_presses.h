@@ -10,8 +10,8 @@
 // false for another button or channel.
 bool queue_button_press(const char* button, int channel);
 // Between events, while the loop runs and no callback does: once the board
-// is connected, queues the commits of the pressed buttons. A stop signal
-// that has arrived cancels them.
+// is connected, queues the commit of the next pressed button when the last
+// one has run. A stop signal that has arrived cancels them.
 void press_queued_buttons();
 
 void button_presses_reset();

@@ -241,5 +241,8 @@ void ShowDisplayAfterAutoSyncButton() {
   int panel = 0, control = 0;
   while (GetUserEvent(0, &panel, &control) != EVENT_NONE) {
   }
+  // A quit that a stop signal or the closed window had queued went with
+  // them: it is queued again once the search has ended.
+  quit_commits_dropped();
   lock_panel(false);
 }

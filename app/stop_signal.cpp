@@ -23,9 +23,18 @@ void install_stop_signals() {
 
 bool stop_signal_seen() { return g_stop_signal != 0; }
 
-void quit_after_callback() { g_window_closed = true; }
-
 bool stop_requested() { return stop_signal_seen() || g_window_closed; }
+
+void quit_for_window_close() {
+  g_window_closed = true;
+  if (g_quit_posted || panelHandle <= 0 || kd71::ui::in_callback()) return;
+  g_quit_posted = true;
+  kd71::ui::post_event(panelHandle, PANELMAIN_CMDQUIT, EVENT_COMMIT);
+}
+
+void quit_commits_dropped() {
+  if (stop_requested()) g_quit_posted = false;
+}
 
 void quit_on_stop_signal() {
   // Not from inside a routine: one that looks for its stop button takes

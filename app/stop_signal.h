@@ -14,14 +14,16 @@
 void install_stop_signals();
 // True once a stop signal has arrived.
 bool stop_signal_seen();
-// The main window was closed while a callback ran: the quit waits for the
-// callback's end, as a stop signal's does, instead of becoming a commit
-// that a routine looking for its stop button would take.
-void quit_after_callback();
-// True once a stop signal has arrived or the main window was closed during
-// a callback: the auto search stops at its next check; the quit itself is
-// left pending.
+// The main window was closed: the quit button's commit is queued at once,
+// or, while a callback runs, once it has ended (a routine that looks for
+// its stop button would take it); a running auto search stops.
+void quit_for_window_close();
+// True once a stop signal has arrived or the main window was closed: the
+// auto search stops at its next check; the quit itself is left pending.
 bool stop_requested();
+// The auto search has dropped every pending commit: a quit already queued
+// for a stop request is queued again, by the next quit_on_stop_signal.
+void quit_commits_dropped();
 // Queues the quit button's commit, once, after a stop signal has arrived
 // (or the main window was closed during a callback), while the event loop
 // runs between callbacks and the main panel exists. A long routine runs to

@@ -33,6 +33,7 @@ constexpr int kNoOnesErrors = 255;  // presweep errors where no bit was a one
 // A measurement waits for figures of a measuring channel this many times.
 constexpr int kStateAttempts = 100;
 constexpr int kQuietAttempts = 9;  // more than this is reported
+constexpr double kPresweepStart = -89.45;
 constexpr double kPresweepStep = 2.7953124;
 constexpr double kPresweepPlotStep = 2.7953125;
 constexpr double kZoneFraction = 0.03125;  // one step of the 32-step sweep
@@ -86,7 +87,7 @@ void presweep(int n) {
   int ones[kPresweepPoints];
   int errs[kPresweepPoints];
   for (int i = 0; i < kPresweepPoints; ++i) {
-    const float t = static_cast<float>(-kThresholdLimitMv + i * kPresweepStep);
+    const float t = static_cast<float>(kPresweepStart + i * kPresweepStep);
     ones[i] = MeasOnesCnt(n, t);
     errs[i] = ones[i] != 0 ? packets[n].fast_error_count : kNoOnesErrors;
     ShowCalibrationStep(n, "initialisation", "presweep", i + 1, kPresweepPoints);
@@ -95,7 +96,7 @@ void presweep(int n) {
   const int colour = lastSweepColour;
   for (int graph : {PANELSCOPE_GRAPH_ONES, PANELSCOPE_GRAPH_ERRS})
     PlotWaveform(scopePanelHandle, graph, graph == PANELSCOPE_GRAPH_ONES ? ones : errs,
-                 kPresweepPoints, 1.0, 0.0, -kThresholdLimitMv, kPresweepPlotStep, 0,
+                 kPresweepPoints, 1.0, 0.0, kPresweepStart, kPresweepPlotStep, 0,
                  kWaveformPointStyle, 0, 1, colour);
 }
 

@@ -8,12 +8,7 @@
 void close_panel_window(int panel) {
   switch (kd71::ui::panel_resource_id(panel)) {
     case PANELMAIN:
-      // During a routine the quit waits for its end; the auto search takes
-      // it as its stop (a queued commit it would take and drop).
-      if (kd71::ui::in_callback())
-        quit_after_callback();
-      else
-        kd71::ui::post_event(panel, PANELMAIN_CMDQUIT, EVENT_COMMIT);
+      quit_for_window_close();
       break;
     case PANELDEBUG:
       kd71::ui::post_event(panel, PANELDEBUG_CLOSEPANELDEBUG, EVENT_COMMIT);
