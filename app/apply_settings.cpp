@@ -1,11 +1,17 @@
 #include "app/apply_settings.h"
 
+#include <cstdio>
+#include <string>
+
 #include "app/analog_controls.h"
 #include "app/channel_config.h"
 #include "app/debug_panel.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
+#include "hardware/DS4520.h"
 #include "hardware/MCP4728.h"
+#include "hardware/i2c_comms.h"
+#include "hardware/lowlevel_link.h"
 #include "ui/main_uir.h"
 
 namespace {
@@ -91,9 +97,40 @@ void apply_mode(int manual, int sampdel, int checkbox, int autosearch, int stop,
   }
 }
 
+constexpr int kDevicesPerKind = 8;  // three address bits per chip kind
+
+std::string i2c_device_name(int address) {
+  const char* kind = "I2C device";
+  if (address >= kExpanderBaseAddress && address < kExpanderBaseAddress + kDevicesPerKind)
+    kind = "expander";
+  else if (address >= kDacBaseAddress && address < kDacBaseAddress + kDevicesPerKind)
+    kind = "DAC";
+  char text[32];
+  std::snprintf(text, sizeof text, "%s 0x%02x", kind, address);
+  return text;
+}
+
+// The chips that did not acknowledge during the push keep what they had:
+// the board is not configured as the panel shows, and the user is told so.
+// Without an open link (or with one lost meanwhile, to be opened and pushed
+// again) there was no board to answer.
+void report_unacknowledged() {
+  if (prevLinkState != 1 || link_lost()) return;
+  std::string names;
+  for (int address = 0; address < kI2cAddresses; ++address) {
+    if (!i2c_unacknowledged(address)) continue;
+    if (!names.empty()) names += ", ";
+    names += i2c_device_name(address);
+  }
+  if (names.empty()) return;
+  std::printf("board settings incomplete: no acknowledge from %s\n", names.c_str());
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int LoadSettingsIntoHardware() {
+  i2c_forget_unacknowledged();
   apply(PANELMAIN_DATA_SELECT_CH1);
   Delay(kStepPause);
   apply(PANELMAIN_DATA_SELECT_CH2);
@@ -122,6 +159,7 @@ int LoadSettingsIntoHardware() {
              PANELMAIN_CH1_AUTOSEARCH, PANELMAIN_CH1_AUTOSEARCH_STOP, PANELMAIN_INIT_CH1);
   apply_mode(manual_mode_ch2, PANELMAIN_CH2_SAMPDEL, PANELMAIN_CKBX_MANUAL_MD_CH2,
              PANELMAIN_CH2_AUTOSEARCH, PANELMAIN_CH2_AUTOSEARCH_STOP, PANELMAIN_INIT_CH2);
+  report_unacknowledged();
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "app/measurement.h"
 #include "app/phase_trial.h"
 #include "app/settings_file.h"
+#include "app/snapshot_analysis.h"
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "platform/ui_store.h"
@@ -32,6 +33,7 @@ void kd71_bind_callbacks() {
   bind_callback("general_purpose_IO_DebugPanel", general_purpose_IO_DebugPanel);
   bind_callback("CB_ReadDAC", CB_ReadDAC);
   bind_callback("CBdebugTimer", CBdebugTimer);
+  bind_callback("CB_Debug", CB_Debug);
   bind_menu_callback("Debug", Debug);
   bind_menu_callback("FileSaveAs", FileSaveAs);
   bind_menu_callback("FileOpen", FileOpen);

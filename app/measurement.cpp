@@ -7,6 +7,7 @@
 #include "app/channel_config.h"
 #include "app/console_status.h"
 #include "app/debug_panel.h"
+#include "app/measurement_extras.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
 #include "app/statistics.h"
@@ -49,7 +50,12 @@ void show_link(const char* notice, int colour) {
 }
 
 void supervise_link() {
+  // A board replugged within one tick, or a bridge that reset itself, stays
+  // listed while its handle is dead: the connection is forgotten, so that
+  // the board is opened and configured again as after an unplug.
+  const bool lost = take_lost_device();
   const int alive = record_link_alive();
+  if (lost && alive) mark_link_disconnected();
   if (!link_state_changed(alive)) return;
   if (alive) {
     if (init_usb() == 1) {
@@ -103,6 +109,7 @@ void channel_step(int n) {
       UpdateSample(n);
       DisplaySample(n);
       StartRun(n);
+      extras_new_sample(n, r);
     }
     DisplayElapsedTimes();
     DisplayNoErrorIndicator(n);
@@ -154,6 +161,7 @@ int CBTimer(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, i
   }
 
   supervise_link();
+  extras_link_state(prevLinkState);
   if (debugPanelOpen) GetCtrlVal(debugPanelHandle, PANELDEBUG_DEBUGPRINTS, &packetTrace);
 
   if (linkUp) {

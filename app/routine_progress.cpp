@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "platform/c_locale.h"
 #include "platform/ui_frontend.h"
 #include "platform/ui_store.h"
 #include "platform/userint.h"
@@ -32,7 +33,7 @@ void ShowRoutineProgress(const char* format, ...) {
   char text[160];
   va_list args;
   va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
+  kd71::c_locale::vformat_to(text, sizeof text, format, args);
   va_end(args);
   show(text);
 }

@@ -4,12 +4,13 @@
 #include "app/settings_file.h"
 
 #include <cstdio>
-#include <fstream>
 
 #include "app/apply_settings.h"
 #include "app/settings_reader.h"
 #include "app/startup.h"
 #include "platform/atomic_file.h"
+#include "platform/c_locale.h"
+#include "platform/regular_file.h"
 #include "ui/main_uir.h"
 
 float Ch1_SamplingDelay = 0.0f;
@@ -61,18 +62,6 @@ const IntField kIntFields[] = {
 // Larger files are not settings files; only their start would be read anyway.
 constexpr std::size_t kMaxFileBytes = 1 << 20;
 
-bool read_text(const char* path, std::string* text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  text->clear();
-  char chunk[4096];
-  while (in && text->size() < kMaxFileBytes) {
-    in.read(chunk, sizeof chunk);
-    text->append(chunk, static_cast<std::size_t>(in.gcount()));
-  }
-  return true;
-}
-
 void show_record_on_main_panel() {
   SetCtrlVal(panelHandle, PANELMAIN_CH1_SAMPDEL, Ch1_SamplingDelay);
   SetCtrlVal(panelHandle, PANELMAIN_CH2_SAMPDEL, Ch2_SamplingDelay);
@@ -96,26 +85,27 @@ void show_record_on_main_panel() {
 
 std::string settings_text() {
   std::string text = std::string(kSettingsHeader) + "\n";
-  char line[128];
-  for (const FloatField& f : kFloatFields) {
-    std::snprintf(line, sizeof line, f.format, static_cast<double>(*f.value));
-    text += line;
-  }
-  for (const IntField& f : kIntFields) {
-    std::snprintf(line, sizeof line, f.format, *f.value);
-    text += line;
-  }
+  // The file reads the same under every locale: a point before the decimals.
+  for (const FloatField& f : kFloatFields)
+    text += kd71::c_locale::format(f.format, static_cast<double>(*f.value));
+  for (const IntField& f : kIntFields) text += kd71::c_locale::format(f.format, *f.value);
   return text;
 }
 
 int SaveSettings(const char* path) {
   if (!path) return 0;
-  return kd71::platform::write_file_atomically(path, settings_text()) ? 1 : 0;
+  std::string reason;
+  if (kd71::platform::write_file_atomically(path, settings_text(), &reason)) return 1;
+  // The popups stay silent about it; the console says which file and why.
+  std::fprintf(stderr, "kd71: settings not saved to %s: %s\n", path, reason.c_str());
+  return 0;
 }
 
 int RestoreSettings(const char* path) {
   std::string text;
-  if (!path || !read_text(path, &text)) return -1;
+  // Only a regular file is read: a FIFO or a folder under the name counts as
+  // a file that cannot be opened.
+  if (!path || !kd71::platform::read_regular_file(path, kMaxFileBytes, &text)) return -1;
 
   SettingsReader reader(text);
   reader.skip_line();  // the header's content is not checked

@@ -27,12 +27,16 @@ inline constexpr const char* kSettingsHeader = "VORN_KD71_2CH Configuration Data
 // The file's text for the current record.
 std::string settings_text();
 
-// Writes the record to `path`; 1 when written, 0 when the file could not be
-// written completely (the previous file is then left as it was).
+// Writes the record to `path`; 1 when written, 0 when it was not: the file
+// could not be written completely, or what is there is not to be replaced
+// (not a regular file, or a file this user may not write or that is made
+// read-only). The previous file is then left as it was, and one console line
+// names the file and the reason.
 int SaveSettings(const char* path);
 // Reads `path` into the record and the main panel's controls by position;
-// -1 when it cannot be opened, otherwise the number of the fourteen values
-// that could not be read (0 for a complete file).
+// -1 when it cannot be opened or is not a regular file (a FIFO or a folder
+// is never opened), otherwise the number of the fourteen values that could
+// not be read (0 for a complete file).
 int RestoreSettings(const char* path);
 
 void FileSaveAs(int menuBar, int menuItem, void* callbackData, int panel);

@@ -1,13 +1,19 @@
 #include "app/settings_reader.h"
 
-#include <cctype>
 #include <climits>
 #include <cmath>
-#include <cstdlib>
+
+#include "platform/c_locale.h"
 
 namespace {
 
 constexpr double kFloatMax = 3.4028234663852886e38;
+
+// The C locale's classes, whatever locale the process runs under: a file
+// must read the same on every desktop.
+bool is_space(int c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool is_digit(int c) { return c >= '0' && c <= '9'; }
+int to_lower(int c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
 }  // namespace
 
@@ -15,8 +21,8 @@ int SettingsReader::peek(std::size_t ahead) const {
   return pos_ + ahead < text_.size() ? static_cast<unsigned char>(text_[pos_ + ahead]) : -1;
 }
 
-bool SettingsReader::at_space() const { return peek() >= 0 && std::isspace(peek()); }
-bool SettingsReader::at_digit() const { return peek() >= 0 && std::isdigit(peek()); }
+bool SettingsReader::at_space() const { return is_space(peek()); }
+bool SettingsReader::at_digit() const { return is_digit(peek()); }
 
 void SettingsReader::skip_space() {
   while (at_space()) ++pos_;
@@ -24,7 +30,7 @@ void SettingsReader::skip_space() {
 
 bool SettingsReader::consume_word(std::string_view word) {
   for (std::size_t i = 0; i < word.size(); ++i)
-    if (peek(i) < 0 || std::tolower(peek(i)) != word[i]) return false;
+    if (peek(i) < 0 || to_lower(peek(i)) != word[i]) return false;
   pos_ += word.size();
   return true;
 }
@@ -61,13 +67,14 @@ bool SettingsReader::read_float(float* value) {
     return false;
   }
   if ((peek() == 'e' || peek() == 'E') &&
-      (std::isdigit(peek(1)) || ((peek(1) == '+' || peek(1) == '-') && std::isdigit(peek(2))))) {
-    pos_ += std::isdigit(peek(1)) ? 1 : 2;
+      (is_digit(peek(1)) || ((peek(1) == '+' || peek(1) == '-') && is_digit(peek(2))))) {
+    pos_ += is_digit(peek(1)) ? 1 : 2;
     while (at_digit()) ++pos_;
   }
-  const std::string number(text_.substr(start, pos_ - start));
-  const double v = std::strtod(number.c_str(), nullptr);
-  if (!std::isfinite(v) || std::fabs(v) > kFloatMax) return false;
+  double v = 0.0;
+  if (!kd71::c_locale::parse_double(text_.substr(start, pos_ - start), &v) || !std::isfinite(v) ||
+      std::fabs(v) > kFloatMax)
+    return false;
   *value = static_cast<float>(v);
   return true;
 }

@@ -8,6 +8,7 @@
 #include "app/debug_panel.h"
 #include "app/startup.h"
 #include "hardware/lowlevel.h"
+#include "platform/c_locale.h"
 #include "platform/colours.h"
 #include "ui/main_uir.h"
 
@@ -56,7 +57,7 @@ bool error_free(const PacketRecord& r) {
 
 const char* total_count_text(std::uint64_t total_errors, char (&text)[kFigureText]) {
   if (static_cast<double>(total_errors) >= kExponentFormFrom) {
-    std::snprintf(text, sizeof text, "%.9E", static_cast<double>(total_errors));
+    kd71::c_locale::format_to(text, sizeof text, "%.9E", static_cast<double>(total_errors));
     return text;
   }
   char digits[kFigureText];

@@ -12,6 +12,7 @@
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel_packets.h"
 #include "hardware/packet_codec.h"
+#include "platform/c_locale.h"
 #include "platform/colours.h"
 #include "platform/userint.h"
 #include "ui/main_uir.h"
@@ -260,7 +261,7 @@ int FindOptimum(const int* values, int count) {
 void LogCalibrationLine(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  std::vsnprintf(logBuffer, sizeof logBuffer, format, args);
+  kd71::c_locale::vformat_to(logBuffer, sizeof logBuffer, format, args);
   va_end(args);
   DbugOut();
 }

@@ -33,32 +33,46 @@ constexpr double kSettleWait = 0.02;
 constexpr double kLedStepWait = 0.1;
 constexpr int kLedTestPositions = 18;
 
-unsigned char address_byte(int chip) { return static_cast<unsigned char>(0xA0 | (chip << 1)); }
+unsigned char address_byte(int chip) {
+  return static_cast<unsigned char>((kExpanderBaseAddress << 1) | (chip << 1));
+}
 
 // Reads one status register: the register pointer in one transaction, the
-// byte in the next.
-unsigned char read_status(int chip, unsigned char reg) {
+// byte in the next. `acked` tells whether the chip acknowledged both.
+unsigned char read_status(int chip, unsigned char reg, bool* acked) {
   issue_i2c_start(usb_handle);
-  tx_i2c_byte(usb_handle, address_byte(chip));
-  tx_i2c_byte(usb_handle, reg);
+  int ack = tx_i2c_byte(usb_handle, address_byte(chip));
+  ack &= tx_i2c_byte(usb_handle, reg);
   issue_i2c_stop(usb_handle);
   issue_i2c_start(usb_handle);
-  tx_i2c_byte(usb_handle, address_byte(chip) | 1);
+  ack &= tx_i2c_byte(usb_handle, address_byte(chip) | 1);
   const unsigned char value = rx_i2c_byte(usb_handle, 1);
   issue_i2c_stop(usb_handle);
+  *acked = ack == 1;
   return value;
 }
 
 // Reads `n` bytes from the low status register on: the register pointer,
-// then a repeated start; every byte but the last acknowledged.
-void read_status_repeated_start(int chip, unsigned char* out, int n) {
+// then a repeated start; every byte but the last acknowledged. True when the
+// chip acknowledged.
+bool read_status_repeated_start(int chip, unsigned char* out, int n) {
   issue_i2c_start(usb_handle);
-  tx_i2c_byte(usb_handle, address_byte(chip));
-  tx_i2c_byte(usb_handle, kStatusLow);
+  int ack = tx_i2c_byte(usb_handle, address_byte(chip));
+  ack &= tx_i2c_byte(usb_handle, kStatusLow);
   issue_i2c_start(usb_handle);
-  tx_i2c_byte(usb_handle, address_byte(chip) | 1);
+  ack &= tx_i2c_byte(usb_handle, address_byte(chip) | 1);
   for (int i = 0; i < n; ++i) out[i] = rx_i2c_byte(usb_handle, i == n - 1 ? 1 : 0);
   issue_i2c_stop(usb_handle);
+  return ack == 1;
+}
+
+// The read of a pin change was not acknowledged: the pins stay as they are.
+// With the link lost the link's own line has said why.
+void report_write_skipped(int chip) {
+  if (link_lost()) return;
+  debug_print(debug_DS4520,
+              "DS4520 chip %d (0x%02x) did not acknowledge the pin read: write skipped\n", chip,
+              kExpanderBaseAddress + chip);
 }
 
 void print_read(const char* which, int value) {
@@ -86,7 +100,12 @@ void write_pin(int chip, int ch_io, int data, bool pause) {
   debug_print(debug_DS4520, "bit_load_DS4520     \t\t\t%d         %d     0x%02x\n\n", ch_io, data,
               data);
 
-  const unsigned char cur = read_status(chip, high ? kStatusHigh : kStatusLow);
+  bool acked = false;
+  const unsigned char cur = read_status(chip, high ? kStatusHigh : kStatusLow, &acked);
+  if (!acked) {
+    report_write_skipped(chip);
+    return;
+  }
   print_read(high ? "iostatusH" : "iostatusL", cur);
 
   // A pin number above 8 selects no bit: the pins are written back unchanged.
@@ -119,7 +138,10 @@ void DS4520_IOX_wr_multibit(int chip, int field_mask, int data) {
               data, data);
 
   unsigned char cur = 0;
-  read_status_repeated_start(chip, &cur, 1);
+  if (!read_status_repeated_start(chip, &cur, 1)) {
+    report_write_skipped(chip);
+    return;
+  }
   print_read("iostatusL", cur);
   // Only the field's own pins change: "Shut Off" (99) must not set the other
   // pins of the chip, which hold the other channel's clock divider and phases.

@@ -12,6 +12,7 @@
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel_link.h"
+#include "platform/c_locale.h"
 #include "platform/userint.h"
 
 namespace {
@@ -23,10 +24,12 @@ constexpr unsigned char kSingleWriteEeprom = 0x58;  // DAC register and EEPROM
 constexpr unsigned char kGainTimesTwo = 0x10;       // Vref 0, power-down 00, gain 1
 constexpr double kEepromWait = 0.06;
 constexpr int kReadBackBytes = 24;
-constexpr int kSweeps = 1000;
 constexpr double kSweepPause = 0.001;
+constexpr double kSweepStep = 0.1;
 
-unsigned char address_byte(int dev) { return static_cast<unsigned char>(0xC0 | (dev << 1)); }
+unsigned char address_byte(int dev) {
+  return static_cast<unsigned char>((kDacBaseAddress << 1) | (dev << 1));
+}
 
 // Reads `n` bytes from `dev`, every byte acknowledged.
 void read_all(int dev, unsigned char* out, int n) {
@@ -100,16 +103,21 @@ void mcp4728_dac_dump() {
   std::printf("\n");
 }
 
+int dac_sweep_pass(int position, bool print_volts) {
+  int writes = 0;
+  float volts = 0.0f;
+  do {
+    dac_write(position, volts, 0);
+    ++writes;
+    Delay(kSweepPause);
+    if (print_volts) kd71::c_locale::print(stdout, "%f \n", volts);
+    volts = static_cast<float>(volts + kSweepStep);
+  } while (volts < kFullScaleVolts);
+  return writes;
+}
+
 void dac_sweep() {
-  for (int sweep = 0; sweep < kSweeps; ++sweep) {
-    float volts = 0.0f;
-    do {
-      dac_write(kSweepPosition, volts, 0);
-      Delay(kSweepPause);
-      std::printf("%f \n", volts);
-      volts = static_cast<float>(volts + 0.1);
-    } while (volts < kFullScaleVolts);
-  }
+  for (int sweep = 0; sweep < kDacSweeps; ++sweep) dac_sweep_pass(kSweepPosition, true);
 }
 
 void InitThreshDAC(int position, float volts) { dac_write(position, volts, 1); }

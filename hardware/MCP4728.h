@@ -17,6 +17,8 @@ struct DACSet {
 };
 
 inline constexpr int kDacPositions = 12;
+// The 7-bit I2C address of DAC device `dev` is this plus the device number.
+inline constexpr int kDacBaseAddress = 0x60;
 
 // The positions in use.
 inline constexpr int kMidScalePositionA = 0;   // 1.65 V written at connect
@@ -35,5 +37,12 @@ void dac_write(int position, float volts, int fast);
 void mcp4728_dac_write(int dev, int channel, int code, int fast);
 DACSet mcp4728_dac_read(int dev);
 void mcp4728_dac_dump();
+// One sweep of `position` from 0 V upward in steps of 0.1 V (the voltage
+// kept in single precision) while below 3.3 V: each value written with its
+// EEPROM and followed by a 1 ms pause, and printed when `print_volts` is
+// set. Returns the number of writes: 34, the last about 3.3 V (code 4095).
+int dac_sweep_pass(int position, bool print_volts);
+// kDacSweeps passes of position 6, printing each value.
+inline constexpr int kDacSweeps = 1000;
 void dac_sweep();
 void InitThreshDAC(int position, float volts);

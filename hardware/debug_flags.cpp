@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "platform/c_locale.h"
+
 unsigned char debug_main = 0;
 unsigned char debug_usb = 0;
 unsigned char debug_MCP4561 = 0;
@@ -18,6 +20,6 @@ void debug_print(unsigned char flag, const char* format, ...) {
   if (flag != 1) return;
   va_list args;
   va_start(args, format);
-  std::vprintf(format, args);
+  kd71::c_locale::vprint(stdout, format, args);
   va_end(args);
 }

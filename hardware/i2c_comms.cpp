@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "hardware/debug_flags.h"
+#include "hardware/lowlevel_link.h"
 #include "platform/userint.h"
 
 namespace {
@@ -21,6 +22,11 @@ constexpr int kBusFreeAttempts = 10;
 constexpr int kBusFreeSamples = 3;
 constexpr double kBusFreeWait = 0.001;
 
+// Whether the byte being sent is the address byte after a START.
+bool g_address_next = false;
+// 7-bit addresses that did not acknowledge since they were last forgotten.
+bool g_unacknowledged[kI2cAddresses];
+
 void report(const char* line) {
   if (debug_i2c == 1) std::fprintf(stderr, "%s", line);
 }
@@ -28,7 +34,9 @@ void report(const char* line) {
 // Sends the shadow mask with `mask` as its new value.
 void set_lines(FT_HANDLE handle, unsigned char mask, const char* failure = "USB ERROR.\n") {
   i2cDirMask = mask;
-  if (FT_SetBitMode(handle, i2cDirMask, FT_BITMODE_ASYNC_BITBANG) != FT_OK) report(failure);
+  if (link_call_failed("FT_SetBitMode", FT_SetBitMode, handle, i2cDirMask,
+                       FT_BITMODE_ASYNC_BITBANG))
+    report(failure);
 }
 
 // The four line states, as direction masks: a line whose bit is set is
@@ -45,16 +53,21 @@ void both_low(FT_HANDLE h) { set_lines(h, i2cDirMask | kBothLines); }
 void write_latches(FT_HANDLE handle, unsigned char latches) {
   unsigned char byte = i2cOutputBase | latches;
   DWORD written = 0;
-  if (FT_Write(handle, &byte, 1, &written) != FT_OK) report("USB ERROR.\n");
+  if (link_call_failed("FT_Write", FT_Write, handle, &byte, DWORD{1}, &written))
+    report("USB ERROR.\n");
 }
 void write_base(FT_HANDLE h) { write_latches(h, 0x00); }
 void write_base_sda(FT_HANDLE h) { write_latches(h, kSdaBit); }
 void write_base_scl(FT_HANDLE h) { write_latches(h, kSclBit); }
 
-// Samples the pins; 0 when the sample fails.
-unsigned char sample(FT_HANDLE handle, const char* failure = "USB ERROR.\n") {
+// Samples the pins; 0 when the sample fails. `sampled` tells whether the
+// pins were read: a lost link answers nothing.
+unsigned char sample(FT_HANDLE handle, const char* failure = "USB ERROR.\n",
+                     bool* sampled = nullptr) {
   unsigned char pins = 0;
-  if (FT_GetBitMode(handle, &pins) != FT_OK) {
+  const bool failed = link_call_failed("FT_GetBitMode", FT_GetBitMode, handle, &pins);
+  if (sampled) *sampled = !failed && !link_lost();
+  if (failed) {
     report(failure);
     return 0;
   }
@@ -78,9 +91,9 @@ void release_sda_scl_low(FT_HANDLE h) {
 
 // SCL low, SDA released -> both released (SCL rises), then samples the pins
 // while SCL is high.
-unsigned char raise_scl_and_sample(FT_HANDLE h) {
+unsigned char raise_scl_and_sample(FT_HANDLE h, bool* sampled = nullptr) {
   release_both(h);
-  return sample(h);
+  return sample(h, "USB ERROR.\n", sampled);
 }
 
 // ---- Clocked bits -----------------------------------------------------------
@@ -119,8 +132,11 @@ int i2cBusy = 0;
 
 int i2c_init(FT_HANDLE handle) {
   unsigned char pins = 0;
-  if (FT_GetBitMode(handle, &pins) != FT_OK) report("Unable to get bit mode\n");
-  if (FT_SetBitMode(handle, (pins & kSdaBit) | i2cOutputBase, FT_BITMODE_ASYNC_BITBANG) != FT_OK)
+  if (link_call_failed("FT_GetBitMode", FT_GetBitMode, handle, &pins))
+    report("Unable to get bit mode\n");
+  if (link_call_failed("FT_SetBitMode", FT_SetBitMode, handle,
+                       static_cast<UCHAR>((pins & kSdaBit) | i2cOutputBase),
+                       FT_BITMODE_ASYNC_BITBANG))
     report("Unable to set bit mode for FTDI\n");
   return 0;
 }
@@ -133,6 +149,7 @@ void issue_i2c_start(FT_HANDLE handle) {
   // lines; after them the start goes ahead anyway, about 10 ms later.
   unsigned char pins = 0;
   for (int attempt = 0; attempt < kBusFreeAttempts; ++attempt) {
+    if (link_lost()) break;  // no bus to wait for
     if (attempt < kBusFreeSamples)
       pins = sample(handle, "Unable to get bit mode\n");
     else
@@ -146,6 +163,7 @@ void issue_i2c_start(FT_HANDLE handle) {
   write_base_scl(handle);
   scl_released_sda_low(handle);
   hold_both_low(handle);
+  g_address_next = true;
 }
 
 void issue_i2c_stop(FT_HANDLE handle) {
@@ -156,7 +174,7 @@ void issue_i2c_stop(FT_HANDLE handle) {
   i2cBusy = 0;
 }
 
-void tx_i2c_byte(FT_HANDLE handle, unsigned char byte) {
+int tx_i2c_byte(FT_HANDLE handle, unsigned char byte) {
   // SCL low on entry and between bits.
   for (int bit = 7; bit >= 0; --bit) {
     if ((byte >> bit) & 1)
@@ -166,11 +184,17 @@ void tx_i2c_byte(FT_HANDLE handle, unsigned char byte) {
   }
   // Acknowledge clock: the slave holds SDA low while SCL is high.
   // SCL low -> SCL low, SDA released.
-  if (raise_scl_and_sample(handle) & kSdaBit) {
+  bool sampled = false;
+  const unsigned char pins = raise_scl_and_sample(handle, &sampled);
+  if (pins & kSdaBit) {
     report("ERROR! - I2C ack not returned.\n");
     report("USB ERROR.\n");
   }
   release_sda_scl_low(handle);
+  const bool acked = sampled && !(pins & kSdaBit);
+  if (g_address_next && !acked) g_unacknowledged[byte >> 1] = true;
+  g_address_next = false;
+  return acked ? 1 : 0;
 }
 
 unsigned char rx_i2c_byte(FT_HANDLE handle, int last) {
@@ -192,8 +216,18 @@ unsigned char wait_i2c_scl_high(FT_HANDLE handle) {
   return pins;
 }
 
+bool i2c_unacknowledged(int address) {
+  return address >= 0 && address < kI2cAddresses && g_unacknowledged[address];
+}
+
+void i2c_forget_unacknowledged() {
+  for (bool& a : g_unacknowledged) a = false;
+}
+
 void i2c_reset() {
   i2cDirMask = kDirMaskAtRest;
   i2cOutputBase = 0x00;
   i2cBusy = 0;
+  g_address_next = false;
+  i2c_forget_unacknowledged();
 }

@@ -27,6 +27,27 @@ FT_STATUS read_device_list(DWORD* count) {
   return status;
 }
 
+bool g_device_lost = false;
+
+// The statuses with which the backends answer a call on a handle whose
+// device is gone.
+bool is_device_gone_status(FT_STATUS status) {
+  return status == FT_DEVICE_NOT_FOUND || status == FT_INVALID_HANDLE || status == FT_IO_ERROR;
+}
+
+const char* status_name(FT_STATUS status) {
+  switch (status) {
+    case FT_INVALID_HANDLE:
+      return "invalid handle";
+    case FT_DEVICE_NOT_FOUND:
+      return "device not found";
+    case FT_IO_ERROR:
+      return "I/O error";
+    default:
+      return "failed";
+  }
+}
+
 }  // namespace
 
 FT_HANDLE usb_handle = nullptr;
@@ -136,7 +157,7 @@ void close() { FT_Close(usb_handle); }
 int usb_input() {
   if (usb_handle == BADHANDLE) return 0;
   unsigned char pins = 0;
-  if (FT_GetBitMode(usb_handle, &pins) != FT_OK) pins = 0;
+  if (link_call_failed("FT_GetBitMode", FT_GetBitMode, usb_handle, &pins)) pins = 0;
   debug_print(debug_usb, "BitMode 0x%02x \n\n", pins);
   return pins;
 }
@@ -154,10 +175,33 @@ bool link_state_changed(int alive) {
 
 void mark_link_disconnected() { prevLinkState = 0; }
 
+bool note_link_call(const char* call, FT_STATUS status) {
+  if (status == FT_OK || g_device_lost) return false;
+  // Only an open link can be lost: before the open, or after a failed one,
+  // the handle is not the board's.
+  if (prevLinkState == 1 && is_device_gone_status(status)) {
+    g_device_lost = true;
+    std::printf("USB link dropped: %s failed (ftStatus=%d, %s)\n", call, static_cast<int>(status),
+                status_name(status));
+    std::fflush(stdout);
+  }
+  return true;
+}
+
+bool link_lost() { return g_device_lost; }
+
+bool take_lost_device() {
+  if (!g_device_lost) return false;
+  g_device_lost = false;
+  FT_Close(usb_handle);  // dead; the board is opened anew
+  return true;
+}
+
 void lowlevel_link_reset() {
   usb_handle = nullptr;
   std::memset(devInfo, 0, sizeof devInfo);
   std::memset(deviceSerialNumber, 0, sizeof deviceSerialNumber);
   linkUp = 0;
   prevLinkState = 0;
+  g_device_lost = false;
 }

@@ -39,5 +39,32 @@ bool link_state_changed(int alive);
 // again (after a failed open, or a reset of the link by hand).
 void mark_link_disconnected();
 
+// ---- A device lost under the open handle -------------------------------------
+// A board replugged within one tick, or a bridge that resets itself, never
+// leaves the device list: only the calls on the open handle tell that it is
+// gone. The packet transport and the I2C master make their calls through
+// link_call_failed, which notes such an answer; the next supervision step
+// then reopens the board as after an unplug.
+
+// Notes the status of the bridge call `call` on usb_handle. While the link is
+// connected, a device-gone status marks it lost and prints one line (always
+// shown) naming the call and its status. True when the call failed and the
+// caller's own diagnostic line is due: every failure until the link is lost,
+// none after.
+bool note_link_call(const char* call, FT_STATUS status);
+// True from a lost device until supervision takes note of it.
+bool link_lost();
+// Makes the bridge call `fn(args...)` on the open handle and notes its status
+// (see note_link_call). While the link is lost the handle is dead and the
+// call is not made.
+template <typename Fn, typename... Args>
+bool link_call_failed(const char* call, Fn fn, Args... args) {
+  if (link_lost()) return false;
+  return note_link_call(call, fn(args...));
+}
+// For supervision: true when the device was lost since the last call; then
+// the dead handle is closed, so that the board can be opened anew.
+bool take_lost_device();
+
 // Puts the link globals back to their start values.
 void lowlevel_link_reset();

@@ -71,38 +71,47 @@ int expected_reply_length(int type) {
 void writePollRequest(int type) {
   std::memset(g_request, 0, sizeof g_request);
   g_request[0] = static_cast<unsigned char>(((type & kCodeBits) << 4) | kPollNibble);
-  if (FT_SetBitMode(usb_handle, i2cDirMask, FT_BITMODE_RESET) != FT_OK)
+  if (link_call_failed("FT_SetBitMode", FT_SetBitMode, usb_handle, i2cDirMask, FT_BITMODE_RESET))
     debug_print(debug_usb, "Failure on attempt to change bit mode\n");
   for (int i = 0; i < 2; ++i)
-    if (FT_Purge(usb_handle, kPurgeBoth) != FT_OK) debug_print(debug_usb, "FT_Purge failure\n");
+    if (link_call_failed("FT_Purge", FT_Purge, usb_handle, kPurgeBoth))
+      debug_print(debug_usb, "FT_Purge failure\n");
   expectedLength = expected_reply_length(type);
   DWORD written = 0;
-  if (FT_Write(usb_handle, g_request, 1, &written) != FT_OK)
+  if (link_call_failed("FT_Write", FT_Write, usb_handle, g_request, DWORD{1}, &written))
     debug_print(debug_usb, "write failed\n");
 }
 
 void readPacket(int index) {
   if (!valid_index(index)) return;
   const int length = expectedLength;
-  if (FT_SetBitMode(usb_handle, i2cDirMask, FT_BITMODE_ASYNC_BITBANG) != FT_OK && packetTrace)
-    std::printf("Failure on attempt to change bit mode back for i2c\n");
-  Delay(kReplyWait);
-
+  // With the link lost no reply can come: nothing is asked of the dead
+  // handle, nothing traced, and the sentinels below fail the trailer check.
+  const bool trace = packetTrace && !link_lost();
   DWORD waiting = 0, tx = 0, events = 0;
-  const FT_STATUS status = FT_GetStatus(usb_handle, &waiting, &tx, &events);
-  if (static_cast<int>(waiting) != length && packetTrace)
-    std::printf("Wrong packet length shown   : %d\n", static_cast<int>(waiting));
-  if (status != FT_OK) debug_print(debug_usb, "FT_Status fail\n");
+  if (!link_lost()) {
+    if (link_call_failed("FT_SetBitMode", FT_SetBitMode, usb_handle, i2cDirMask,
+                         FT_BITMODE_ASYNC_BITBANG) &&
+        packetTrace)
+      std::printf("Failure on attempt to change bit mode back for i2c\n");
+    Delay(kReplyWait);
+    const bool status_failed =
+        link_call_failed("FT_GetStatus", FT_GetStatus, usb_handle, &waiting, &tx, &events);
+    if (static_cast<int>(waiting) != length && trace)
+      std::printf("Wrong packet length shown   : %d\n", static_cast<int>(waiting));
+    if (status_failed) debug_print(debug_usb, "FT_Status fail\n");
+  }
 
   // Sentinels: unless the read delivers all bytes, the last packet byte
   // decodes to 0x11 instead of the trailer and the caller polls again.
   rxBuffer[length - 2] = kSentinel;
   rxBuffer[length - 1] = kSentinel;
   if (waiting != 0) {
-    if (FT_Read(usb_handle, rxBuffer, static_cast<DWORD>(length), &g_bytes_read) != FT_OK)
+    if (link_call_failed("FT_Read", FT_Read, usb_handle, rxBuffer, static_cast<DWORD>(length),
+                         &g_bytes_read))
       debug_print(debug_usb, "read failed; RxBytes: %d 0x%x\n", length, length);
   }
-  if (packetTrace) {
+  if (trace) {
     if (static_cast<int>(g_bytes_read) == length)
       std::printf("Correct packet length %d\n", length);
     else
@@ -113,13 +122,13 @@ void readPacket(int index) {
   PacketRecord& record = packets[index];
   for (int j = 0; j < length / 2; ++j)
     record.bytes[j] = static_cast<unsigned char>((rxBuffer[2 * j] << 4) | rxBuffer[2 * j + 1]);
-  if (packetTrace) {
+  if (trace) {
     const unsigned char* b = record.bytes;
     std::printf("Packet:  %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x %02x\n", b[0],
                 b[1], b[2], b[3], b[4], b[5], b[6], b[7], b[8], b[9], b[10], b[11], b[12]);
   }
   decode_routine_fields(record);
-  if (packetTrace) std::printf("Frequency: %d MHz on Ch: %d\n", record.frequency, index);
+  if (trace) std::printf("Frequency: %d MHz on Ch: %d\n", record.frequency, index);
 }
 
 int pollUntilTrailer(int index, int type, int trailer_byte) {
@@ -129,6 +138,7 @@ int pollUntilTrailer(int index, int type, int trailer_byte) {
     writePollRequest(type);
     readPacket(index);
     if (packets[index].bytes[trailer_byte] == kTrailer) return attempt;
+    if (link_lost()) break;  // nothing answers until the board is opened again
   }
   return kMaxPollAttempts;
 }
@@ -147,13 +157,16 @@ int writePacket(int index, int reg, int count) {
     rxBuffer[1 + 2 * i] = static_cast<unsigned char>((d & 0xF0) | kWriteDataNibble);
     rxBuffer[2 + 2 * i] = static_cast<unsigned char>(((d << 4) & 0xF0) | kWriteDataNibble);
   }
-  if (FT_SetBitMode(usb_handle, i2cDirMask, FT_BITMODE_RESET) != FT_OK)
+  if (link_call_failed("FT_SetBitMode", FT_SetBitMode, usb_handle, i2cDirMask, FT_BITMODE_RESET))
     debug_print(debug_usb, "Failure on attempt to change bit mode\n");
   DWORD written = 0;
-  if (FT_Write(usb_handle, rxBuffer, static_cast<DWORD>(2 * count + 1), &written) != FT_OK)
+  if (link_call_failed("FT_Write", FT_Write, usb_handle, rxBuffer,
+                       static_cast<DWORD>(2 * count + 1), &written))
     std::printf("Write failed; TxBytes: %d 0x%x\n", static_cast<int>(written),
                 static_cast<unsigned>(written));
-  if (FT_SetBitMode(usb_handle, i2cDirMask, FT_BITMODE_ASYNC_BITBANG) != FT_OK && packetTrace)
+  if (link_call_failed("FT_SetBitMode", FT_SetBitMode, usb_handle, i2cDirMask,
+                       FT_BITMODE_ASYNC_BITBANG) &&
+      packetTrace)
     std::printf("Failure on attempt to change bit mode back for i2c\n");
   return 1;
 }

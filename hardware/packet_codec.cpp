@@ -7,7 +7,6 @@ namespace {
 // Volts per millivolt of threshold on each side of the pair: 1.65 V / 89.45 mV.
 constexpr double kVoltsPerMillivolt = 0.018446059250978197;
 constexpr unsigned char kThresholdLockFlag = 0x10;
-constexpr int kSampleWindowBits = 256;
 
 void put_big_endian(unsigned char* data, std::uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i)

@@ -82,7 +82,10 @@ inline constexpr int kInputClockDiv4 = 0x30;
 int encode_input_clock(unsigned char* data, int clock_config);
 
 // Sample window (registers 4 / 12): the window count, 32 bits big-endian.
-// A window of `count` stands for (count + 1) * 256 bits.
+// A window of `count` stands for (count + 1) * 256 bits, so the window
+// holds whole blocks of 256 bits, from one block up to 2^32 of them.
+inline constexpr std::int64_t kSampleWindowBits = 256;
+inline constexpr std::int64_t kMaxSampleWindowBits = kSampleWindowBits << 32;
 std::int64_t sample_window_count(std::int64_t sample_length);
 int encode_sample_window(unsigned char* data, std::int64_t window_count);
 

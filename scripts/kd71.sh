@@ -6,8 +6,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-svg-dev libxcb1-dev libftdi1-dev libusb-1.0-0-dev)
+          qt6-base-dev qt6-svg-dev qt6-charts-dev libxcb1-dev libftdi1-dev libusb-1.0-0-dev locales)
+# A locale that writes decimal commas: the tests check that files and figures
+# keep the decimal point under it.
+COMMA_LOCALE=de_DE.UTF-8
 JOBS=2
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
 
 install_missing() {
   local missing=()
@@ -16,10 +23,21 @@ install_missing() {
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   echo "Installing: ${missing[*]}"
-  local sudo=""
-  [ "$(id -u)" -ne 0 ] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+}
+
+# Generates the comma locale once; later runs find it and do nothing.
+ensure_comma_locale() {
+  locale -a 2>/dev/null | grep -qix "${COMMA_LOCALE%%.*}\.utf-\?8" && return 0
+  echo "Generating the $COMMA_LOCALE locale"
+  local entry="$COMMA_LOCALE UTF-8"
+  if grep -q "^# *$entry" /etc/locale.gen 2>/dev/null; then
+    as_root sed -i "s/^# *$entry/$entry/" /etc/locale.gen
+  elif ! grep -q "^$entry" /etc/locale.gen 2>/dev/null; then
+    echo "$entry" | as_root tee -a /etc/locale.gen >/dev/null
+  fi
+  as_root locale-gen >/dev/null
 }
 
 build() {  # build DIR [cmake options...]
@@ -37,6 +55,7 @@ case "${1:-}" in
     ;;
   test)
     install_missing
+    ensure_comma_locale
     build build
     (cd build && ctest -j"$JOBS" --output-on-failure)
     build build-asan -DKD71_SANITIZE=ON -DKD71_BUILD_BENCHMARKS=OFF

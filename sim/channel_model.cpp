@@ -181,6 +181,8 @@ std::array<std::uint8_t, 32> ChannelModel::snapshot(double now) {
     const auto errors = std::min<std::uint64_t>(kBlockBits, rng_.poisson(line_ber_ * kBlockBits));
     for (std::uint64_t e = 0; e < errors; ++e) flip(rng_.between(0, kBlockBits - 1));
   }
+  for (int i : snapshot_errors_)
+    if (i >= 0 && i < kBlockBits) flip(i);
   if (scenario_.inverted)
     for (auto& b : block) b = static_cast<std::uint8_t>(~b);
   return block;

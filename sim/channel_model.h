@@ -10,6 +10,8 @@
 
 #include <array>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "sim/rng.h"
 #include "sim/scenario.h"
@@ -68,8 +70,13 @@ class ChannelModel {
 
   // The routine fields, with the ones count and the 20 ms error count taken now.
   RoutineFields routine(double now);
-  // 256 consecutive received bits, most significant bit of byte 0 first.
+  // 256 consecutive received bits, most significant bit of byte 0 first:
+  // the transmitted PRBS with the line's bit errors, inverted when the
+  // input is.
   std::array<std::uint8_t, 32> snapshot(double now);
+  // Every later snapshot also arrives with these bits (0..255) flipped, as
+  // line errors at known places; an empty list ends it.
+  void set_snapshot_errors(std::vector<int> bits) { snapshot_errors_ = std::move(bits); }
   // Errors of a 20 ms sample per subchannel, and each subchannel's vernier phase.
   void subchannels(double now, std::array<std::uint8_t, kSubchannels>& errors,
                    std::array<std::uint8_t, kSubchannels>& vernier);
@@ -119,6 +126,7 @@ class ChannelModel {
   double last_time_ = 0.0;
   std::uint64_t error_count_ = 0;
   int seq_no_ = 0;
+  std::vector<int> snapshot_errors_;
 };
 
 }  // namespace kd71::sim

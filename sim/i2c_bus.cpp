@@ -42,6 +42,13 @@ void I2cBus::set_nack(std::uint8_t address, bool on) {
     nack_.erase(address);
 }
 
+void I2cBus::nack_next(std::uint8_t address, int count) {
+  if (count > 0)
+    nack_next_[address] = count;
+  else
+    nack_next_.erase(address);
+}
+
 void I2cBus::set_sda_stuck(bool on) {
   sda_stuck_ = on;
   sda_ = resolved_sda();
@@ -156,7 +163,12 @@ void I2cBus::on_scl_fall() {
 void I2cBus::answer_byte() {
   if (phase_ == Phase::Address) {
     reading_ = shift_ & 1;
-    target_ = find(static_cast<std::uint8_t>(shift_ >> 1));
+    const auto address = static_cast<std::uint8_t>(shift_ >> 1);
+    target_ = find(address);
+    if (auto busy = nack_next_.find(address); target_ && busy != nack_next_.end()) {
+      target_ = nullptr;
+      if (--busy->second == 0) nack_next_.erase(busy);
+    }
     acked_ = target_ && target_->select(reading_);
     if (!acked_) ++counters_.address_nacks;
   } else {

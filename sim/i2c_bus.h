@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -48,6 +49,10 @@ class I2cBus {
 
   // Faults: the device at `address` stops answering; some device holds SDA low.
   void set_nack(std::uint8_t address, bool on);
+  // The device at `address` leaves its next `count` address bytes
+  // unacknowledged, as a chip busy for a moment (a DS4520 programming its
+  // EEPROM), then answers again.
+  void nack_next(std::uint8_t address, int count);
   void set_sda_stuck(bool on);
 
   // Back to an idle bus (devices powered up, no transfer under way).
@@ -68,6 +73,7 @@ class I2cBus {
 
   std::vector<I2cDevice*> devices_;
   std::set<std::uint8_t> nack_;
+  std::map<std::uint8_t, int> nack_next_;
   bool sda_stuck_ = false;
 
   bool bridge_scl_low_ = false;

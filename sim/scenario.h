@@ -6,9 +6,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "sim/reply_faults.h"
 
 namespace kd71::sim {
 
@@ -62,6 +65,28 @@ struct Latency {
   static Latency usb_full_speed();
 };
 
+// Something that happens to the first board at a time of the run, counted
+// in seconds from the start of the simulation (when the bus is installed).
+// Each takes effect with the first bridge call made at or after its time:
+// the board's state is seen only through those calls.
+struct TimedEvent {
+  enum class Kind {
+    Unplug,         // off the bus for `for_s` seconds, then plugged in again (powered up afresh)
+    ChannelChange,  // `change` applied to channel `channel`'s signal
+    ReplyFault,     // `fault` added to the FPGA's replies
+    I2cNack,        // the device at `address` stops acknowledging, for `for_s` (0: for good)
+    SdaStuck,       // a device holds SDA low, for `for_s` (0: for good)
+  };
+  Kind kind = Kind::Unplug;
+  double at_s = 0.0;
+  double for_s = 0.0;
+  int channel = 1;
+  std::function<void(ChannelScenario&)> change;
+  ReplyFault fault;
+  std::uint8_t address = 0;
+  std::string text;  // what happens, in the scenario file's words, for the board's log
+};
+
 struct Scenario {
   // Channel 1 runs at 10 Gb/s, channel 2 at 28 Gb/s (above the auto search's
   // high-rate limit).
@@ -76,6 +101,10 @@ struct Scenario {
   std::uint64_t seed = 1;
   Latency latency;
   std::string i2c_trace_path;  // non-empty: record the first board's I2C lines as VCD
+  // In time order or not; each logs one line to standard error when it takes
+  // effect, and while there are any the board also logs the program's opens
+  // and closes.
+  std::vector<TimedEvent> events;
 
   ChannelScenario& channel(int n) { return channels.at(n - 1); }
   const ChannelScenario& channel(int n) const { return channels.at(n - 1); }

@@ -1,6 +1,7 @@
 #include "sim/sim_board.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "platform/clock.h"
 #include "sim/signal_physics.h"
@@ -192,7 +193,13 @@ void SimBoard::corrupt_trailers(int count, int request_type) {
   faults_.add({ReplyFault::Kind::CorruptTrailer, count, request_type});
 }
 
+void SimBoard::flip_snapshot_bits(int n, std::vector<int> bits) {
+  model(n).set_snapshot_errors(std::move(bits));
+}
+
 void SimBoard::set_i2c_nack(std::uint8_t address, bool on) { i2c_.set_nack(address, on); }
+
+void SimBoard::nack_next_i2c(std::uint8_t address, int count) { i2c_.nack_next(address, count); }
 
 void SimBoard::set_sda_stuck(bool on) { i2c_.set_sda_stuck(on); }
 

@@ -128,8 +128,13 @@ class SimBoard : public UsbDevice {
   void drop_replies(int count = 1, int request_type = -1);
   void cut_replies(int count = 1, int bus_bytes = 24, int request_type = -1);
   void corrupt_trailers(int count = 1, int request_type = -1);
+  // Every later snapshot of channel n arrives with these bits (0..255)
+  // flipped, as line errors at known places; an empty list ends it.
+  void flip_snapshot_bits(int n, std::vector<int> bits);
   // The I2C device at a 7-bit address stops acknowledging (or answers again).
   void set_i2c_nack(std::uint8_t address, bool on = true);
+  // The I2C device at a 7-bit address misses its next `count` addressings.
+  void nack_next_i2c(std::uint8_t address, int count = 1);
   // A device holds SDA low.
   void set_sda_stuck(bool on = true);
 

@@ -32,7 +32,8 @@ std::uint64_t CallCounters::total() const {
   return sum;
 }
 
-SimBus::SimBus(const Scenario& scenario) : latency_(scenario.latency) {
+SimBus::SimBus(const Scenario& scenario)
+    : latency_(scenario.latency), events_(scenario.events, kd71::clock::now()) {
   int boards = 0, foreign = 0;
   for (std::size_t slot = 0; slot < scenario.devices.size(); ++slot) {
     std::unique_ptr<UsbDevice> device;
@@ -74,6 +75,7 @@ void SimBus::schedule_unplug(SimBoard* board, std::uint64_t after_calls) {
 void SimBus::begin(Call call, DWORD bytes) {
   ++step_;
   ++calls_.calls[static_cast<int>(call)];
+  if (!boards_.empty()) events_.run_due(kd71::clock::now(), *boards_[0]);
   for (auto it = unplugs_.begin(); it != unplugs_.end();) {
     if (step_ > it->after_step) {
       it->board->unplug();
@@ -137,6 +139,7 @@ FT_STATUS SimBus::open(unsigned index, int* token) {
   d->port.open = true;
   *token = next_token_++;
   handles_[*token] = {d, d->generation};
+  if (d == board(0)) events_.note(kd71::clock::now(), "opened by the program");
   d->opened();
   d->call_ended(step_, false);
   return FT_OK;
@@ -148,6 +151,7 @@ FT_STATUS SimBus::close(int token) {
   UsbDevice* d = device_of(token, &status);
   handles_.erase(token);
   if (d) d->port.open = false;
+  if (d && d == board(0)) events_.note(kd71::clock::now(), "closed by the program");
   return status;
 }
 

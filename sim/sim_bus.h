@@ -12,6 +12,7 @@
 
 #include "platform/bridge_backend.h"
 #include "sim/sim_board.h"
+#include "sim/timed_events.h"
 
 namespace kd71::sim {
 
@@ -48,7 +49,8 @@ class SimBus : public kd71::bridge::Backend {
     std::uint64_t generation;
   };
 
-  // Counts the call, spends its latency and carries out due unplugs.
+  // Counts the call, spends its latency and carries out due unplugs and
+  // timed events.
   void begin(Call call, DWORD bytes = 0);
   // The device behind a live token, or the status that refuses the call.
   UsbDevice* device_of(int token, FT_STATUS* status);
@@ -69,6 +71,7 @@ class SimBus : public kd71::bridge::Backend {
     std::uint64_t after_step;
   };
   std::vector<ScheduledUnplug> unplugs_;
+  TimedEvents events_;
 };
 
 }  // namespace kd71::sim

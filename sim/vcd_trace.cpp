@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/c_locale.h"
+
 namespace kd71::sim {
 namespace {
 
@@ -21,23 +23,23 @@ bool VcdTrace::open(const std::string& path, bool scl, bool sda, std::string* er
   scl_ = scl;
   sda_ = sda;
   last_step_ = 0;
-  std::fprintf(file_,
-               "$version kd71 simulated board $end\n"
-               "$comment I2C lines of the board; one time step per bridge call $end\n"
-               "$timescale 1 us $end\n"
-               "$scope module board $end\n"
-               "$var wire 1 %c SCL $end\n"
-               "$var wire 1 %c SDA $end\n"
-               "$upscope $end\n"
-               "$enddefinitions $end\n"
-               "#0\n$dumpvars\n%d%c\n%d%c\n$end\n",
-               kSclId, kSdaId, scl ? 1 : 0, kSclId, sda ? 1 : 0, kSdaId);
+  kd71::c_locale::print(file_,
+                        "$version kd71 simulated board $end\n"
+                        "$comment I2C lines of the board; one time step per bridge call $end\n"
+                        "$timescale 1 us $end\n"
+                        "$scope module board $end\n"
+                        "$var wire 1 %c SCL $end\n"
+                        "$var wire 1 %c SDA $end\n"
+                        "$upscope $end\n"
+                        "$enddefinitions $end\n"
+                        "#0\n$dumpvars\n%d%c\n%d%c\n$end\n",
+                        kSclId, kSdaId, scl ? 1 : 0, kSclId, sda ? 1 : 0, kSdaId);
   return true;
 }
 
 void VcdTrace::close() {
   if (!file_) return;
-  std::fprintf(file_, "#%llu\n", static_cast<unsigned long long>(last_step_ + 1));
+  kd71::c_locale::print(file_, "#%llu\n", static_cast<unsigned long long>(last_step_ + 1));
   std::fclose(file_);
   file_ = nullptr;
 }
@@ -46,9 +48,10 @@ void VcdTrace::record(std::uint64_t step, bool scl, bool sda, bool sampled) {
   if (!file_) return;
   const bool changed = scl != scl_ || sda != sda_;
   if (!changed && !sampled) return;
-  if (step != last_step_) std::fprintf(file_, "#%llu\n", static_cast<unsigned long long>(step));
-  if (scl != scl_) std::fprintf(file_, "%d%c\n", scl ? 1 : 0, kSclId);
-  if (sda != sda_) std::fprintf(file_, "%d%c\n", sda ? 1 : 0, kSdaId);
+  if (step != last_step_)
+    kd71::c_locale::print(file_, "#%llu\n", static_cast<unsigned long long>(step));
+  if (scl != scl_) kd71::c_locale::print(file_, "%d%c\n", scl ? 1 : 0, kSclId);
+  if (sda != sda_) kd71::c_locale::print(file_, "%d%c\n", sda ? 1 : 0, kSdaId);
   scl_ = scl;
   sda_ = sda;
   last_step_ = step;

@@ -1,7 +1,8 @@
 #include "ui/value_text.h"
 
 #include <cmath>
-#include <cstdio>
+
+#include "platform/c_locale.h"
 
 namespace kd71::uir {
 
@@ -17,9 +18,9 @@ std::string value_text(const ControlDef& def, double value) {
   char text[64];
   if (is_real(def.type)) {
     const int digits = def.precision >= 0 ? def.precision : kDefaultRealPrecision;
-    std::snprintf(text, sizeof text, def.scientific ? "%.*e" : "%.*f", digits, value);
+    c_locale::format_to(text, sizeof text, def.scientific ? "%.*e" : "%.*f", digits, value);
   } else {
-    std::snprintf(text, sizeof text, "%.0f", std::trunc(value));
+    c_locale::format_to(text, sizeof text, "%.0f", std::trunc(value));
   }
   return text;
 }

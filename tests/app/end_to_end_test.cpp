@@ -14,6 +14,7 @@
 #include "hardware/lowlevel.h"
 #include "platform/ui_store.h"
 #include "sim/sim_board.h"
+#include "tests/app/sim_program_fixture.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/scripted_frontend.h"
 #include "tests/support/work_folder.h"
@@ -25,40 +26,7 @@ using kd71::sim::Call;
 using kd71::sim::Scenario;
 using kd71::sim::SimBoard;
 
-class EndToEndTest : public kd71::test::FreshState {
- protected:
-  void SetUp() override {
-    FreshState::SetUp();
-    kd71::ui::set_front_end(&fe_);
-  }
-  SimBoard* start(const Scenario& scenario = {}) {
-    SimBoard* board = kd71::sim::install_simulated_board(scenario);
-    EXPECT_EQ(start_program(), 0);
-    return board;
-  }
-  // Runs the event loop, ticks and all, until the virtual clock reaches `t`.
-  void run_until(double t) { kd71::ui::run_until(t); }
-  void tick() { CBTimer(panelHandle, PANELMAIN_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0); }
-  void commit(int control, int value) {
-    SetCtrlVal(panelHandle, control, value);
-    kd71::ui::post_event(panelHandle, control, EVENT_COMMIT);
-  }
-
-  std::string text(int control) const {
-    std::string v;
-    GetCtrlVal(panelHandle, control, &v);
-    return v;
-  }
-  double number(int control) const { return kd71::ui::numeric_value(panelHandle, control); }
-  int attribute(int control, int attr) const {
-    int v = -1;
-    GetCtrlAttribute(panelHandle, control, attr, &v);
-    return v;
-  }
-
-  kd71::test::ScriptedFrontEnd fe_;
-  kd71::test::WorkFolder folder_;  // settings.cfg goes there
-};
+class EndToEndTest : public kd71::test::SimProgramTest {};
 
 TEST_F(EndToEndTest, PlugInMeasureUnplugAndPlugBack) {
   SimBoard* board = start(Scenario::no_board());

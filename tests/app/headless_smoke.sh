@@ -6,7 +6,7 @@
 set -u
 KD71=$1
 work=$(mktemp -d)
-trap 'kill -9 ${pid:-0} 2>/dev/null; rm -rf "$work"' EXIT
+trap '[ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 export KD71_LOCK_DIR=$work/lock
 mkdir -p "$KD71_LOCK_DIR" "$work/run"
 cd "$work/run"

@@ -1,14 +1,19 @@
 #include "app/settings_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "tests/app/app_fixture.h"
+#include "tests/support/child_process.h"
+#include "tests/support/os_faults.h"
 #include "tests/support/scripted_frontend.h"
 #include "tests/support/work_folder.h"
 
@@ -36,7 +41,9 @@ const char* kExample =
 class SettingsFileTest : public kd71::test::AppTest {
  protected:
   std::string path(const char* name) const { return (dir_ / name).string(); }
-  void write(const std::string& name, const std::string& content) const { folder_.write(name, content); }
+  void write(const std::string& name, const std::string& content) const {
+    folder_.write(name, content);
+  }
   std::string read(const std::string& name) const { return folder_.read(name); }
   float slider(int control) const {
     float v = 0;
@@ -229,6 +236,175 @@ TEST_F(SettingsFileTest, SaveAsAndOpenGoThroughTheFileDialog) {
   FileOpen(0, MENUBAR_FILE_FILEOPEN, nullptr, panelHandle);
   EXPECT_EQ(data_select_ch1, 5);
   kd71::ui::set_front_end(nullptr);
+}
+
+// ---- What is at the settings file's name, and who may write it -----------
+
+class SettingsFileGuardTest : public SettingsFileTest {
+ protected:
+  void TearDown() override {
+    kd71::test::clear_os_faults();
+    SettingsFileTest::TearDown();
+  }
+  // Saves with a record unlike kExample's; returns SaveSettings' result and
+  // the console's text.
+  int save_other_values(const std::string& target, std::string* console) {
+    Ch1_Threshold = 42.0f;
+    data_select_ch2 = 3;
+    testing::internal::CaptureStderr();
+    const int result = SaveSettings(target.c_str());
+    *console = testing::internal::GetCapturedStderr();
+    return result;
+  }
+  std::vector<std::string> folder_entries(const fs::path& dir) const {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+};
+
+TEST_F(SettingsFileGuardTest, SomethingElseThanAFileIsNeverOpenedNorReplaced) {
+  const std::string fifo = path("settings.cfg");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+  // Opening a FIFO for reading waits for a writer: the child is ended by
+  // its alarm if the reader ever does that.
+  const auto end =
+      kd71::test::run_in_child([&] { return RestoreSettings(fifo.c_str()) == -1 ? 0 : 1; });
+  EXPECT_TRUE(end.exited && end.code == 0) << end.describe();
+
+  std::string console;
+  EXPECT_EQ(save_other_values(fifo, &console), 0);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+  EXPECT_EQ(console, "kd71: settings not saved to " + fifo + ": not a regular file\n");
+
+  fs::create_directory(dir_ / "folder.cfg");
+  EXPECT_EQ(RestoreSettings(path("folder.cfg").c_str()), -1);  // never "0 of 14 Restored"
+  EXPECT_EQ(save_other_values(path("folder.cfg"), &console), 0);
+  EXPECT_TRUE(fs::is_directory(dir_ / "folder.cfg"));
+}
+
+TEST_F(SettingsFileGuardTest, AFileMadeReadOnlyStaysAsItIs) {
+  for (const mode_t mode : {0444u, 0000u}) {
+    SCOPED_TRACE(mode);
+    write("settings.cfg", kExample);
+    const std::string target = path("settings.cfg");
+    chmod(target.c_str(), mode);
+    std::string console;
+    EXPECT_EQ(save_other_values(target, &console), 0);
+    EXPECT_EQ(read("settings.cfg"), kExample);
+    struct stat st;
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+    EXPECT_NE(console.find("kd71: settings not saved to " + target + ": "), std::string::npos)
+        << console;
+    EXPECT_EQ(std::count(console.begin(), console.end(), '\n'), 1) << console;
+    EXPECT_EQ(folder_entries(dir_), std::vector<std::string>{"settings.cfg"});
+    fs::remove(target);
+  }
+}
+
+TEST_F(SettingsFileGuardTest, AFileThisUserMayNotWriteStaysAsItIs) {
+  if (!kd71::test::running_as_root())
+    GTEST_SKIP() << "needs root, to let another user own the file";
+  write("settings.cfg", kExample);
+  const std::string target = path("settings.cfg");
+  chmod(target.c_str(), 0644);  // root's, readable by all, writable by root only
+  chmod(dir_.c_str(), 0777);    // the folder would take a new file from anybody
+  const auto end = kd71::test::run_in_child(
+      [&] {
+        Ch1_Threshold = 42.0f;
+        return SaveSettings(target.c_str());
+      },
+      {.unprivileged = true});
+  EXPECT_TRUE(end.exited && end.code == 0) << end.describe();
+  EXPECT_EQ(read("settings.cfg"), kExample);
+}
+
+TEST_F(SettingsFileGuardTest, AFileSystemWithoutModesStillGetsTheSave) {
+  write("settings.cfg", kExample);
+  kd71::test::fail_os_call(kd71::test::OsCall::Fchmod, EPERM);
+  std::string console;
+  EXPECT_EQ(save_other_values(path("settings.cfg"), &console), 1) << console;
+  EXPECT_GE(kd71::test::os_call_count(kd71::test::OsCall::Fchmod), 1);
+  EXPECT_NE(read("settings.cfg").find("Ch1_Threshold 42.000000\n"), std::string::npos);
+  EXPECT_EQ(console, "");
+}
+
+TEST_F(SettingsFileGuardTest, NoTemporaryOfAKilledSaveOutlivesTheNextSave) {
+  write("settings.cfg", kExample);
+  const std::string target = path("settings.cfg");
+  // Killed with its temporary complete, just before it replaces the file.
+  const auto end = kd71::test::run_in_child([&] {
+    kd71::test::die_at_os_call(kd71::test::OsCall::Rename);
+    Ch1_Threshold = 42.0f;
+    return SaveSettings(target.c_str());
+  });
+  ASSERT_EQ(end.signal, SIGKILL) << end.describe();
+  EXPECT_EQ(read("settings.cfg"), kExample);
+  ASSERT_EQ(folder_entries(dir_).size(), 2u) << "the killed save left its temporary";
+
+  // A leftover of an earlier release, and one that a save in progress holds.
+  write(".kd71-save-Ab3xYz", "old release");
+  write(".kd71-save-busy", "being written");
+  const int busy = open(path(".kd71-save-busy").c_str(), O_RDONLY);
+  ASSERT_EQ(flock(busy, LOCK_EX), 0);
+
+  std::string console;
+  EXPECT_EQ(save_other_values(target, &console), 1) << console;
+  EXPECT_EQ(folder_entries(dir_), (std::vector<std::string>{".kd71-save-busy", "settings.cfg"}));
+  close(busy);
+  EXPECT_NE(read("settings.cfg").find("Ch1_Threshold 42.000000\n"), std::string::npos);
+}
+
+TEST_F(SettingsFileGuardTest, RewritingInPlaceLeavesReadableSettingsAtEveryMoment) {
+  // A folder that takes no new file from the saving user, with a settings
+  // file that user may write: the save rewrites the file where it is.
+  const fs::path frozen = dir_ / "frozen";
+  fs::create_directory(frozen);
+  const std::string target = (frozen / "settings.cfg").string();
+  write("frozen/settings.cfg", kExample);
+  chmod(dir_.c_str(), 0755);
+  chown(target.c_str(), kd71::test::unprivileged_uid(), kd71::test::unprivileged_gid());
+  chmod(frozen.c_str(), 0555);
+
+  // The new values are shorter than the old ones: killed between laying
+  // them down and cutting the file, the old file's tail is still there.
+  const auto set_new_values = [] {
+    settings_reset();
+    Ch2_Threshold = 1.5f;
+    manual_mode_ch2 = 1;
+  };
+  set_new_values();
+  const std::string expected = settings_text();
+  const auto killed = kd71::test::run_in_child(
+      [&] {
+        kd71::test::die_at_os_call(kd71::test::OsCall::Ftruncate);
+        set_new_values();
+        return SaveSettings(target.c_str());
+      },
+      {.unprivileged = true});
+  ASSERT_EQ(killed.signal, SIGKILL) << killed.describe() << ": the save never reached the cut";
+  const std::string halfway = read("frozen/settings.cfg");
+  EXPECT_GT(halfway.size(), expected.size()) << "the old file's tail is still there";
+  settings_reset();
+  Ch2_Threshold = -9.0f;
+  EXPECT_EQ(RestoreSettings(target.c_str()), 0);
+  EXPECT_FLOAT_EQ(Ch1_Threshold, 0.0f);
+  EXPECT_FLOAT_EQ(Ch2_Threshold, 1.5f);
+  EXPECT_EQ(data_select_ch2, 0);
+  EXPECT_EQ(manual_mode_ch2, 1);
+
+  const auto saved = kd71::test::run_in_child(
+      [&] {
+        set_new_values();
+        return SaveSettings(target.c_str());
+      },
+      {.unprivileged = true});
+  EXPECT_TRUE(saved.exited && saved.code == 1) << saved.describe();
+  EXPECT_EQ(read("frozen/settings.cfg"), expected);
+  EXPECT_EQ(folder_entries(frozen), std::vector<std::string>{"settings.cfg"});
+  chmod(frozen.c_str(), 0755);
 }
 
 }  // namespace

@@ -211,6 +211,49 @@ TEST_F(SimChannelTest, InvertedInputSyncsWithTheInversionFlagAndInvertedSnapshot
   EXPECT_EQ(mismatches, 0);
 }
 
+// Violations of the PRBS7 recurrence in a snapshot (bit k against the bits
+// 7 and 6 places back): each received bit error shows in up to three.
+int prbs7_violations(const std::vector<std::uint8_t>& snap) {
+  auto bit = [&snap](int i) { return (snap[i / 8] >> (7 - i % 8)) & 1; };
+  int violations = 0;
+  for (int i = 7; i < 256; ++i) violations += bit(i) != (bit(i - 7) ^ bit(i - 6));
+  return violations;
+}
+
+TEST_F(SimChannelTest, SnapshotsCarryTheLinesBitErrors) {
+  Scenario s;
+  s.channel(1).pattern = 0;
+  s.channel(1).noise_mv = 16.0;  // a poor eye: about one bit in fifty wrong
+  start(s);
+  select_pattern_ch1(0);
+  const double ber = board->line_ber(1);
+  ASSERT_GT(ber, 0.005);
+  ASSERT_LT(ber, 0.05);
+  constexpr int kSnapshots = 40;
+  int violations = 0;
+  for (int i = 0; i < kSnapshots; ++i) violations += prbs7_violations(poll(4));
+  const double errors_seen = violations / 3.0;
+  const double errors_expected = ber * 256 * kSnapshots;
+  EXPECT_GT(errors_seen, 0.6 * errors_expected);
+  EXPECT_LT(errors_seen, 1.4 * errors_expected);
+}
+
+TEST_F(SimChannelTest, InjectedSnapshotErrorsLandWhereAsked) {
+  Scenario s;
+  s.channel(1).pattern = 0;
+  s.channel(2).pattern = 0;
+  start(s);
+  const auto clean = poll(12);
+  EXPECT_EQ(prbs7_violations(clean), 0);
+  board->flip_snapshot_bits(2, {100, 255, 256, -1});  // the last two lie outside the block
+  const auto hit = poll(12);
+  // Bit 100 breaks its own check and the two that look back at it; bit 255 only its own.
+  EXPECT_EQ(prbs7_violations(hit), 4);
+  EXPECT_EQ(prbs7_violations(poll(4)), 0) << "channel 1 is untouched";
+  board->flip_snapshot_bits(2, {});
+  EXPECT_EQ(prbs7_violations(poll(12)), 0);
+}
+
 TEST_F(SimChannelTest, PhaseSettingsDecideWhichCombinationsRunClean) {
   Scenario s;
   s.channel(1).good_phases = 0x0E;  // 1, 2, 3

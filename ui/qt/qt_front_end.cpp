@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
 #include <cmath>
@@ -36,6 +37,12 @@ int ms_until(double deadline) {
 }  // namespace
 
 QtFrontEnd::QtFrontEnd(WindowHooks hooks) : hooks_(std::move(hooks)) {
+  // Entry boxes show and take figures with a decimal point, as the read-outs
+  // and the settings file have them, whatever the desktop's locale; a comma
+  // is refused rather than read as a digit group.
+  QLocale c = QLocale::c();
+  c.setNumberOptions(QLocale::OmitGroupSeparator | QLocale::RejectGroupSeparator);
+  QLocale::setDefault(c);
   dispatch_timer_.setSingleShot(true);
   dispatch_timer_.setTimerType(Qt::PreciseTimer);
   connect(&dispatch_timer_, &QTimer::timeout, this, [this] { dispatch(); });

@@ -45,7 +45,7 @@ TEST_F(CalibrationWindowTest, ProgressShowsInTheMainWindowsStatusBarOnly) {
   ShowRoutineProgress("CH%d initialisation: error sweep %d of %d", 2, 12, 32);
   EXPECT_EQ(status(), "CH2 initialisation: error sweep 12 of 32");
   for (int panel : ui::panel_handles())
-    if (panel != panelHandle) EXPECT_EQ(window(panel)->findChild<QStatusBar*>(), nullptr);
+    EXPECT_EQ(panel == panelHandle, window(panel)->findChild<QStatusBar*>() != nullptr) << panel;
   EndRoutineProgress();
   EXPECT_EQ(status(), "");
 }

@@ -1,0 +1,42 @@
+// Scenario files: the simulated board described in plain text, so that a
+// run of kd71 --simulate can show any signal, board or fault from the
+// command line.
+//
+// One setting per line, "key value"; '#' starts a comment; blank lines are
+// ignored. Settings (each at most once):
+//   firmware_version N      the FPGA firmware version (0x2104; hex with 0x)
+//   devices PRESET          board | no_board | board_and_foreign | two_boards | many_devices
+//   seed N                  the random seed
+//   latency PROFILE         none | usb_full_speed
+//   chN.KEY VALUE           channel N (1 or 2): rate_mhz, clock_present, clock_mode
+//                           (clock | clock_half | div4), data_present, pattern (PRBS7 ..
+//                           PRBS31), inverted, offset_mv, amplitude_mv, noise_mv,
+//                           eye_width_ui, eye_centre_v, good_phases (auto or a mask);
+//                           switches take yes/no, on/off or true/false
+// Timed events ("at" and "from" mean the same; SECONDS from the start):
+//   at SECONDS unplug for SECONDS
+//   at SECONDS chN.KEY VALUE
+//   from SECONDS nack ADDRESS [for SECONDS]
+//   from SECONDS sda_stuck [for SECONDS]
+//   from SECONDS drop_replies COUNT [type T]
+//   from SECONDS cut_replies COUNT [bytes B] [type T]
+//   from SECONDS corrupt_trailers COUNT [type T]
+// Numbers take the decimal point whatever the locale.
+#pragma once
+
+#include <string>
+
+#include "sim/scenario.h"
+
+namespace kd71::sim {
+
+// Reads the scenario file `path` over the defaults. False, with `error`
+// saying "PATH:LINE: what is wrong" (or "PATH: ..." when the file cannot be
+// read), at the first fault; `scenario` is then left as it was.
+bool read_scenario_file(const std::string& path, Scenario* scenario, std::string* error);
+
+// The same for a scenario's text; `name` stands for the file in messages.
+bool parse_scenario(const std::string& text, const std::string& name, Scenario* scenario,
+                    std::string* error);
+
+}  // namespace kd71::sim
