@@ -30,6 +30,7 @@
 #include "hardware/lowlevel.h"
 #include "hardware/packet_codec.h"
 #include "platform/ui_store.h"
+#include "sim/scenario_file.h"
 #include "sim/sim_board.h"
 #include "tests/support/default_signals.h"
 #include "tests/support/fresh_state.h"
@@ -468,6 +469,38 @@ TEST_F(AutoSearchTest, AtHighRatesTheFloorEndsTheSearchForTheNextBandToo) {
   EXPECT_GT(value(PANELMAIN_CH2_SAMPDEL), 0.02 - step);
   EXPECT_FALSE(progress_has("CH2 auto search: centred.*"));
   expect_restored();
+}
+
+// ---- The README's demo ----------------------------------------------------------------------
+
+TEST_F(AutoSearchTest, TheDemoChannelStartsWithErrorsAndInitAndTheSearchMakeItErrorFree) {
+  Scenario s;
+  std::string error;
+  ASSERT_TRUE(
+      sim::read_scenario_file(KD71_SOURCE_DIR "/sim/scenarios/off_centre_channel.txt", &s, &error))
+      << error;
+  SimBoard* board = start(s);
+  ui::run_until(3.0);
+  EXPECT_GT(packets[1].error_count, 0u) << "at 0 mV";
+  press(PANELMAIN_INIT_CH1);
+  ui::run_until(Timer() + 4.0);
+  EXPECT_EQ(packets[1].error_count, 0u) << "after Init";
+  EXPECT_NEAR(value(PANELMAIN_CH1_THRES), 20.0, 3.0);
+
+  commit(PANELMAIN_CKBX_MANUAL_MD_CH1, 1);
+  // A drag: its first value change after Init is swallowed, the next ones
+  // reach the board.
+  for (double v : {2.6, 2.5}) {
+    SetCtrlVal(panelHandle, PANELMAIN_CH1_SAMPDEL, v);
+    CB_DAC(panelHandle, PANELMAIN_CH1_SAMPDEL, EVENT_VAL_CHANGED, nullptr, 0, 0);
+  }
+  EXPECT_NEAR(board->sampling_delay_v(1), 2.5, 0.001);
+  ui::run_until(Timer() + 4.0);
+  EXPECT_GT(packets[1].error_count, 0u) << "at 2.5 V";
+  press(PANELMAIN_CH1_AUTOSEARCH);
+  EXPECT_NEAR(board->sampling_delay_v(1), 0.9, delay_step(10000));
+  ui::run_until(Timer() + 4.0);
+  EXPECT_EQ(packets[1].error_count, 0u) << "after the search";
 }
 
 // ---- The phase trial ----------------------------------------------------------------------
