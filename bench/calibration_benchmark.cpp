@@ -13,41 +13,26 @@
 #include "app/channel_init.h"
 #include "app/debug_panel.h"
 #include "app/delay_auto_search.h"
-#include "app/measurement.h"
 #include "app/phase_trial.h"
 #include "app/startup.h"
+#include "bench/program_on_board.h"
 #include "platform/clock.h"
-#include "platform/ui_frontend.h"
 #include "platform/ui_store.h"
 #include "sim/sim_board.h"
 #include "ui/main_uir.h"
 
 namespace {
 
-// No popups or progress lines on the console during the run.
-class Silent : public kd71::ui::FrontEnd {
-  void message_popup(const std::string&, const std::string&) override {}
-  void routine_progress(const std::string&) override {}
-};
-
 // The program started once on the default board (channel 1 at 10 Gb/s,
-// channel 2 at 28 Gb/s), connected and measuring, the debug panel open for
-// the phase trial.
+// channel 2 at 28 Gb/s) behind a full-speed USB bridge, connected and
+// measuring, the debug panel open for the phase trial.
 void start_once() {
   static bool started = false;
   if (started) return;
   started = true;
-  static Silent silent;
-  kd71::clock::use_virtual(0.0);
-  kd71::ui::set_front_end(&silent);
   kd71::sim::Scenario scenario;
   scenario.latency = kd71::sim::Latency::usb_full_speed();
-  kd71::sim::install_simulated_board(scenario);
-  start_program();  // connects on its first tick
-  for (int i = 0; i < 10; ++i) {
-    kd71::clock::spend(0.2);
-    CBTimer(panelHandle, PANELMAIN_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
-  }
+  start_program_on_board(scenario);
   Debug(GetPanelMenuBar(panelHandle), MENUBAR_ITEM1, nullptr, panelHandle);
 }
 
@@ -70,7 +55,8 @@ void time_routine(benchmark::State& state, Routine routine) {
     simulated += kd71::clock::now() - start;
     calls += board->calls().total() - calls_before;
   }
-  state.counters["sim_s_per_op"] = benchmark::Counter(simulated, benchmark::Counter::kAvgIterations);
+  state.counters["sim_s_per_op"] =
+      benchmark::Counter(simulated, benchmark::Counter::kAvgIterations);
   state.counters["bridge_calls_per_op"] =
       benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kAvgIterations);
 }
@@ -78,9 +64,8 @@ void time_routine(benchmark::State& state, Routine routine) {
 void BM_Init(benchmark::State& state) {
   start_once();
   set_manual_mode(1, 0);
-  time_routine(state, [] {
-    CB_InitChan(panelHandle, PANELMAIN_INIT_CH1, EVENT_COMMIT, nullptr, 0, 0);
-  });
+  time_routine(state,
+               [] { CB_InitChan(panelHandle, PANELMAIN_INIT_CH1, EVENT_COMMIT, nullptr, 0, 0); });
 }
 BENCHMARK(BM_Init)->Unit(benchmark::kMillisecond);
 
