@@ -78,7 +78,6 @@ class Search {
   // False without a bit rate: the step would not be finite.
   bool can_move() const { return std::isfinite(step_) && step_ > 0.0; }
   float x() const { return x_; }
-  double step() const { return step_; }
   int frequency() const { return packets[n_].frequency; }
   int fast_errors() const { return packets[n_].fast_error_count; }
   bool window_errors() const { return packets[n_].error_count != 0; }
