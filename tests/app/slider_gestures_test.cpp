@@ -122,19 +122,6 @@ TEST_F(SliderGesturesTest, ADoubleClickSweepsFromThePreviousThresholdAndSettlesI
   EXPECT_EQ(suppressNextChange, 0);
 }
 
-TEST_F(SliderGesturesTest, ASweepOfAnEmptyRangeProbesOneThresholdAndKeepsIt) {
-  set(PANELMAIN_CH2_THRES, 6.0);
-  set(PANELMAIN_CH2_THRES, 6.0);
-  const std::size_t first = board->thresholds.size();
-  event(PANELMAIN_CH2_THRES, EVENT_LEFT_DOUBLE_CLICK);
-  ASSERT_EQ(board->thresholds.size(), first + 33);
-  for (std::size_t i = first; i < board->thresholds.size(); ++i) {
-    EXPECT_EQ(board->thresholds[i].channel, 2);
-    EXPECT_NEAR(board->thresholds[i].mv, 6.0, 0.05);
-  }
-  EXPECT_FLOAT_EQ(value(PANELMAIN_CH2_THRES), 6.0f);
-}
-
 TEST_F(SliderGesturesTest, ADoubleClickOnASamplingDelaySweepsNothing) {
   set(PANELMAIN_CH2_SAMPDEL, 1.0);
   const std::size_t calls = board->calls.size();
