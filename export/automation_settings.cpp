@@ -1,11 +1,11 @@
 // The exported setting functions: the input-clock pin, the pattern, the
-// threshold, the sampling delay, manual mode and the channel
-// initialisation.
+// threshold, the sampling delay, the channel initialisation and manual mode.
 
 #include <algorithm>
 #include <cmath>
 
 #include "app/analog_controls.h"
+#include "app/channel_init.h"
 #include "app/startup.h"
 #include "export/automation_session.h"
 #include "export/kd71.h"
@@ -78,6 +78,22 @@ extern "C" int SampingDelay(int channel, float volts) {
   if (!call.open() || !valid_channel(channel) || !std::isfinite(volts)) return 0;
   volts = std::clamp(volts, 0.0f, KD71_SAMPLING_DELAY_MAX_V);
   dac_write(sampling_delay_position(channel), volts, 0);
+  return 1;
+}
+
+// The channel initialisation of the channel's "Init" button, in either mode.
+extern "C" int ReSync(int channel) {
+  Call call;
+  if (!call.open()) return 0;
+  if (valid_channel(channel)) {
+    CB_InitChan(0, channel == 1 ? PANELMAIN_INIT_CH1 : PANELMAIN_INIT_CH2, EVENT_COMMIT, nullptr, 0,
+                0);
+    // The threshold search leaves the sliders' next value change to be
+    // swallowed, meant for the window's echo of the threshold it set. The
+    // library has no such echo: the next change is the caller's DataThreshold.
+    suppressNextChange = 0;
+  }
+  Delay(kSettleWait);
   return 1;
 }
 

@@ -117,9 +117,10 @@ KD71_API int GetFastErrorCount(int channel);
 KD71_API float GetErrorRatio(int channel);
 
 /* Initialises the channel as its "Init" button does (sample window,
- * threshold searches, pattern re-selection), then waits 0.03 s; 1. Takes
- * seconds: at least 55 measurements. Invalid channel: no initialisation,
- * still waits 0.03 s, 1. Not open: 0, no wait. */
+ * threshold searches, the pattern set by DataSel re-selected), then waits
+ * 0.03 s; 1. Blocks for at least 55 measurements: about a second on the
+ * simulated board. Invalid channel: no initialisation, still waits 0.03 s,
+ * 1. Not open: 0, no wait. */
 KD71_API int ReSync(int channel);
 
 /* Records manual mode (on non-zero) for the channel in the panel, then

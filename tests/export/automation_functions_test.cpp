@@ -135,4 +135,28 @@ TEST_F(AutomationFunctionsTest, AnalogSettingsAreClampedAndRefuseNonFiniteValues
   EXPECT_FLOAT_EQ(static_cast<float>(panel(PANELMAIN_CH1_THRES)), 10.0f);
 }
 
+TEST_F(AutomationFunctionsTest, ResyncInitialisesTheChannelAndKeepsTheCallersSettings) {
+  Scenario scenario;
+  scenario.channel(1).pattern = 3;       // PRBS15
+  scenario.channel(1).offset_mv = 20.0;  // the threshold must move to find it
+  SimBoard* board = open(scenario);
+  ASSERT_EQ(DataSel(1, 3), 1);
+  ASSERT_EQ(DataThreshold(1, -60.0f), 1);
+  EXPECT_EQ(ReSync(1), 1);
+  EXPECT_EQ(board->pattern_code(1), 3);  // re-selected, not the panel's default
+  EXPECT_NEAR(board->threshold(1).mv, 20.0, 30.0);
+  EXPECT_NEAR(panel(PANELMAIN_CH1_THRES), board->threshold(1).mv, 0.05);
+  EXPECT_EQ(GetSyncStatus(1), 1);
+  // The caller's next threshold is applied, not swallowed.
+  EXPECT_EQ(DataThreshold(1, 15.0f), 1);
+  EXPECT_NEAR(board->threshold(1).mv, 15.0, 0.1);
+
+  // An invalid channel: no initialisation, still the wait.
+  const auto writes = board->counters().register_writes;
+  const auto polls = board->counters().polls;
+  EXPECT_NEAR(seconds_of([] { EXPECT_EQ(ReSync(3), 1); }), 0.03, kEpsilon);
+  EXPECT_EQ(board->counters().register_writes, writes);
+  EXPECT_EQ(board->counters().polls, polls);
+}
+
 }  // namespace

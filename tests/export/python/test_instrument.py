@@ -53,6 +53,7 @@ class InstrumentTest(unittest.TestCase):
             bert.set_sampling_delay(2, 1.0)
             bert.set_input_clock(1, 1)
             bert.set_manual_mode(2, True)
+            bert.resync(1)
             self.assertIn(bert.ones(1), range(256))
             self.assertIn(bert.fast_error_count(1), range(256))
             self.assertIsInstance(bert.sync(1), bool)
