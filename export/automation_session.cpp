@@ -91,8 +91,6 @@ bool valid_channel(int channel) { return channel == 1 || channel == 2; }
 
 void run_tick() { CBTimer(0, 0, EVENT_TIMER_TICK, nullptr, 0, 0); }
 
-void reset() { g_open = false; }
-
 namespace {
 
 int open_session() {

@@ -23,8 +23,4 @@ bool valid_channel(int channel);
 // One full measurement tick, as the window's timer runs it.
 void run_tick();
 
-// Back to closed, forgetting the session without closing anything; for the
-// tests, after every module has been put back to its start state.
-void reset();
-
 }  // namespace kd71::automation
