@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include <cctype>
 #include <charconv>
 #include <cstring>
 
@@ -8,6 +9,7 @@
 namespace {
 
 constexpr int kLongestTimedTest = 8640000;  // the test interval's range, seconds
+constexpr int kLargestPort = 65535;
 
 // The options of the measurement log and the timed test. Returns the
 // number of arguments taken at argv[i] (0: not one of them).
@@ -39,6 +41,32 @@ int measurement_option(CommandLine& cl, int argc, char* argv[], int i) {
   } else if (!parse_confidence_percent(value, &cl.confidence_pct)) {
     cl.error = "--confidence needs a percentage from 50 to below 100, such as 95";
   }
+  return 2;
+}
+
+// The options of the SCPI server. Returns the number of arguments taken at
+// argv[i] (0: not one of them). The port after --scpi may be left out.
+int scpi_option(CommandLine& cl, int argc, char* argv[], int i) {
+  const char* arg = argv[i];
+  if (std::strcmp(arg, "--scpi-listen") == 0) {
+    if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+      cl.error = "--scpi-listen needs an address, such as 0.0.0.0";
+      return 1;
+    }
+    cl.scpi_address = argv[i + 1];
+    if (cl.scpi_port < 0) cl.scpi_port = kDefaultScpiPort;
+    return 2;
+  }
+  if (std::strcmp(arg, "--scpi") != 0) return 0;
+  cl.scpi_port = kDefaultScpiPort;
+  if (i + 1 >= argc || !std::isdigit(static_cast<unsigned char>(argv[i + 1][0]))) return 1;
+  const std::string_view value = argv[i + 1];
+  int port = -1;
+  const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), port);
+  if (ec != std::errc() || end != value.data() + value.size() || port > kLargestPort)
+    cl.error = "--scpi needs a port from 0 to 65535 (0: a free one)";
+  else
+    cl.scpi_port = port;
   return 2;
 }
 
@@ -87,6 +115,9 @@ CommandLine parse_command_line(int argc, char* argv[]) {
     } else if (const int taken = measurement_option(cl, argc, argv, i)) {
       if (!cl.error.empty()) return cl;
       i += taken - 1;
+    } else if (const int taken = scpi_option(cl, argc, argv, i)) {
+      if (!cl.error.empty()) return cl;
+      i += taken - 1;
     } else {
       cl.error = std::string("unknown option: ") + arg;
       return cl;
@@ -123,5 +154,12 @@ const char* usage_text() {
          "                          exit 0 when all pass, 3 when one does not, 4 when no\n"
          "                          board is connected within 30 s\n"
          "  --target-ber R          the ratio a test must stay below (default 1e-12)\n"
-         "  --confidence PERCENT    the confidence of the bound (default 95)\n";
+         "  --confidence PERCENT    the confidence of the bound (default 95)\n"
+         "\n"
+         "Remote control:\n"
+         "  --scpi [PORT]           take SCPI commands over TCP on 127.0.0.1, port PORT\n"
+         "                          (default 5025; 0: a free port, printed at start-up)\n"
+         "  --scpi-listen ADDRESS   listen on ADDRESS instead (0.0.0.0: every network);\n"
+         "                          SCPI has no authentication: whoever reaches the port\n"
+         "                          controls the instrument\n";
 }

@@ -11,21 +11,29 @@ struct ButtonPress {
   int channel;
 };
 
+inline constexpr int kDefaultScpiPort = 5025;
+inline constexpr const char* kScpiLoopback = "127.0.0.1";
+
 struct CommandLine {
   bool simulate = false;  // attach the simulated board instead of the USB bridge
   bool headless = false;  // no window
   bool version = false;
   bool help = false;
-  std::string i2c_trace;     // with --simulate: VCD file of the board's I2C lines
-  std::string sim_scenario;  // with --simulate: the simulated board's scenario file
+  std::string i2c_trace;             // with --simulate: VCD file of the board's I2C lines
+  std::string sim_scenario;          // with --simulate: the simulated board's scenario file
   std::vector<ButtonPress> presses;  // --init, --auto-search: in the order given
-  std::string error;         // set when the command line is not understood
+  std::string error;                 // set when the command line is not understood
 
   // The measurement log and the timed production test.
   std::string log;              // --log FILE
   int timed_test = 0;           // --timed-test SECONDS (headless); 0: none
   double target_ber = 0.0;      // --target-ber R; 0: the default
   double confidence_pct = 0.0;  // --confidence PERCENT; 0: the default
+
+  // The SCPI server: --scpi [PORT] on the loopback address, --scpi-listen
+  // ADDRESS (which implies --scpi) on another.
+  int scpi_port = -1;  // -1: no server; 0: a free port
+  std::string scpi_address = kScpiLoopback;
 };
 
 CommandLine parse_command_line(int argc, char* argv[]);

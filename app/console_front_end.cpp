@@ -5,6 +5,7 @@
 
 #include "app/button_presses.h"
 #include "app/console_status.h"
+#include "app/scpi_server.h"
 #include "app/startup.h"
 #include "app/stop_signal.h"
 #include "platform/clock.h"
@@ -12,6 +13,7 @@
 void ConsoleFrontEnd::pump_input() {
   quit_on_stop_signal();
   press_queued_buttons();
+  scpi_serve();
   if (panelHandle <= 0 || !out_) return;
   const double now = kd71::clock::now();
   if (next_status_ >= 0.0 && now < next_status_) return;
@@ -20,6 +22,10 @@ void ConsoleFrontEnd::pump_input() {
   next_status_ = next_status_ < 0.0 || now - next_status_ >= kStatusPeriod
                      ? now + kStatusPeriod
                      : next_status_ + kStatusPeriod;
+}
+
+void ConsoleFrontEnd::wait_for_input(double deadline) {
+  if (!scpi_wait_for_input(deadline)) FrontEnd::wait_for_input(deadline);
 }
 
 void ConsoleFrontEnd::print_status() {

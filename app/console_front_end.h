@@ -1,6 +1,7 @@
 // The front-end of the headless mode: no window; a status line on standard
 // output once a second, popups as lines (the store's default), and a stop
-// signal as the quit button. When a status line cannot be written (the
+// signal as the quit button; the SCPI server's clients are served between
+// the loop's events and wake it up. When a status line cannot be written (the
 // reader of a pipe has gone), the status lines stop and the program runs on.
 #pragma once
 
@@ -16,6 +17,8 @@ class ConsoleFrontEnd : public kd71::ui::FrontEnd {
 
   // Runs between the loop's events and while a routine looks for input.
   void pump_input() override;
+  // Wakes up for the SCPI server's clients too.
+  void wait_for_input(double deadline) override;
 
   // False once a status line could not be written.
   bool printing() const { return out_ != nullptr; }

@@ -15,6 +15,7 @@
 #include "app/console_front_end.h"
 #include "app/measurement_log.h"
 #include "app/run_verdict.h"
+#include "app/scpi_server.h"
 #include "app/startup.h"
 #include "app/stop_signal.h"
 #include "app/timed_test.h"
@@ -34,6 +35,7 @@ int run_windowed(int& argc, char* argv[]) {
     return poll_stop_signal();
   };
   kd71::qt::WindowSession session(argc, argv, hooks);
+  if (scpi_server_running()) session.serve_input({scpi_server_descriptor(), scpi_serve});
   kd71::ui::set_front_end(&session.front_end());
   const int result = run_program();
   kd71::ui::set_front_end(nullptr);
@@ -60,6 +62,26 @@ bool set_up_measurement(const CommandLine& cl) {
   if (start_measurement_log(cl.log, &error)) return true;
   std::fprintf(stderr, "kd71: cannot log to %s (%s)\n", cl.log.c_str(), error.c_str());
   return false;
+}
+
+// The SCPI server, when the command line asks for one. False, with a line
+// said, when it cannot listen.
+bool start_scpi_server(const CommandLine& cl) {
+  if (cl.scpi_port < 0) return true;
+  std::string error;
+  if (!scpi_server_start(cl.scpi_address, cl.scpi_port, &error)) {
+    std::fprintf(stderr, "kd71: cannot take SCPI commands on %s port %d (%s)\n",
+                 cl.scpi_address.c_str(), cl.scpi_port, error.c_str());
+    return false;
+  }
+  const std::string endpoint = scpi_server_endpoint();
+  std::printf("kd71: SCPI server listening on %s\n", endpoint.c_str());
+  std::fflush(stdout);
+  if (endpoint.rfind("127.", 0) != 0 && endpoint.rfind("[::1]", 0) != 0)
+    std::fprintf(stderr,
+                 "kd71: SCPI has no authentication: whoever reaches %s controls the instrument\n",
+                 endpoint.c_str());
+  return true;
 }
 
 }  // namespace
@@ -91,7 +113,12 @@ int main(int argc, char* argv[]) {
     queue_button_press(press.button.c_str(), press.channel);
   install_stop_signals();
   if (const int refused = take_instance_guard()) return refused;
+  if (!start_scpi_server(cl)) {
+    kd71::instance::release();
+    return 2;
+  }
   if (!set_up_measurement(cl)) {
+    scpi_server_stop();
     kd71::instance::release();
     return 2;
   }
@@ -111,5 +138,6 @@ int main(int argc, char* argv[]) {
   }
   const int result = windowed ? run_windowed(argc, argv) : run_headless(cl.timed_test > 0);
   stop_measurement_log();
+  scpi_server_stop();
   return cl.timed_test > 0 && result == 0 ? timed_test_end_of_program() : result;
 }

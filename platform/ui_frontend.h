@@ -52,6 +52,11 @@ class FrontEnd {
   // most one a second; a window shows it in its status bar.
   virtual void routine_progress(const std::string& text);
 
+  // The store's own loop, on the real clock, waits here until `deadline`
+  // (at most a fiftieth of a second ahead). The default sleeps; a front-end
+  // that watches input of its own returns as soon as some arrives.
+  virtual void wait_for_input(double deadline);
+
   // A front-end with an event loop of its own runs it in run_loop(), calling
   // process_pending() and next_deadline() of the store; quit_loop() ends it.
   virtual bool has_own_loop() const { return false; }

@@ -18,6 +18,8 @@ void FrontEnd::message_popup(const std::string& title, const std::string& text) 
   std::fflush(stdout);
 }
 
+void FrontEnd::wait_for_input(double deadline) { kd71::clock::wait_until(deadline); }
+
 int FrontEnd::file_select_popup(const FileSelectRequest&, std::string& path) {
   path.clear();
   return VAL_NO_FILE_SELECTED;

@@ -294,10 +294,10 @@ int run_until(double until) {
     double next = std::min(next_deadline(), until);
     if (clock::is_virtual()) {
       if (!std::isfinite(next)) break;  // nothing can ever fall due
+      clock::wait_until(next);
     } else {
-      next = std::min(next, now + kRealPollSlice);
+      frontend().wait_for_input(std::min(next, now + kRealPollSlice));
     }
-    clock::wait_until(next);
   }
   g.loop_running = false;
   return g.quit_code;
@@ -313,7 +313,8 @@ bool quit_requested() { return g.quit_requested; }
 namespace {
 
 // A user event waits for its time, or joins the queue when that has come.
-void post(const Event& e) {
+void post(Event e) {
+  e.serial = ++g.last_serial;
   if (e.at > clock::now())
     g.scheduled.push_back(e);
   else
@@ -338,6 +339,37 @@ void post_menu_event(int panel, int item, double at) {
 }
 
 int pending_event_count() { return static_cast<int>(g.queue.size() + g.scheduled.size()); }
+
+unsigned long long last_posted_event() { return g.last_serial; }
+
+bool event_waiting(unsigned long long serial) {
+  auto is_it = [serial](const Event& e) { return !e.tick && e.serial == serial; };
+  return std::any_of(g.queue.begin(), g.queue.end(), is_it) ||
+         std::any_of(g.scheduled.begin(), g.scheduled.end(), is_it);
+}
+
+namespace {
+
+bool dispatch_at_once(const Event& e) {
+  if (!g.loop_running || g.callback_depth > 0 || g.modal_depth > 0) return false;
+  run_callback(e);
+  finish_doomed_panels();
+  return true;
+}
+
+}  // namespace
+
+bool dispatch_now(int panel, int control, int event, int data1, int data2) {
+  return dispatch_at_once(
+      {.panel = panel, .control = control, .event = event, .data1 = data1, .data2 = data2});
+}
+
+bool dispatch_menu_now(int panel, int item) {
+  const PanelState* p = find_panel(panel);
+  if (!p || !p->menubar) return false;
+  return dispatch_at_once(
+      {.menu = true, .panel = p->menubar, .control = item, .event = EVENT_COMMIT});
+}
 
 // ---- Front-end ----------------------------------------------------------------
 

@@ -59,6 +59,21 @@ void post_event(int panel, int control, int event, int data1 = 0, int data2 = 0,
 void post_menu_event(int panel, int item, double at = -kForever);
 // Number of events queued and not yet dispatched (ticks included).
 int pending_event_count();
+// The serial number of the user event posted last (0 before the first);
+// each post_event and post_menu_event takes the next one.
+unsigned long long last_posted_event();
+// True while the user event with serial number `serial` waits to be
+// dispatched. Its wait also ends when a routine's GetUserEvent takes it or
+// its panel is discarded.
+bool event_waiting(unsigned long long serial);
+
+// Runs the callback of control `control` of `panel` (or of menu item `item`
+// of the panel's menu bar) with the event at once, as the loop dispatches a
+// queued event, provided that the loop runs and neither a callback nor a
+// modal popup does. False, with nothing run, otherwise. For input that has
+// to act in order with what it reads next, such as a remote command.
+bool dispatch_now(int panel, int control, int event, int data1 = 0, int data2 = 0);
+bool dispatch_menu_now(int panel, int item);
 
 // ---- Front-end --------------------------------------------------------------
 // Attaches a front-end (nullptr: the headless default, which prints popups

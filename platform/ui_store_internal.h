@@ -68,7 +68,8 @@ struct Event {
   int event = 0;
   int data1 = 0;
   int data2 = 0;
-  double at = 0.0;  // scheduled events only
+  double at = 0.0;                // scheduled events only
+  unsigned long long serial = 0;  // user events: the order they were posted in
 };
 
 struct State {
@@ -77,6 +78,7 @@ struct State {
   int next_plot = 1;
   std::deque<Event> queue;
   std::vector<Event> scheduled;  // user events waiting for their time
+  unsigned long long last_serial = 0;
   int callback_depth = 0;
   int modal_depth = 0;
   bool loop_running = false;

@@ -12,6 +12,7 @@
 #include "app/ratio_history.h"
 #include "app/routine_progress.h"
 #include "app/run_verdict.h"
+#include "app/scpi_server.h"
 #include "app/settings_file.h"
 #include "app/snapshot_analysis.h"
 #include "app/startup.h"
@@ -46,6 +47,7 @@ void reset_all() {
   measurement_log_reset();
   ratio_history_reset();
   run_verdict_reset();
+  scpi_server_reset();
   timed_test_reset();
   routine_progress_reset();
   settings_reset();

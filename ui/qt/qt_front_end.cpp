@@ -7,6 +7,7 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <cmath>
 #include <limits>
 
@@ -49,6 +50,17 @@ QtFrontEnd::QtFrontEnd(WindowHooks hooks) : hooks_(std::move(hooks)) {
   poll_timer_.setInterval(kPollIntervalMs);
   connect(&poll_timer_, &QTimer::timeout, this, [this] { poll(); });
   poll_timer_.start();
+  serve_timer_.setSingleShot(true);
+  connect(&serve_timer_, &QTimer::timeout, this, [this] { serve(); });
+}
+
+void QtFrontEnd::serve_input(OwnInput input) {
+  delete input_notifier_;
+  input_notifier_ = nullptr;
+  input_ = std::move(input);
+  if (!input_.serve || input_.descriptor < 0) return;
+  input_notifier_ = new QSocketNotifier(input_.descriptor, QSocketNotifier::Read, this);
+  connect(input_notifier_, &QSocketNotifier::activated, this, [this] { serve(); });
 }
 
 QtFrontEnd::~QtFrontEnd() {
@@ -82,6 +94,7 @@ void QtFrontEnd::dispatch() {
   // before the next.
   poll();
   ui::process_pending();
+  serve();
   // On the virtual clock time jumps to the next deadline; what falls due
   // there is dispatched on the next turn, after Qt has painted.
   if (clock::is_virtual() && !ui::quit_requested()) {
@@ -117,9 +130,17 @@ void QtFrontEnd::poll() {
   wake();
 }
 
+void QtFrontEnd::serve() {
+  if (!input_.serve) return;
+  if (input_.serve()) serve_timer_.start(0);
+  // A press it queued is dispatched at once.
+  if (ui::pending_event_count() > 0) wake();
+}
+
 void QtFrontEnd::pump_input() {
   poll();
   QCoreApplication::processEvents(QEventLoop::AllEvents);
+  serve();
 }
 
 void QtFrontEnd::draw() { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }

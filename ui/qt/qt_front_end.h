@@ -2,6 +2,9 @@
 // panel, the loop that dispatches the store's events from Qt's event loop,
 // the popups as Qt dialogs.
 //
+// The program's own input (a socket server) is served when its descriptor
+// is readable, after each turn and whenever a routine lets input through.
+//
 // The loop: a single-shot timer is armed at the store's next deadline (a
 // timer tick or a scheduled event) or at once when input arrives; when it
 // fires, the stop signal is looked at and the store dispatches one turn of
@@ -22,6 +25,7 @@
 #include "ui/qt/window_session.h"
 
 class QEventLoop;
+class QSocketNotifier;
 class QWidget;
 
 namespace kd71::qt {
@@ -32,6 +36,9 @@ class QtFrontEnd : public QObject, public ui::FrontEnd, public InputSink {
  public:
   explicit QtFrontEnd(WindowHooks hooks = {});
   ~QtFrontEnd() override;
+
+  // Serves the program's own input from now on.
+  void serve_input(OwnInput input);
 
   // The window of panel `panel`, or nullptr.
   PanelWindow* window(int panel) const;
@@ -64,12 +71,16 @@ class QtFrontEnd : public QObject, public ui::FrontEnd, public InputSink {
   // Dispatches at once what input has just queued.
   void wake();
   void poll();
+  void serve();
   QWidget* dialog_parent() const;
 
   WindowHooks hooks_;
+  OwnInput input_;
   std::map<int, QPointer<PanelWindow>> windows_;
   QTimer dispatch_timer_;
   QTimer poll_timer_;
+  QTimer serve_timer_;  // serves again at once when the last call left more
+  QSocketNotifier* input_notifier_ = nullptr;
   QEventLoop* loop_ = nullptr;
 };
 

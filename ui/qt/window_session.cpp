@@ -27,4 +27,6 @@ WindowSession::~WindowSession() = default;
 
 ui::FrontEnd& WindowSession::front_end() { return impl_->front_end; }
 
+void WindowSession::serve_input(OwnInput input) { impl_->front_end.serve_input(std::move(input)); }
+
 }  // namespace kd71::qt

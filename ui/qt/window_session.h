@@ -27,6 +27,16 @@ struct WindowHooks {
   std::function<bool()> poll;
 };
 
+// Input of the program's own, such as a socket server's: a descriptor that
+// becomes readable when it has something to do, and the function that does
+// it. The function runs when the descriptor is readable, after each turn of
+// the loop and whenever a routine lets input through, and returns true when
+// it has more to do at once.
+struct OwnInput {
+  int descriptor = -1;
+  std::function<bool()> serve;
+};
+
 class WindowSession {
  public:
   // Starts Qt with the program's arguments; `argc` and `argv` must outlive
@@ -37,6 +47,8 @@ class WindowSession {
   WindowSession& operator=(const WindowSession&) = delete;
 
   ui::FrontEnd& front_end();
+  // Serves `input` from the window's loop from now on.
+  void serve_input(OwnInput input);
 
  private:
   struct Impl;

@@ -1,0 +1,89 @@
+// Fixture of the SCPI server's tests: the program on the simulated board
+// with the headless front-end, on the virtual clock, its server listening
+// on a free port of the loopback address, and clients that talk to it
+// through real sockets while the test runs the event loop.
+#pragma once
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/console_front_end.h"
+#include "app/scpi_server.h"
+#include "app/startup.h"
+#include "platform/ui_store.h"
+#include "sim/sim_board.h"
+#include "tests/support/fresh_state.h"
+#include "tests/support/scpi_client.h"
+#include "tests/support/work_folder.h"
+
+namespace kd71::test {
+
+// The headless front-end, which serves the clients, and runs `at_progress`
+// with each progress text of a routine while it holds the loop.
+class ServingFrontEnd : public ConsoleFrontEnd {
+ public:
+  explicit ServingFrontEnd(std::FILE* out) : ConsoleFrontEnd(out) {}
+  void routine_progress(const std::string& text) override {
+    if (at_progress && !text.empty()) at_progress(text);
+  }
+  std::function<void(const std::string&)> at_progress;
+};
+
+class ScpiTest : public FreshState {
+ protected:
+  void SetUp() override {
+    FreshState::SetUp();
+    out_ = std::tmpfile();
+    fe_ = std::make_unique<ServingFrontEnd>(out_);
+    ui::set_front_end(fe_.get());
+  }
+  void TearDown() override {
+    scpi_server_reset();
+    ui::set_front_end(nullptr);
+    fe_.reset();
+    std::fclose(out_);
+    FreshState::TearDown();
+  }
+
+  // The program started on a board with `scenario` and its server
+  // listening; one second of ticks run, the board connected.
+  sim::SimBoard* start(const sim::Scenario& scenario = {}) {
+    sim::SimBoard* board = sim::install_simulated_board(scenario);
+    EXPECT_EQ(start_program(), 0);
+    std::string error;
+    EXPECT_TRUE(scpi_server_start("127.0.0.1", 0, &error)) << error;
+    ui::run_until(1.0);
+    return board;
+  }
+  std::unique_ptr<ScpiClient> connect(int receive_buffer = 0) const {
+    auto client = std::make_unique<ScpiClient>(scpi_server_port(), receive_buffer);
+    EXPECT_TRUE(client->connected());
+    return client;
+  }
+
+ public:
+  // A tenth of a second of the loop: ticks, and the clients served.
+  static void turn() { ui::run_until(Timer() + 0.1); }
+
+ protected:
+  static void run_for(double seconds) { ui::run_until(Timer() + seconds); }
+  // Sends one line and reads the answer line.
+  static std::string ask(ScpiClient& client, const std::string& line) {
+    client.send(line + "\n");
+    return client.read_line(turn);
+  }
+  static double value(int control) { return ui::numeric_value(panelHandle, control); }
+  static int dimmed(int control) {
+    int d = -1;
+    GetCtrlAttribute(panelHandle, control, ATTR_DIMMED, &d);
+    return d;
+  }
+
+  std::FILE* out_ = nullptr;
+  std::unique_ptr<ServingFrontEnd> fe_;
+  WorkFolder folder_;
+};
+
+}  // namespace kd71::test
