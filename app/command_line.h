@@ -19,10 +19,10 @@ struct CommandLine {
   bool headless = false;  // no window
   bool version = false;
   bool help = false;
-  std::string i2c_trace;             // with --simulate: VCD file of the board's I2C lines
-  std::string sim_scenario;          // with --simulate: the simulated board's scenario file
+  std::string i2c_trace;     // with --simulate: VCD file of the board's I2C lines
+  std::string sim_scenario;  // with --simulate: the simulated board's scenario file
   std::vector<ButtonPress> presses;  // --init, --auto-search: in the order given
-  std::string error;                 // set when the command line is not understood
+  std::string error;         // set when the command line is not understood
 
   // The measurement log and the timed production test.
   std::string log;              // --log FILE

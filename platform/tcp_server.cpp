@@ -177,6 +177,9 @@ void TcpServer::accept_all(std::vector<Activity>& activity) {
     // joined with the next one.
     const int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    // A fixed send buffer: what a client that does not read can hold in
+    // the kernel stays bounded too.
+    setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &limits_.send_buffer, sizeof limits_.send_buffer);
     const int client = next_client_++;
     Conn c;
     c.fd = fd;

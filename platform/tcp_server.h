@@ -21,6 +21,7 @@ struct ServerLimits {
   int max_clients = 4;
   std::size_t max_output = 64 * 1024;  // bytes queued for one client, not yet taken
   std::size_t read_chunk = 16 * 1024;  // bytes read from one client per poll
+  int send_buffer = 64 * 1024;         // the kernel's send buffer of each client
 };
 
 struct Activity {
