@@ -101,6 +101,12 @@ control_data_is_sound() {
   return $ok
 }
 
+# The symbols file names exactly the functions that the library exports.
+symbols_file_matches_the_library() {
+  diff <(dpkg-deb -I "$deb" symbols | sed -n 's/^ \([^@]*\)@Base .*/\1/p' | sort) \
+    <(objdump -T "$root/$libdir/libkd71.so.$version" | awk '$2 == "g" && $4 != "*UND*" { print $NF }' | sort)
+}
+
 # The maintainer scripts, where no udev runs (a container, as here) or none
 # is installed: they end with success either way.
 maintainer_scripts_tolerate_no_udev() {
@@ -136,8 +142,12 @@ no_build_machine_paths() {
 }
 
 extracted_program_runs() {
-  local printed
-  ldd "$root/usr/bin/kd71" | grep -F "not found" && return 1
+  local printed libraries
+  # Every library found, and libkd71 (which the program links statically
+  # today) only from the extracted tree.
+  libraries=$(ldd "$root/usr/bin/kd71") || return 1
+  grep -F "not found" <<<"$libraries" && return 1
+  grep -F libkd71 <<<"$libraries" | grep -vF "$root" && return 1
   printed=$("$root/usr/bin/kd71" --version) || return 1
   echo "$printed"
   [[ $printed =~ ^V\ $version\ \(built\ [A-Z][a-z]{2}\ [\ 0-9][0-9]\ [0-9]{4}\ [0-9:]{8}\)$ ]] &&
@@ -211,6 +221,7 @@ python=/usr/bin/python3  # Debian's interpreter, the one the package is laid out
 
 check "dpkg-deb --contents lists the installed files" lists_the_expected_files
 check "control data: name, computed dependencies, scripts, ldconfig trigger" control_data_is_sound
+check "the symbols file lists the library's exported functions" symbols_file_matches_the_library
 check "postinst and postrm without udev" maintainer_scripts_tolerate_no_udev
 check "lintian reports no errors" lintian_reports_no_errors
 check "no build machine paths, no absolute run paths" no_build_machine_paths
