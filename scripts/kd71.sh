@@ -18,7 +18,7 @@ as_root() {
 
 # The packaging stage's tools: dpkg-shlibdeps for the dependencies, lintian,
 # and Debian's own python3, for which the package lays out its Python files.
-PACKAGES+=(dpkg-dev lintian desktop-file-utils man-db python3)
+PACKAGES+=(dpkg-dev lintian man-db python3)
 
 install_missing() {
   local missing=()

@@ -89,13 +89,6 @@ control_data_is_sound() {
   for library in libqt6widgets6 libqt6charts6 libqt6svg6 libftdi1-2 libusb-1.0-0 libc6; do
     grep -qE "(^|, )$library( |,|$)" <<<"$depends" || { echo "Depends lacks $library: $depends"; ok=1; }
   done
-  dpkg-deb --ctrl-tarfile "$deb" | tar -tvf - >"$work/control.list"
-  for script in postinst postrm; do
-    grep -qE "^-rwxr-xr-x .* \./$script$" "$work/control.list" ||
-      { echo "$script missing or not executable"; ok=1; }
-  done
-  grep -qx "activate-noawait ldconfig" <<<"$(dpkg-deb -I "$deb" triggers)" ||
-    { echo "no ldconfig trigger"; ok=1; }
   grep -qx "libkd71 1 kd71 (>= $version)" <<<"$(dpkg-deb -I "$deb" shlibs)" ||
     { echo "shlibs: $(dpkg-deb -I "$deb" shlibs)"; ok=1; }
   return $ok
@@ -107,22 +100,33 @@ symbols_file_matches_the_library() {
     <(objdump -T "$root/$libdir/libkd71.so.$version" | awk '$2 == "g" && $4 != "*UND*" { print $NF }' | sort)
 }
 
-# The maintainer scripts, where no udev runs (a container, as here) or none
-# is installed: they end with success either way.
+# The maintainer scripts with an udevadm that fails, as one does where no
+# udev daemon runs (a container), and with no udevadm at all: they end with
+# success either way, and call udevadm only where udev runs.
 maintainer_scripts_tolerate_no_udev() {
-  mkdir -p "$work/control" && dpkg-deb -e "$deb" "$work/control"
-  sh "$work/control/postinst" configure &&
-    sh "$work/control/postrm" remove &&
-    env PATH=/nonexistent /bin/sh "$work/control/postinst" configure &&
-    env PATH=/nonexistent /bin/sh "$work/control/postrm" purge
+  mkdir -p "$work/control" "$work/bin" && dpkg-deb -e "$deb" "$work/control" || return 1
+  printf '#!/bin/sh\necho "udevadm $*" >>"%s"\nexit 1\n' "$work/udevadm.calls" >"$work/bin/udevadm"
+  chmod +x "$work/bin/udevadm"
+  for path in "$work/bin:$PATH" /nonexistent; do
+    env PATH="$path" /bin/sh "$work/control/postinst" configure &&
+      env PATH="$path" /bin/sh "$work/control/postrm" remove || return 1
+  done
+  if [ ! -S /run/udev/control ] && [ -s "$work/udevadm.calls" ]; then
+    echo "udevadm called where no udev runs:"
+    cat "$work/udevadm.calls"
+    return 1
+  fi
 }
 
-lintian_reports_no_errors() {
-  lintian --fail-on error --show-overrides "$deb" 2>&1 |
+# Its warnings fail too (a manual page that groff warns about, a desktop
+# entry naming no program of the package ...): none is left but the two
+# tags that packaging/lintian-overrides explains.
+lintian_reports_no_errors_or_warnings() {
+  lintian --fail-on none --show-overrides "$deb" 2>&1 |
     grep -v "running with root privileges" >"$work/lintian.txt"
   local status=${PIPESTATUS[0]}
   cat "$work/lintian.txt"
-  return $status
+  [ "$status" -eq 0 ] && ! grep -q '^[EW]: ' "$work/lintian.txt"
 }
 
 no_build_machine_paths() {
@@ -189,24 +193,10 @@ extracted_cmake_package_is_found() {
     env -u KD71_SIM_SCENARIO KD71_BRIDGE=sim "$work/cmake/consumer"
 }
 
-manual_page_renders() {
-  local warnings
-  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z \
-    "$root/usr/share/man/man1/kd71.1.gz" 2>&1 >/dev/null)
-  [ -z "$warnings" ] || { echo "$warnings"; return 1; }
-  for section in SYNOPSIS OPTIONS "EXIT STATUS" ENVIRONMENT FILES; do
-    zgrep -q "^\.SH \"\?$section\"\?$" "$root/usr/share/man/man1/kd71.1.gz" ||
-      { echo "no section $section"; return 1; }
-  done
-}
-
-desktop_entry_starts_the_program() {
-  local entry=$root/usr/share/applications/kd71.desktop
-  if command -v desktop-file-validate >/dev/null; then desktop-file-validate "$entry" || return 1; fi
-  local program icon
-  program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
-  icon=$(sed -n 's/^Icon=//p' "$entry")
-  [ -x "$root/usr/bin/$program" ] || { echo "Exec=$program: no such program in usr/bin"; return 1; }
+# lintian checks the entry's program; the icon it names is the package's.
+desktop_entry_names_the_icon() {
+  local icon
+  icon=$(sed -n 's/^Icon=//p' "$root/usr/share/applications/kd71.desktop")
   [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] ||
     { echo "Icon=$icon: no such icon in the hicolor theme"; return 1; }
 }
@@ -220,17 +210,16 @@ python=/usr/bin/python3  # Debian's interpreter, the one the package is laid out
 [ -x "$python" ] || python=python3
 
 check "dpkg-deb --contents lists the installed files" lists_the_expected_files
-check "control data: name, computed dependencies, scripts, ldconfig trigger" control_data_is_sound
+check "control data: file name, computed dependencies, shlibs" control_data_is_sound
 check "the symbols file lists the library's exported functions" symbols_file_matches_the_library
 check "postinst and postrm without udev" maintainer_scripts_tolerate_no_udev
-check "lintian reports no errors" lintian_reports_no_errors
+check "lintian reports no errors and no warnings" lintian_reports_no_errors_or_warnings
 check "no build machine paths, no absolute run paths" no_build_machine_paths
 check "the extracted kd71 --version" extracted_program_runs
 check "the extracted Python example on the simulated board" extracted_python_example_runs
 check "a C program built with pkg-config against the extracted tree" extracted_c_program_links_and_runs
 check "a CMake project finding the extracted package" extracted_cmake_package_is_found
-check "the manual page renders without warnings" manual_page_renders
-check "the desktop entry names the program and its icon" desktop_entry_starts_the_program
+check "the desktop entry's icon is in the package" desktop_entry_names_the_icon
 check "DESTDIR installation holds the package's files" destdir_install_matches_the_package
 
 echo "lintian's tags (E error, W warning, O overridden on purpose):"
