@@ -1,8 +1,46 @@
 #include "app/command_line.h"
 
+#include <charconv>
 #include <cstring>
 
+#include "app/run_verdict.h"
+
 namespace {
+
+constexpr int kLongestTimedTest = 8640000;  // the test interval's range, seconds
+
+// The options of the measurement log and the timed test. Returns the
+// number of arguments taken at argv[i] (0: not one of them).
+int measurement_option(CommandLine& cl, int argc, char* argv[], int i) {
+  const char* arg = argv[i];
+  const bool log = std::strcmp(arg, "--log") == 0;
+  const bool timed = std::strcmp(arg, "--timed-test") == 0;
+  const bool target = std::strcmp(arg, "--target-ber") == 0;
+  const bool confidence = std::strcmp(arg, "--confidence") == 0;
+  if (!log && !timed && !target && !confidence) return 0;
+  if (i + 1 >= argc) {
+    cl.error = std::string(arg) + (log ? " needs a file name" : " needs a value");
+    return 1;
+  }
+  const std::string_view value = argv[i + 1];
+  if (log) {
+    cl.log = value;
+  } else if (timed) {
+    int seconds = 0;
+    const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
+    if (ec != std::errc() || end != value.data() + value.size() || seconds < 1 ||
+        seconds > kLongestTimedTest)
+      cl.error = "--timed-test needs whole seconds from 1 to 8640000";
+    else
+      cl.timed_test = seconds;
+  } else if (target) {
+    if (!parse_target_ber(value, &cl.target_ber))
+      cl.error = "--target-ber needs a ratio between 0 and 1, such as 1e-12";
+  } else if (!parse_confidence_percent(value, &cl.confidence_pct)) {
+    cl.error = "--confidence needs a percentage from 50 to below 100, such as 95";
+  }
+  return 2;
+}
 
 // Where an option that takes a file name keeps it; nullptr for other options.
 std::string* file_option(CommandLine& cl, const char* arg) {
@@ -31,11 +69,15 @@ CommandLine parse_command_line(int argc, char* argv[]) {
         return cl;
       }
       *file = argv[++i];
+    } else if (const int taken = measurement_option(cl, argc, argv, i)) {
+      if (!cl.error.empty()) return cl;
+      i += taken - 1;
     } else {
       cl.error = std::string("unknown option: ") + arg;
       return cl;
     }
   }
+  if (cl.timed_test > 0 && !cl.headless) cl.error = "--timed-test works only with --headless";
   if (!cl.i2c_trace.empty() && !cl.simulate) cl.error = "--i2c-trace works only with --simulate";
   if (!cl.sim_scenario.empty() && !cl.simulate)
     cl.error = "--sim-scenario works only with --simulate";
@@ -45,6 +87,7 @@ CommandLine parse_command_line(int argc, char* argv[]) {
 const char* usage_text() {
   return "Usage: kd71 [--simulate] [--headless] [--i2c-trace FILE] [--sim-scenario FILE]\n"
          "            [--version] [--help]\n"
+         "            [--log FILE] [--timed-test SECONDS] [--target-ber R] [--confidence PERCENT]\n"
          "Control and monitoring program of the KD71 two-channel error detector.\n"
          "\n"
          "  --simulate           run on the built-in simulated board instead of the USB bridge\n"
@@ -53,5 +96,14 @@ const char* usage_text() {
          "  --sim-scenario FILE  with --simulate: the simulated board's signals, firmware,\n"
          "                       devices and timed events, from a scenario file\n"
          "  --version            print the version and the build stamp\n"
-         "  --help               print this text\n";
+         "  --help               print this text\n"
+         "\n"
+         "Measurement log and timed test:\n"
+         "  --log FILE              append a CSV row for every sample to FILE\n"
+         "  --timed-test SECONDS    with --headless: run a timed test on each channel that is\n"
+         "                          not \"Shut Off\", print one summary line per channel and\n"
+         "                          exit 0 when all pass, 3 when one does not, 4 when no\n"
+         "                          board is connected within 30 s\n"
+         "  --target-ber R          the ratio a test must stay below (default 1e-12)\n"
+         "  --confidence PERCENT    the confidence of the bound (default 95)\n";
 }

@@ -11,6 +11,12 @@ struct CommandLine {
   std::string i2c_trace;     // with --simulate: VCD file of the board's I2C lines
   std::string sim_scenario;  // with --simulate: the simulated board's scenario file
   std::string error;         // set when the command line is not understood
+
+  // The measurement log and the timed production test.
+  std::string log;              // --log FILE
+  int timed_test = 0;           // --timed-test SECONDS (headless); 0: none
+  double target_ber = 0.0;      // --target-ber R; 0: the default
+  double confidence_pct = 0.0;  // --confidence PERCENT; 0: the default
 };
 
 CommandLine parse_command_line(int argc, char* argv[]);

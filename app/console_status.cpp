@@ -1,5 +1,7 @@
 #include "app/console_status.h"
 
+#include "app/run_verdict.h"
+#include "app/statistics.h"
 #include "hardware/lowlevel.h"
 #include "platform/ui_store.h"
 #include "ui/main_uir.h"
@@ -36,6 +38,19 @@ std::string shown(int panel, int control) {
   return def ? kd71::uir::value_text(*def, kd71::ui::numeric_value(panel, control)) : "?";
 }
 
+// While a timed test runs or after it: its elapsed time, the bound of the
+// error ratio and the verdict on the target.
+std::string test_status(int n) {
+  const RunVerdict v = run_verdict(n);
+  if (!v.running && !v.has_bits) return "";
+  char elapsed[kFigureText];
+  std::string text = std::string(" test ") + elapsed_text(channelStats[n].testTicks, elapsed);
+  if (!v.solved) return text;
+  char bound[kBerText], verdict[kBerText];
+  return text + " " + bound_text(v.judgement.bound, berCriteria.confidencePercent, bound) + " " +
+         verdict_text(v.judgement, berCriteria.target, !v.running, verdict);
+}
+
 std::string channel_status(int panel, int n) {
   const ChannelControls& c = kChannels[n];
   if (!g_last[n].seen || !linkUp) return std::string(c.name) + " --";
@@ -44,7 +59,7 @@ std::string channel_status(int panel, int n) {
   return std::string(c.name) + " " + shown(panel, c.bit_rate) + " Gbps errors " +
          shown(panel, c.error_count) + " ratio " + (bound ? "<" : "") +
          shown(panel, c.error_ratio) + " ef " + shown(panel, c.error_free) + "s " +
-         (g_last[n].in_sync ? "sync" : "no sync");
+         (g_last[n].in_sync ? "sync" : "no sync") + test_status(n);
 }
 
 }  // namespace

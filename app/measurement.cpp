@@ -7,6 +7,7 @@
 #include "app/channel_config.h"
 #include "app/console_status.h"
 #include "app/debug_panel.h"
+#include "app/measurement_extras.h"
 #include "app/settings_file.h"
 #include "app/startup.h"
 #include "app/statistics.h"
@@ -110,6 +111,7 @@ void channel_step(int n) {
       UpdateSample(n);
       DisplaySample(n);
       StartRun(n);
+      extras_new_sample(n, r);
     }
     DisplayElapsedTimes();
     DisplayNoErrorIndicator(n);
@@ -161,6 +163,7 @@ int CBTimer(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, i
   }
 
   supervise_link();
+  extras_link_state(prevLinkState);
   if (debugPanelOpen) GetCtrlVal(debugPanelHandle, PANELDEBUG_DEBUGPRINTS, &packetTrace);
 
   if (linkUp) {

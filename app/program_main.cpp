@@ -12,10 +12,14 @@
 #include "app/bridge_choice.h"
 #include "app/command_line.h"
 #include "app/console_front_end.h"
+#include "app/measurement_log.h"
+#include "app/run_verdict.h"
 #include "app/startup.h"
 #include "app/stop_signal.h"
+#include "app/timed_test.h"
 #include "app/version.h"
 #include "app/window_close.h"
+#include "platform/instance_lock.h"
 #include "platform/ui_store.h"
 #include "ui/qt/window_session.h"
 
@@ -32,12 +36,26 @@ int run_windowed(int& argc, char* argv[]) {
   return result;
 }
 
-int run_headless() {
+int run_headless(bool timed_test) {
   ConsoleFrontEnd console;
-  kd71::ui::set_front_end(&console);
+  TimedTestFrontEnd tester;
+  kd71::ui::set_front_end(timed_test ? &tester : &console);
   const int result = run_program();
   kd71::ui::set_front_end(nullptr);
   return result;
+}
+
+// The criteria of the bound and the measurement log from the command line.
+// False, with a line said, when the log cannot be opened.
+bool set_up_measurement(const CommandLine& cl) {
+  if (cl.target_ber > 0.0) set_target_ber(cl.target_ber);
+  if (cl.confidence_pct > 0.0) set_confidence_percent(cl.confidence_pct);
+  if (cl.timed_test > 0) timed_test_begin(cl.timed_test);
+  if (cl.log.empty()) return true;
+  std::string error;
+  if (start_measurement_log(cl.log, &error)) return true;
+  std::fprintf(stderr, "kd71: cannot log to %s (%s)\n", cl.log.c_str(), error.c_str());
+  return false;
 }
 
 }  // namespace
@@ -67,6 +85,10 @@ int main(int argc, char* argv[]) {
 
   install_stop_signals();
   if (const int refused = take_instance_guard()) return refused;
+  if (!set_up_measurement(cl)) {
+    kd71::instance::release();
+    return 2;
+  }
 
   if (install_bridge(bridge, &error) != BridgeResult::Installed)
     std::fprintf(stderr, "kd71: no %s bridge backend is available; the board cannot be reached\n",
@@ -81,5 +103,7 @@ int main(int argc, char* argv[]) {
       windowed = false;
     }
   }
-  return windowed ? run_windowed(argc, argv) : run_headless();
+  const int result = windowed ? run_windowed(argc, argv) : run_headless(cl.timed_test > 0);
+  stop_measurement_log();
+  return cl.timed_test > 0 && result == 0 ? timed_test_end_of_program() : result;
 }

@@ -6,10 +6,15 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <new>
+#include <string>
 
 #include "app/measurement.h"
+#include "app/measurement_log.h"
+#include "app/ratio_history.h"
 #include "app/startup.h"
+#include "app/statistics.h"
 #include "hardware/lowlevel.h"
 #include "platform/clock.h"
 #include "platform/ui_frontend.h"
@@ -75,6 +80,43 @@ void BM_MeasurementTick(benchmark::State& state) {
       static_cast<double>(routine_polls() - polls_before) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_MeasurementTick);
+
+// The same with the measurement log written and a timed test running on
+// both channels: every new sample appends a row (with the run's totals and
+// bound) and goes into the history.
+void BM_MeasurementTickLogging(benchmark::State& state) {
+  start_once();
+  const std::string path =
+      (std::filesystem::temp_directory_path() / "kd71_tick_benchmark.csv").string();
+  std::filesystem::remove(path);
+  std::string error;
+  if (!start_measurement_log(path, &error)) {
+    state.SkipWithError(error.c_str());
+    return;
+  }
+  for (int toggle : {PANELMAIN_COM_TOT_ERR_CNT_CH1, PANELMAIN_COM_TOT_ERR_CNT_CH2}) {
+    SetCtrlVal(panelHandle,
+               toggle == PANELMAIN_COM_TOT_ERR_CNT_CH1 ? PANELMAIN_TEST_INTERVAL_CH1
+                                                       : PANELMAIN_TEST_INTERVAL_CH2,
+               8640000u);
+    SetCtrlVal(panelHandle, toggle, 1);
+    CB_TotalErrCntButton(panelHandle, toggle, EVENT_COMMIT, nullptr, 0, 0);
+  }
+  const std::uint64_t samples_before = history_samples(1) + history_samples(2);
+  const long long before = g_allocations.load();
+  for (auto _ : state) {
+    kd71::clock::spend(0.2);
+    CBTimer(panelHandle, PANELMAIN_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+  }
+  const double ticks = static_cast<double>(state.iterations());
+  state.counters["allocs_per_tick"] = static_cast<double>(g_allocations.load() - before) / ticks;
+  state.counters["rows_per_tick"] =
+      static_cast<double>(history_samples(1) + history_samples(2) - samples_before) / ticks;
+  state.counters["logging"] = measurement_log_active() ? 1.0 : 0.0;
+  stop_measurement_log();
+  std::filesystem::remove(path);
+}
+BENCHMARK(BM_MeasurementTickLogging);
 
 // The two routine polls of a tick alone, through the packet layer, which
 // allocates nothing: what the simulated board itself allocates per tick.

@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-svg-dev libxcb1-dev libftdi1-dev libusb-1.0-0-dev locales
+          qt6-base-dev qt6-svg-dev qt6-charts-dev libxcb1-dev libftdi1-dev libusb-1.0-0-dev locales
           clang-14 libclang-rt-14-dev)
 # A locale that writes decimal commas: the tests check that files and figures
 # keep the decimal point under it.

@@ -5,12 +5,17 @@
 #include "app/console_status.h"
 #include "app/debug_panel.h"
 #include "app/measurement.h"
+#include "app/measurement_extras.h"
+#include "app/measurement_log.h"
+#include "app/ratio_history.h"
 #include "app/routine_progress.h"
+#include "app/run_verdict.h"
 #include "app/settings_file.h"
 #include "app/snapshot_analysis.h"
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "app/stop_signal.h"
+#include "app/timed_test.h"
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
@@ -32,6 +37,11 @@ void reset_all() {
   analog_controls_reset();
   channel_config_reset();
   measurement_reset();
+  measurement_extras_reset();
+  measurement_log_reset();
+  ratio_history_reset();
+  run_verdict_reset();
+  timed_test_reset();
   routine_progress_reset();
   settings_reset();
   snapshot_analysis_reset();

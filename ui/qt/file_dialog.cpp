@@ -39,7 +39,8 @@ QStringList name_filters(const ui::FileSelectRequest& request) {
 
 }  // namespace
 
-int run_file_dialog(QWidget* parent, const ui::FileSelectRequest& request, std::string& path) {
+int run_file_dialog(QWidget* parent, const ui::FileSelectRequest& request, std::string& path,
+                    bool ask_before_replacing) {
   path.clear();
   const QString directory = request.default_directory.empty()
                                 ? QDir::currentPath()
@@ -55,6 +56,7 @@ int run_file_dialog(QWidget* parent, const ui::FileSelectRequest& request, std::
   const bool save = request.button_kind == VAL_SAVE_BUTTON;
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, !ask_before_replacing);
   dialog.setNameFilters(name_filters(request));
   const QString name = QString::fromStdString(request.default_file_spec);
   if (!name.isEmpty() && !is_pattern(name) && !name.startsWith(QLatin1Char('.')))

@@ -24,6 +24,7 @@
 #include "ui/qt/control_view.h"
 #include "ui/qt/input_sink.h"
 #include "ui/qt/look.h"
+#include "ui/qt/measurement_pane.h"
 #include "ui/qt/program_icon.h"
 
 namespace kd71::qt {
@@ -321,6 +322,7 @@ void PanelWindow::build_menu_bar() {
 }
 
 void PanelWindow::add_program_commands(QMenu* file_menu) {
+  attach_measurement_pane(this, file_menu);
   // Quit: exactly the Quit button, whose commit saves the settings.
   file_menu->addSeparator();
   QAction* quit = add_action(file_menu, tr("Quit"), kQuitKeys);

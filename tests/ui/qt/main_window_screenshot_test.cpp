@@ -3,6 +3,8 @@
 // pictures of the main window and of the debug panel as test artefacts (the
 // README's screenshots).
 #include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -11,12 +13,16 @@
 
 #include "app/bridge_choice.h"
 #include "app/debug_panel.h"
+#include "app/run_verdict.h"
 #include "app/startup.h"
+#include "app/statistics.h"
 #include "app/window_close.h"
 #include "platform/ui_store.h"
+#include "sim/sim_board.h"
 #include "tests/support/work_folder.h"
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/main_uir.h"
+#include "ui/qt/measurement_pane.h"
 
 namespace kd71::test {
 namespace {
@@ -34,14 +40,30 @@ const char* const kSettings =
     "ringslide_9372phs_ch1 0\nringslide_9372phs_ch2 0\n"
     "manual_mode_ch1 0\nmanual_mode_ch2 0";
 
-using MainWindowScreenshot = QtFixture;
+class MainWindowScreenshot : public QtFixture {
+ protected:
+  // Runs the program on the simulated board, in a folder with its settings
+  // file, with `watch` looking at it between events; returns its exit code.
+  int run_program(QTimer& watch) {
+    use_hooks({.close_requested = close_panel_window, .poll = {}});
+    WorkFolder folder;
+    folder.write("settings.cfg", kSettings);
+    if (!install_bridge("sim")) return -100;
+    watch.start(0);
+    char name[] = "kd71";
+    char* argv[] = {name, nullptr};
+    return kd71_main(1, argv);
+  }
+  // The charts' pane, drawn as its timer would have drawn it by now.
+  qt::MeasurementPane* drawn_pane() const {
+    auto* pane = static_cast<qt::MeasurementPane*>(
+        window(panelHandle)->findChild<QWidget*>(qt::kMeasurementPaneName));
+    pane->refresh();
+    return pane;
+  }
+};
 
 TEST_F(MainWindowScreenshot, TheMainWindowAfterTwentySecondsOnTheSimulatedBoard) {
-  use_hooks({.close_requested = close_panel_window, .poll = {}});
-  WorkFolder folder;
-  folder.write("settings.cfg", kSettings);
-  ASSERT_TRUE(install_bridge("sim"));
-
   QImage main_picture, debug_picture;
   std::map<int, QString> shown;
   int pin3 = -1, pin0 = -1;
@@ -68,14 +90,12 @@ TEST_F(MainWindowScreenshot, TheMainWindowAfterTwentySecondsOnTheSimulatedBoard)
       shown[control] = part<QLabel>(panelHandle, control)->text();
     GetCtrlVal(debugPanelHandle, PANELDEBUG_GP_3, &pin3);
     GetCtrlVal(debugPanelHandle, PANELDEBUG_GP_0, &pin0);
+    drawn_pane();
     main_picture = window(panelHandle)->grab().toImage();
     debug_picture = window(debugPanelHandle)->grab().toImage();
     QTest::mouseClick(part<QAbstractButton>(panelHandle, PANELMAIN_CMDQUIT), Qt::LeftButton);
   });
-  watch.start(0);
-  char name[] = "kd71";
-  char* argv[] = {name, nullptr};
-  ASSERT_EQ(kd71_main(1, argv), 0);
+  ASSERT_EQ(run_program(watch), 0);
 
   EXPECT_EQ(shown[PANELMAIN_NOTIFY_USER], "USB CONNECTED");
   EXPECT_EQ(shown[PANELMAIN_CLOCK_FREQUENCY_CH1], "10.000");
@@ -97,6 +117,58 @@ TEST_F(MainWindowScreenshot, TheMainWindowAfterTwentySecondsOnTheSimulatedBoard)
     const QString path = QStringLiteral(KD71_ARTIFACT_DIR "/") + QString::fromUtf8(file);
     EXPECT_TRUE(picture.save(path)) << path.toStdString();
   }
+}
+
+// Nine minutes of timed tests on both channels, with a noisy spell on
+// channel 1 and the board unplugged for a few seconds: the error-ratio
+// charts and verdicts of the README's picture.
+TEST_F(MainWindowScreenshot, TheErrorRatioChartsOfATimedTestWithANoisySpellAndAnUnplug) {
+  set_target_ber(1e-10);
+
+  QImage picture;
+  QString verdict;
+  int step = 0;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (panelHandle <= 0) return;
+    sim::SimBoard* board = sim::simulated_board();
+    const double t = Timer();
+    auto press = [&](int interval, int toggle) {
+      SetCtrlVal(panelHandle, interval, 480u);
+      QTest::mouseClick(part<QAbstractButton>(panelHandle, toggle), Qt::LeftButton);
+    };
+    if (step == 0 && t >= 3.0) {
+      press(PANELMAIN_TEST_INTERVAL_CH1, PANELMAIN_COM_TOT_ERR_CNT_CH1);
+      press(PANELMAIN_TEST_INTERVAL_CH2, PANELMAIN_COM_TOT_ERR_CNT_CH2);
+      ++step;
+    } else if ((step == 1 && t >= 120.0) || (step == 2 && t >= 170.0)) {
+      sim::ChannelScenario noisy = board->channel(1);
+      noisy.noise_mv = step == 1 ? 14.0 : 4.0;
+      board->set_channel(1, noisy);
+      ++step;
+    } else if ((step == 3 && t >= 300.0) || (step == 4 && t >= 305.0)) {
+      step == 3 ? board->unplug() : board->plug();
+      ++step;
+    } else if (step == 5 && t >= 540.0) {
+      watch.stop();
+      qt::MeasurementPane* pane = drawn_pane();
+      auto* span = pane->findChild<QComboBox*>(QStringLiteral("chart_span"));
+      span->setCurrentIndex(span->findText(QStringLiteral("10 min")));
+      QApplication::processEvents();
+      verdict = pane->findChild<QLabel*>(QStringLiteral("verdict_ch2"))->text();
+      picture = window(panelHandle)->grab().toImage();
+      QTest::mouseClick(part<QAbstractButton>(panelHandle, PANELMAIN_CMDQUIT), Qt::LeftButton);
+    }
+  });
+  ASSERT_EQ(run_program(watch), 0);
+
+  EXPECT_GT(channelStats[1].totalErrors, 0u) << "the noisy spell counted errors";
+  EXPECT_EQ(channelStats[2].totalErrors, 0u);
+  EXPECT_TRUE(verdict.startsWith("Channel 2: BER < ")) << verdict.toStdString();
+  EXPECT_TRUE(verdict.endsWith("PASS at 1e-10")) << verdict.toStdString();
+  ASSERT_FALSE(picture.isNull());
+  QDir().mkpath(KD71_ARTIFACT_DIR);
+  EXPECT_TRUE(picture.save(QStringLiteral(KD71_ARTIFACT_DIR "/error_ratio.png")));
 }
 
 }  // namespace

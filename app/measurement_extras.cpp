@@ -1,0 +1,36 @@
+#include "app/measurement_extras.h"
+
+#include <cstdint>
+
+#include "app/measurement_log.h"
+#include "app/ratio_history.h"
+#include "app/statistics.h"
+#include "hardware/fpga_protocol.h"
+#include "hardware/packet_codec.h"
+#include "platform/userint.h"
+
+namespace {
+
+int g_connected = 0;  // the link state last noted
+
+}  // namespace
+
+void extras_new_sample(int channel, const PacketRecord& r) {
+  if (channel < 1 || channel > 2) return;
+  // The ratio as the panel forms it: the bound of one error when none came.
+  const bool bound = r.error_count == 0;
+  const double length =
+      static_cast<double>(static_cast<std::int64_t>(channelStats[channel].sampleLength));
+  const double ratio = (bound ? 1.0 : static_cast<double>(r.error_count)) / length;
+  history_note_sample(channel, Timer(), ratio, bound, (r.sync_flags & kPatternSyncFlag) != 0);
+  log_sample_row(channel, r, ratio);
+}
+
+void extras_link_state(int connected) {
+  if (connected == g_connected) return;
+  g_connected = connected;
+  history_note_link(connected != 0, Timer());
+  log_link_row(connected != 0);
+}
+
+void measurement_extras_reset() { g_connected = 0; }
