@@ -47,8 +47,9 @@ printf 'devices no_board\nat 0 ch1.noise_mv 4.0\n' >"$work/scenario.txt"
 
 if [ "$MODE" = readonly ]; then
   if [ "$(id -u)" -eq 0 ]; then
-    command -v setpriv >/dev/null || { echo "skipped: read-only folder as root needs setpriv"; exit 0; }
+    command -v setpriv >/dev/null || { echo "skipped: a read-only folder as root needs setpriv"; exit 77; }
     as=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+    "${as[@]}" test -x "$KD71" || { echo "skipped: nobody may not run $KD71"; exit 77; }
     chmod 755 "$work"
     chmod 1777 "$KD71_LOCK_DIR"
     cp "$work/old" "$run/settings.cfg"

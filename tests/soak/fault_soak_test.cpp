@@ -41,7 +41,9 @@
 #include "tests/soak/fault_injector.h"
 
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's count of the bytes the program holds (its malloc
+// replaces the C library's, whose counters then stay at zero).
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
@@ -106,6 +108,10 @@ class FaultSoak : public kd71::test::SimProgramTest {
     injector_ = std::make_unique<FaultInjector>(
         board_, static_cast<std::uint64_t>(env_number("KD71_SOAK_SEED", 1)));
     rng_.seed(injector_->seed());
+  }
+  void TearDown() override {
+    injector_.reset();  // before the board goes
+    SimProgramTest::TearDown();
   }
 
   // A finding: the soak stops at the first one (what follows a broken
