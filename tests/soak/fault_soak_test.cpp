@@ -40,7 +40,13 @@
 #include "tests/app/sim_program_fixture.h"
 #include "tests/soak/fault_injector.h"
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KD71_HEAP_OF_ASAN 1  // clang's sanitizer build
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(KD71_HEAP_OF_ASAN)
+#define KD71_HEAP_OF_ASAN 1
 // The sanitizer runtime's count of the bytes the program holds (its malloc
 // replaces the C library's, whose counters then stay at zero).
 extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
@@ -70,7 +76,7 @@ double env_number(const char* name, double fallback) {
 }
 
 std::size_t heap_in_use() {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(KD71_HEAP_OF_ASAN)
   return __sanitizer_get_current_allocated_bytes();
 #else
   return mallinfo2().uordblks;
