@@ -2,7 +2,9 @@
 
 #include "app/debug_panel.h"
 #include "app/settings_file.h"
+#include "app/startup.h"
 #include "app/threshold_search.h"
+#include "app/threshold_sweep.h"
 #include "hardware/MCP4728.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel_packets.h"
@@ -11,9 +13,21 @@
 
 int suppressNextChange = 0;
 int smoothDelay = 1;
+int coarseStep = 0;
+float dotMark = 0.0f;
+float commaMark = 0.0f;
 float previousThreshold[3] = {};
 
 namespace {
+
+// Key codes of the marks and of the midpoint jump (its low seven bits: "/"
+// or, shifted, "?").
+constexpr int kDotKey = '.';
+constexpr int kCommaKey = ',';
+constexpr int kMidpointKey = '/';
+constexpr int kShiftedMidpointKey = '?';
+constexpr int kKeyCharacterBits = 0x7F;
+constexpr float kCoarseStepFactor = 10.0f;
 
 struct Slider {
   int channel;
@@ -60,18 +74,65 @@ void apply_value(int panel, int control, const Slider& s) {
   }
 }
 
+// The wheel steps the slider by its increment, and then applies it as a
+// value change (which a set suppress flag swallows).
+void wheel_step(int panel, int control, int direction) {
+  if (direction == MOUSE_WHEEL_SCROLL_UP || direction == MOUSE_WHEEL_SCROLL_DOWN) {
+    float v = 0.0f, increment = 0.0f;
+    GetCtrlVal(panel, control, &v);
+    GetCtrlAttribute(panel, control, ATTR_INCR_VALUE, &increment);
+    if (coarseStep) increment *= kCoarseStepFactor;
+    SetCtrlVal(panel, control, direction == MOUSE_WHEEL_SCROLL_UP ? v + increment : v - increment);
+  }
+  CB_DAC(panel, control, EVENT_VAL_CHANGED, nullptr, 0, 0);
+}
+
+// The midpoint only moves the slider; the board takes it at the slider's
+// next value change.
+void key_press(int panel, int control, int key) {
+  if (key == kDotKey) GetCtrlVal(panel, control, &dotMark);
+  if (key == kCommaKey) GetCtrlVal(panel, control, &commaMark);
+  const int character = key & kKeyCharacterBits;
+  if (character == kMidpointKey || character == kShiftedMidpointKey)
+    SetCtrlVal(panelHandle, control, (static_cast<double>(commaMark) + dotMark) * 0.5);
+}
+
 }  // namespace
 
-int CB_DAC(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
+int CB_DAC(int panel, int control, int event, void* /*callbackData*/, int eventData1,
            int /*eventData2*/) {
   Slider slider;
   if (!slider_of(control, &slider)) return 0;
-  if (event == EVENT_VAL_CHANGED) {
-    if (suppressNextChange) {
-      suppressNextChange = 0;
-      return 0;
-    }
-    apply_value(panel, control, slider);
+  switch (event) {
+    case EVENT_VAL_CHANGED:
+      if (suppressNextChange) {
+        suppressNextChange = 0;
+        return 0;
+      }
+      apply_value(panel, control, slider);
+      break;
+    case EVENT_MOUSE_WHEEL_SCROLL:
+      wheel_step(panel, control, eventData1);
+      break;
+    case EVENT_RIGHT_CLICK:
+      coarseStep = 1;
+      break;
+    case EVENT_RIGHT_CLICK_UP:
+      coarseStep = 0;
+      break;
+    case EVENT_KEYPRESS:
+      key_press(panel, control, eventData1);
+      break;
+    case EVENT_LEFT_DOUBLE_CLICK:
+      // A sampling-delay slider has no threshold to sweep.
+      if (slider.threshold) {
+        float end = 0.0f;
+        GetCtrlVal(panel, control, &end);
+        ThresholdSweep(slider.channel, end);
+      }
+      break;
+    default:
+      break;
   }
   return 0;
 }
@@ -79,5 +140,8 @@ int CB_DAC(int panel, int control, int event, void* /*callbackData*/, int /*even
 void analog_controls_reset() {
   suppressNextChange = 0;
   smoothDelay = 1;
+  coarseStep = 0;
+  dotMark = 0.0f;
+  commaMark = 0.0f;
   for (float& t : previousThreshold) t = 0.0f;
 }

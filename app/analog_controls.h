@@ -1,11 +1,18 @@
 // The four analog sliders of the main panel (thresholds in mV, sampling
-// delays in V), and later their fine-tuning gestures (wheel steps, marks
-// and midpoint, the double-click threshold sweep).
+// delays in V): a value change applies the slider's value to the board; the
+// mouse wheel steps it (ten times further while the right button is held);
+// "." and "," mark two values and "/" (or "?") moves the slider midway
+// between them; a double click on a threshold slider sweeps the threshold
+// from its previous value towards the current one and settles on the middle
+// of the error-free zone.
 #pragma once
 
 // Program-wide slider state.
 extern int suppressNextChange;  // the next value change is swallowed once
 extern int smoothDelay;         // sampling delays through the FPGA (1) or the DAC (0)
+extern int coarseStep;          // the right button is held: wheel steps are ten increments
+extern float dotMark;           // values marked with "." and ","
+extern float commaMark;
 extern float previousThreshold[3];
 
 int CB_DAC(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);

@@ -1,8 +1,11 @@
 // Binds each callback that the panel definitions name to its function.
 #include "app/analog_controls.h"
 #include "app/channel_config.h"
+#include "app/channel_init.h"
 #include "app/debug_panel.h"
+#include "app/delay_auto_search.h"
 #include "app/measurement.h"
+#include "app/phase_trial.h"
 #include "app/settings_file.h"
 #include "app/snapshot_analysis.h"
 #include "app/startup.h"
@@ -21,6 +24,9 @@ void kd71_bind_callbacks() {
   bind_callback("LoadFlags", LoadFlags);
   bind_callback("CB_TotalErrCntButton", CB_TotalErrCntButton);
   bind_callback("CB_DAC", CB_DAC);
+  bind_callback("CB_InitChan", CB_InitChan);
+  bind_callback("AutoSearch", AutoSearch);
+  bind_callback("CB_TryPhases", CB_TryPhases);
   bind_callback("open_scope_panel", open_scope_panel);
   bind_callback("debugs", debugs);
   bind_callback("io_expander", io_expander);

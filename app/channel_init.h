@@ -1,13 +1,14 @@
 // Channel initialisation: brings one channel, whatever its state, to a
 // synchronised, measuring state with a good decision threshold.
-//
-// Not built yet: the routines are declared here, where they will live.
 #pragma once
 
-// Commit callback of the two "Init" buttons: sample window, threshold by
-// ones density, pattern re-selection, threshold by errors.
+// Commit callback of the two "Init" buttons: the sample window from the bit
+// rate (with the automatic sample size), the threshold by ones density, the
+// pattern re-selected so that the board aligns afresh, and the threshold by
+// errors. Runs in either mode; in manual mode the pattern is left alone.
 int CB_InitChan(int panel, int control, int event, void* callbackData, int eventData1,
                 int eventData2);
 // Sets the channel's sample length and the FPGA's sample window to half a
-// second at the measured bit rate, when the automatic sample size is on.
+// second at the measured bit rate, when the automatic sample size is on and
+// the board measures a bit rate.
 void AutoSpeed(int channel);

@@ -42,6 +42,13 @@ int measurement_option(CommandLine& cl, int argc, char* argv[], int i) {
   return 2;
 }
 
+// The button an option presses ("--init" presses "init"), or nullptr.
+const char* pressed_button(const char* arg) {
+  if (std::strcmp(arg, "--init") == 0) return "init";
+  if (std::strcmp(arg, "--auto-search") == 0) return "auto-search";
+  return nullptr;
+}
+
 // Where an option that takes a file name keeps it; nullptr for other options.
 std::string* file_option(CommandLine& cl, const char* arg) {
   if (std::strcmp(arg, "--i2c-trace") == 0) return &cl.i2c_trace;
@@ -69,6 +76,14 @@ CommandLine parse_command_line(int argc, char* argv[]) {
         return cl;
       }
       *file = argv[++i];
+    } else if (const char* button = pressed_button(arg)) {
+      const char* channel = i + 1 < argc ? argv[i + 1] : "";
+      if (std::strcmp(channel, "1") != 0 && std::strcmp(channel, "2") != 0) {
+        cl.error = std::string(arg) + " needs a channel, 1 or 2";
+        return cl;
+      }
+      cl.presses.push_back({button, channel[0] - '0'});
+      ++i;
     } else if (const int taken = measurement_option(cl, argc, argv, i)) {
       if (!cl.error.empty()) return cl;
       i += taken - 1;
@@ -86,7 +101,7 @@ CommandLine parse_command_line(int argc, char* argv[]) {
 
 const char* usage_text() {
   return "Usage: kd71 [--simulate] [--headless] [--i2c-trace FILE] [--sim-scenario FILE]\n"
-         "            [--version] [--help]\n"
+         "            [--init CH] [--auto-search CH] [--version] [--help]\n"
          "            [--log FILE] [--timed-test SECONDS] [--target-ber R] [--confidence PERCENT]\n"
          "Control and monitoring program of the KD71 two-channel error detector.\n"
          "\n"
@@ -95,6 +110,9 @@ const char* usage_text() {
          "  --i2c-trace FILE     with --simulate: record the board's I2C lines as a VCD file\n"
          "  --sim-scenario FILE  with --simulate: the simulated board's signals, firmware,\n"
          "                       devices and timed events, from a scenario file\n"
+         "  --init CH            once the board is connected, press channel CH's \"Init\"\n"
+         "  --auto-search CH     once the board is connected, press channel CH's \"Sampling\n"
+         "                       Delay Auto Search\" (manual mode); both may repeat, in order\n"
          "  --version            print the version and the build stamp\n"
          "  --help               print this text\n"
          "\n"

@@ -2,6 +2,14 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+// A button pressed once the board is connected: "init" (--init CH) or
+// "auto-search" (--auto-search CH) of channel 1 or 2.
+struct ButtonPress {
+  std::string button;
+  int channel;
+};
 
 struct CommandLine {
   bool simulate = false;  // attach the simulated board instead of the USB bridge
@@ -10,6 +18,7 @@ struct CommandLine {
   bool help = false;
   std::string i2c_trace;     // with --simulate: VCD file of the board's I2C lines
   std::string sim_scenario;  // with --simulate: the simulated board's scenario file
+  std::vector<ButtonPress> presses;  // --init, --auto-search: in the order given
   std::string error;         // set when the command line is not understood
 
   // The measurement log and the timed production test.

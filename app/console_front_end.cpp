@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "app/button_presses.h"
 #include "app/console_status.h"
 #include "app/startup.h"
 #include "app/stop_signal.h"
@@ -10,6 +11,7 @@
 
 void ConsoleFrontEnd::pump_input() {
   quit_on_stop_signal();
+  press_queued_buttons();
   if (panelHandle <= 0 || !out_) return;
   const double now = kd71::clock::now();
   if (next_status_ >= 0.0 && now < next_status_) return;

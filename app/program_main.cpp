@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/bridge_choice.h"
+#include "app/button_presses.h"
 #include "app/command_line.h"
 #include "app/console_front_end.h"
 #include "app/measurement_log.h"
@@ -28,7 +29,10 @@ namespace {
 int run_windowed(int& argc, char* argv[]) {
   kd71::qt::WindowHooks hooks;
   hooks.close_requested = close_panel_window;
-  hooks.poll = poll_stop_signal;
+  hooks.poll = [] {
+    press_queued_buttons();
+    return poll_stop_signal();
+  };
   kd71::qt::WindowSession session(argc, argv, hooks);
   kd71::ui::set_front_end(&session.front_end());
   const int result = run_program();
@@ -83,6 +87,8 @@ int main(int argc, char* argv[]) {
     return 2;
   }
 
+  for (const ButtonPress& press : cl.presses)
+    queue_button_press(press.button.c_str(), press.channel);
   install_stop_signals();
   if (const int refused = take_instance_guard()) return refused;
   if (!set_up_measurement(cl)) {

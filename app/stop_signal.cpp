@@ -9,6 +9,7 @@
 namespace {
 
 volatile std::sig_atomic_t g_stop_signal = 0;
+bool g_window_closed = false;
 bool g_quit_posted = false;
 
 extern "C" void on_stop_signal(int) { g_stop_signal = 1; }
@@ -22,10 +23,23 @@ void install_stop_signals() {
 
 bool stop_signal_seen() { return g_stop_signal != 0; }
 
+bool stop_requested() { return stop_signal_seen() || g_window_closed; }
+
+void quit_for_window_close() {
+  g_window_closed = true;
+  if (g_quit_posted || panelHandle <= 0 || kd71::ui::in_callback()) return;
+  g_quit_posted = true;
+  kd71::ui::post_event(panelHandle, PANELMAIN_CMDQUIT, EVENT_COMMIT);
+}
+
+void quit_commits_dropped() {
+  if (stop_requested()) g_quit_posted = false;
+}
+
 void quit_on_stop_signal() {
   // Not from inside a routine: one that looks for its stop button takes
   // every commit it finds, and would swallow the quit.
-  if (!g_stop_signal || g_quit_posted || panelHandle <= 0 || !kd71::ui::loop_running() ||
+  if (!stop_requested() || g_quit_posted || panelHandle <= 0 || !kd71::ui::loop_running() ||
       kd71::ui::in_callback())
     return;
   g_quit_posted = true;
@@ -39,5 +53,6 @@ bool poll_stop_signal() {
 
 void stop_signal_reset() {
   g_stop_signal = 0;
+  g_window_closed = false;
   g_quit_posted = false;
 }

@@ -14,12 +14,23 @@
 void install_stop_signals();
 // True once a stop signal has arrived.
 bool stop_signal_seen();
-// Queues the quit button's commit, once, after a stop signal has arrived,
-// while the event loop runs between callbacks and the main panel exists. A
-// long routine runs to its end first, as it does for the Quit button.
+// The main window was closed: the quit button's commit is queued at once,
+// or, while a callback runs, once it has ended (a routine that looks for
+// its stop button would take it); a running auto search stops.
+void quit_for_window_close();
+// True once a stop signal has arrived or the main window was closed: the
+// auto search stops at its next check; the quit itself is left pending.
+bool stop_requested();
+// The auto search has dropped every pending commit: a quit already queued
+// for a stop request is queued again, by the next quit_on_stop_signal.
+void quit_commits_dropped();
+// Queues the quit button's commit, once, after a stop signal has arrived
+// (or the main window was closed during a callback), while the event loop
+// runs between callbacks and the main panel exists. A long routine runs to
+// its end first (the auto search to its next stop check).
 void quit_on_stop_signal();
 // The front-ends' check between events: acts on a stop signal as above and
 // returns true once one has arrived.
 bool poll_stop_signal();
-// Forgets a signal seen and a quit posted.
+// Forgets a signal seen, a window closed and a quit posted.
 void stop_signal_reset();

@@ -15,6 +15,7 @@
 #include "app/ratio_history.h"
 #include "app/startup.h"
 #include "app/statistics.h"
+#include "bench/program_on_board.h"
 #include "hardware/lowlevel.h"
 #include "platform/clock.h"
 #include "platform/ui_frontend.h"
@@ -40,25 +41,12 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-// No popups on the console during the run.
-class Silent : public kd71::ui::FrontEnd {
-  void message_popup(const std::string&, const std::string&) override {}
-};
-
 // The program started once on the board, connected and measuring.
 void start_once() {
   static bool started = false;
   if (started) return;
   started = true;
-  static Silent silent;
-  kd71::clock::use_virtual(0.0);
-  kd71::ui::set_front_end(&silent);
-  kd71::sim::install_simulated_board();
-  start_program();  // connects on its first tick
-  for (int i = 0; i < 10; ++i) {
-    kd71::clock::spend(0.2);
-    CBTimer(panelHandle, PANELMAIN_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
-  }
+  start_program_on_board();
 }
 
 std::uint64_t routine_polls() {

@@ -77,6 +77,7 @@ void SimBoard::power_on() {
   loop_lock_ = {};
   loopback_ = {};
   port.rx.clear();
+  for (auto& history : pattern_history_) history.clear();
   for (int n = 1; n <= 2; ++n) {
     model(n).power_on(now);
     apply_settings(n, true);
@@ -96,6 +97,12 @@ void SimBoard::apply_settings(int n, bool power_up) {
     s.manual_mode = chip6_.pin(kCh2ManualPin);
     s.manual_phase = bit(chip6_.pin(kCh2Phase9340Pin0), 0) | bit(chip6_.pin(kCh2Phase9340Pin1), 1) |
                      bit(chip6_.pin(kCh2Phase9372Pin), 2);
+  }
+  // Each new pattern code makes the checker select its pattern afresh.
+  std::vector<int>& history = pattern_history_[n - 1];
+  if (power_up || s.pattern_code != model(n).settings().pattern_code) {
+    if (history.size() >= kPatternHistoryLength) history.erase(history.begin());
+    history.push_back(s.pattern_code);
   }
   // Entering manual mode keeps the delay the board was sampling with.
   if (!power_up && s.manual_mode && !model(n).settings().manual_mode) {

@@ -158,6 +158,11 @@ class SimBoard : public UsbDevice {
   ThresholdState threshold(int n) const;
   std::uint8_t clock_config(int n) const { return model(n).settings().clock_config; }
   int pattern_code(int n) const { return model(n).settings().pattern_code; }
+  // The pattern codes the channel's checker was given since power-up, each
+  // a fresh selection that restarts its pattern alignment: the pins'
+  // steps as the expander's two registers change one after the other
+  // included, the latest last (the last 64 at most).
+  const std::vector<int>& pattern_history(int n) const { return pattern_history_.at(n - 1); }
   bool manual_mode(int n) const { return model(n).settings().manual_mode; }
   // Level of chip 7's clock-divider (full rate) pin of a channel (pins 5, 6).
   bool full_rate_pin(int n) const;
@@ -215,6 +220,8 @@ class SimBoard : public UsbDevice {
   std::array<ChannelSettings, 2> fpga_settings_{};  // threshold, clock, delay set by the program
   std::array<std::uint8_t, 2> loop_lock_{};
   std::array<std::uint8_t, 2> loopback_{};
+  static constexpr std::size_t kPatternHistoryLength = 64;
+  std::array<std::vector<int>, 2> pattern_history_;
   std::array<std::uint64_t, 16> polls_{};
   std::array<std::uint64_t, 16> register_writes_{};
   std::uint64_t replies_ = 0;

@@ -129,7 +129,7 @@ TEST_F(LinkTest, PinInputIsZeroOnABadHandleOrAFailedSample) {
 }
 
 TEST(LinkSymbols, TheLibraryDoesNotExportACloseOfItsOwn) {
-  void* lib = dlopen("libkd71.so", RTLD_NOW | RTLD_NOLOAD);
+  void* lib = dlopen(KD71_LIBRARY_FILE, RTLD_NOW | RTLD_LOCAL);
   ASSERT_NE(lib, nullptr);
   EXPECT_EQ(dlsym(lib, "_Z5closev"), nullptr);
   // The C library's close is the one every program sees.

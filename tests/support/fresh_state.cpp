@@ -1,6 +1,8 @@
 #include "tests/support/fresh_state.h"
 
 #include "app/analog_controls.h"
+#include "app/button_presses.h"
+#include "app/calibration_progress.h"
 #include "app/channel_config.h"
 #include "app/console_status.h"
 #include "app/debug_panel.h"
@@ -15,6 +17,7 @@
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "app/stop_signal.h"
+#include "app/threshold_search.h"
 #include "app/timed_test.h"
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
@@ -35,6 +38,8 @@ void reset_all() {
   console_status_reset();
   debug_panel_reset();
   analog_controls_reset();
+  button_presses_reset();
+  calibration_progress_reset();
   channel_config_reset();
   measurement_reset();
   measurement_extras_reset();
@@ -46,6 +51,7 @@ void reset_all() {
   settings_reset();
   snapshot_analysis_reset();
   statistics_reset();
+  threshold_search_reset();
   debug_flags_reset();
   i2c_reset();
   lowlevel_reset();

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -68,6 +69,7 @@ PanelWindow::PanelWindow(int panel, const uir::PanelDef& def, InputSink& sink)
   scroll->setWidget(content_);
   setCentralWidget(scroll);
   if (def.menubar) build_menu_bar();
+  if (def.resource_id == PANELMAIN) statusBar()->setSizeGripEnabled(false);
   setWindowIcon(program_icon());
   show_title();
 }
@@ -82,7 +84,14 @@ ControlView* PanelWindow::view(int control) const {
 QSize PanelWindow::content_size() const {
   QSize size = content_->sizeHint().expandedTo(content_->minimumSizeHint());
   if (def_.menubar) size.rheight() += menuBar()->sizeHint().height();
+  if (def_.resource_id == PANELMAIN) size.rheight() += statusBar()->sizeHint().height();
   return size;
+}
+
+void PanelWindow::show_progress(const QString& text) {
+  if (def_.resource_id != PANELMAIN) return;
+  statusBar()->showMessage(text);
+  statusBar()->repaint();
 }
 
 void PanelWindow::show_title() {

@@ -37,6 +37,9 @@ class PanelWindow : public QMainWindow {
   void show_title();
   // The size at which the window shows all it holds without scrolling.
   QSize content_size() const;
+  // What a long routine is doing, in the main window's status bar (empty
+  // text clears it); painted at once, since the routine holds the loop.
+  void show_progress(const QString& text);
 
  protected:
   void closeEvent(QCloseEvent* event) override;

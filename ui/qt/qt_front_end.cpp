@@ -159,6 +159,12 @@ int QtFrontEnd::file_select_popup(const ui::FileSelectRequest& request, std::str
   return run_file_dialog(dialog_parent(), request, path);
 }
 
+void QtFrontEnd::routine_progress(const std::string& text) {
+  for (const auto& [panel, window] : windows_)
+    if (window && ui::panel_resource_id(panel) == PANELMAIN)
+      window->show_progress(QString::fromStdString(text));
+}
+
 // ---- Panels ---------------------------------------------------------------------------
 
 void QtFrontEnd::panel_loaded(int panel) {

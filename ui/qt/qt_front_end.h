@@ -41,6 +41,8 @@ class QtFrontEnd : public QObject, public ui::FrontEnd, public InputSink {
   void draw() override;
   void message_popup(const std::string& title, const std::string& text) override;
   int file_select_popup(const ui::FileSelectRequest& request, std::string& path) override;
+  // In the main window's status bar.
+  void routine_progress(const std::string& text) override;
   bool has_own_loop() const override { return true; }
   void run_loop() override;
   void quit_loop() override;

@@ -1,0 +1,74 @@
+#include "app/channel_init.h"
+
+#include <cstdint>
+
+#include "app/calibration_controls.h"
+#include "app/calibration_progress.h"
+#include "app/channel_config.h"
+#include "app/startup.h"
+#include "app/statistics.h"
+#include "app/threshold_search.h"
+#include "hardware/fpga_protocol.h"
+#include "hardware/lowlevel_packets.h"
+#include "hardware/packet_codec.h"
+#include "platform/userint.h"
+
+namespace {
+
+// Pattern codes 0 (PRBS7) to 8 (PRBS31); the re-selection passes through a
+// neighbour, PRBS31's being PRBS29.
+constexpr unsigned kLastPattern = 8;
+constexpr double kPatternSettle = 0.1;  // seconds on the neighbour, and before the error search
+constexpr double kSampleSeconds = 0.5;  // the automatic sample window
+constexpr double kHertzPerMegahertz = 1e6;
+
+// Switching to the neighbouring pattern and back makes the board select the
+// channel's pattern afresh, so that its pattern alignment starts again at
+// the threshold the ones search found.
+void reselect_pattern(int n) {
+  const int ring = calibration_controls(n).data_select;
+  unsigned v = 0;
+  GetCtrlVal(panelHandle, ring, &v);
+  if (v > kLastPattern) return;  // "Shut Off"
+  const unsigned neighbour = v == kLastPattern ? kLastPattern - 1 : v + 1;
+  for (unsigned code : {neighbour, v}) {
+    SetCtrlVal(panelHandle, ring, code);
+    general_purpose_IO(panelHandle, ring, EVENT_COMMIT, nullptr, 0, 0);
+    if (code == neighbour) Delay(kPatternSettle);
+  }
+}
+
+}  // namespace
+
+int CB_InitChan(int /*panel*/, int control, int event, void* /*callbackData*/, int /*eventData1*/,
+                int /*eventData2*/) {
+  if (event != EVENT_COMMIT) return 0;
+  const int n = calibration_channel_of(control, &CalibrationControls::init);
+  if (n == 0) return 0;
+  const CalibrationControls& c = calibration_controls(n);
+  SetCtrlAttribute(panelHandle, c.error_count, ATTR_DIMMED, 1);
+  ProcessDrawEvents();
+  BeginCalibrationProgress((presweep_on() ? kPresweepPoints : 0) + kOnesMeasurements +
+                           kErrorSweepPoints);
+
+  AutoSpeed(n);
+  SetThresholdOnes(n);
+  if (*c.manual_mode == 0) reselect_pattern(n);
+  Delay(kPatternSettle);
+  SetThresholdErrs(n);
+
+  SetCtrlAttribute(panelHandle, c.error_count, ATTR_DIMMED, 0);
+  EndCalibrationProgress();
+  return 0;
+}
+
+void AutoSpeed(int n) {
+  // Without a measured bit rate there is no window to set: a sample length
+  // of 0 would divide every error ratio by zero.
+  if (autoSampleSize == 0 || packets[n].frequency <= 0) return;
+  const auto length =
+      static_cast<std::int64_t>(packets[n].frequency * kHertzPerMegahertz * kSampleSeconds);
+  channelStats[n].sampleLength = static_cast<std::uint64_t>(length);
+  const int count = encode_sample_window(packets[n].bytes, sample_window_count(length));
+  writePacket(n, channel_code(n, kWindowRegister), count);
+}

@@ -1,0 +1,247 @@
+#include "app/delay_auto_search.h"
+
+#include <cmath>
+
+#include "app/analog_controls.h"
+#include "app/calibration_controls.h"
+#include "app/debug_panel.h"
+#include "app/routine_progress.h"
+#include "app/startup.h"
+#include "app/stop_signal.h"
+#include "hardware/fpga_protocol.h"
+#include "hardware/lowlevel_packets.h"
+#include "platform/userint.h"
+#include "ui/main_uir.h"
+
+namespace {
+
+constexpr float kStartDelay = 2.7f;  // volts; the top of the sliders' range
+constexpr double kFloor = 0.02;
+constexpr int kHighRateMhz = 26001;
+constexpr double kMoveSettle = 0.25;   // seconds after each move
+constexpr double kResultSettle = 2.0;  // seconds after the delay is centred
+// One move is a sixty-fourth of the bit period; one step of the delay DAC
+// (0.000806 V) moves the sampling point by 0.0328 ps.
+constexpr double kMovesPerBit = 64.0;
+constexpr double kPsPerDacStep = 0.0328;
+constexpr double kVoltsPerDacStep = 0.000806;
+constexpr double kPicosecondMegahertz = 1e6;  // the bit period in ps is this over the rate in MHz
+
+// Dimmed while a search runs, for both channels alike.
+constexpr int kLockedControls[] = {
+    PANELMAIN_ERROR_COUNT_CH1,
+    PANELMAIN_ERROR_COUNT_CH2,
+    PANELMAIN_ERROR_RATIO_CH1,
+    PANELMAIN_ERROR_RATIO_CH2,
+    PANELMAIN_ERROR_FREE_CH1,
+    PANELMAIN_ERROR_FREE_CH2,
+    PANELMAIN_ERROR_HIST_BAR_CH1,
+    PANELMAIN_ERROR_HIST_BAR_CH2,
+    PANELMAIN_TOT_ERROR_COUNT_CH1,
+    PANELMAIN_TOT_ERROR_COUNT_CH2,
+    PANELMAIN_TOT_ERROR_RATIO_CH1,
+    PANELMAIN_TOT_ERROR_RATIO_CH2,
+    PANELMAIN_TEST_INTERVAL_CH1,
+    PANELMAIN_TEST_INTERVAL_CH2,
+    PANELMAIN_CKBX_MANUAL_MD_CH1,
+    PANELMAIN_CKBX_MANUAL_MD_CH2,
+    PANELMAIN_RING_IN_CLK_CH1,
+    PANELMAIN_RING_IN_CLK_CH2,
+    PANELMAIN_DATA_SELECT_CH1,
+    PANELMAIN_DATA_SELECT_CH2,
+    PANELMAIN_ELAPSED_TIME_CH1,
+    PANELMAIN_ELAPSED_TIME_CH2,
+    PANELMAIN_CH1_THRES,
+    PANELMAIN_CH2_THRES,
+    PANELMAIN_INIT_CH1,
+    PANELMAIN_INIT_CH2,
+    PANELMAIN_COM_TOT_ERR_CNT_CH1,
+    PANELMAIN_COM_TOT_ERR_CNT_CH2,
+};
+
+// The panel while a search runs (`locked`) and after it.
+void lock_panel(bool locked) {
+  for (int control : kLockedControls)
+    SetCtrlAttribute(panelHandle, control, ATTR_DIMMED, locked ? 1 : 0);
+  for (int channel : {1, 2}) {
+    const CalibrationControls& c = calibration_controls(channel);
+    SetCtrlAttribute(panelHandle, c.delay, ATTR_CTRL_MODE, locked ? 0 : 1);
+    SetCtrlAttribute(panelHandle, c.auto_search, ATTR_VISIBLE, locked ? 0 : 1);
+  }
+}
+
+// The delay of one channel as the search moves it.
+class Search {
+ public:
+  explicit Search(int n) : n_(n), slider_(calibration_controls(n).delay) {}
+
+  // False without a bit rate: the step would not be finite.
+  bool can_move() const { return std::isfinite(step_) && step_ > 0.0; }
+  float x() const { return x_; }
+  int frequency() const { return packets[n_].frequency; }
+  int fast_errors() const { return packets[n_].fast_error_count; }
+  bool window_errors() const { return packets[n_].error_count != 0; }
+  bool at_floor() const { return x_ <= kFloor; }
+
+  // One poll and one read, taken as they come.
+  void exchange() {
+    writePollRequest(channel_code(n_, kRoutineKind));
+    readPacket(n_);
+  }
+
+  // The delay through the slider's handler, as a value change.
+  void apply(double volts) {
+    SetCtrlVal(panelHandle, slider_, volts);
+    CB_DAC(panelHandle, slider_, EVENT_VAL_CHANGED, nullptr, 0, 0);
+  }
+
+  // The delay at the top of its range, and the step from the bit rate that
+  // the board reports there. (Before this exchange the channel's record may
+  // hold another packet than a routine one: the tick's phase read-back in
+  // manual mode leaves one there.)
+  void start() {
+    BeginRoutineProgress();
+    x_ = kStartDelay;
+    apply(x_);
+    exchange();
+    const float period_ps = static_cast<float>(kPicosecondMegahertz / packets[n_].frequency);
+    step_ = period_ps / kMovesPerBit / kPsPerDacStep * kVoltsPerDacStep;
+  }
+
+  void move() {
+    x_ = static_cast<float>(x_ - step_);
+    apply(x_);
+    Delay(kMoveSettle);
+    exchange();
+    ++moves_;
+    const double to_floor = std::ceil((x_ - kFloor) / step_);
+    const double left = RoutineSecondsLeft(moves_, to_floor > 0.0 ? static_cast<int>(to_floor) : 0);
+    ShowRoutineProgress("CH%d auto search: %.3f V, move %d, about %.0f s left", n_, x_, moves_,
+                        left);
+  }
+
+  // The window from `hi` down to the errored point `b`: the delay goes to
+  // its middle.
+  void result(float hi, float b) {
+    const float lo = static_cast<float>(b + step_);
+    const double width = static_cast<double>(hi) - lo;
+    const double centre = lo + width * 0.5;
+    if (debugPanelOpen) {
+      SetCtrlVal(debugPanelHandle, PANELDEBUG_LEFTNOERROR, static_cast<double>(lo));
+      SetCtrlVal(debugPanelHandle, PANELDEBUG_RIGHTNOERROR, static_cast<double>(hi));
+      SetCtrlVal(debugPanelHandle, PANELDEBUG_DELTAV, width);
+    }
+    ShowRoutineProgress("CH%d auto search: centred at %.3f V", n_, centre);
+    apply(centre);
+    Delay(kResultSettle);
+    exchange();
+  }
+
+ private:
+  int n_;
+  int slider_;
+  double step_ = 0.0;
+  float x_ = kStartDelay;
+  int moves_ = 0;
+};
+
+// The search from 2.7 V down. True when a stop check ended it (the display
+// is then restored); false when it ended on its own.
+bool search(Search& s) {
+  // Down to the first errored band.
+  while (s.fast_errors() == 0) {
+    s.move();
+    if (ExitIfStopIsPressed()) return true;
+    if (s.at_floor()) return false;
+  }
+  // Across it: the top of the error-free window.
+  do {
+    s.move();
+    if (s.at_floor()) return false;
+    if (ExitIfStopIsPressed()) return true;
+  } while (s.fast_errors() != 0);
+  float hi = s.x();
+  // Down to the window's bottom (or the floor, which closes it).
+  do {
+    s.move();
+    if (s.at_floor()) break;
+    if (ExitIfStopIsPressed()) return true;
+  } while (s.fast_errors() == 0);
+  float b = s.x();
+  if (s.frequency() < kHighRateMhz) {
+    s.result(hi, b);
+    return false;
+  }
+
+  // High rates: the window below the next errored band.
+  s.exchange();
+  if (s.fast_errors() == 0) {
+    do {
+      s.move();
+      if (ExitIfStopIsPressed()) return true;
+      if (s.at_floor()) return false;  // the floor holds here as everywhere else
+    } while (s.fast_errors() == 0);
+  }
+  b = s.x();
+  if (!s.window_errors()) {
+    s.result(b, b);
+    return false;
+  }
+  do {
+    s.move();
+    if (s.at_floor()) return false;
+    if (ExitIfStopIsPressed()) return true;
+  } while (s.window_errors());
+  if (s.fast_errors() != 0) {
+    s.result(s.x(), s.x());
+    return false;
+  }
+  hi = s.x();
+  do {
+    s.move();
+    if (s.at_floor()) break;
+    if (ExitIfStopIsPressed()) return true;
+  } while (s.fast_errors() == 0);
+  s.result(hi, s.x());
+  return false;
+}
+
+}  // namespace
+
+int AutoSearch(int /*panel*/, int control, int event, void* /*callbackData*/, int /*eventData1*/,
+               int /*eventData2*/) {
+  if (event != EVENT_COMMIT) return 0;
+  const int n = calibration_channel_of(control, &CalibrationControls::auto_search);
+  if (n == 0) return 0;
+  lock_panel(true);
+  Search s(n);
+  s.start();
+  // Without a bit rate there is no step to move by: the search ends before
+  // its first move.
+  const bool stopped = s.can_move() && search(s);
+  if (!stopped) ShowDisplayAfterAutoSyncButton();
+  EndRoutineProgress();
+  return 0;
+}
+
+int ExitIfStopIsPressed() {
+  int panel = 0, control = 0;
+  const bool stop_button =
+      GetUserEvent(0, &panel, &control) == EVENT_COMMIT && panel == panelHandle &&
+      (control == PANELMAIN_CH1_AUTOSEARCH_STOP || control == PANELMAIN_CH2_AUTOSEARCH_STOP);
+  // A stop signal or a closed main window stops the search as well, and is
+  // left pending: the program quits once the search has ended.
+  if (!stop_button && !stop_requested()) return 0;
+  ShowDisplayAfterAutoSyncButton();
+  return 1;
+}
+
+void ShowDisplayAfterAutoSyncButton() {
+  int panel = 0, control = 0;
+  while (GetUserEvent(0, &panel, &control) != EVENT_NONE) {
+  }
+  // A quit that a stop signal or the closed window had queued went with
+  // them: it is queued again once the search has ended.
+  quit_commits_dropped();
+  lock_panel(false);
+}

@@ -1,0 +1,60 @@
+#include "app/phase_trial.h"
+
+#include "app/calibration_progress.h"
+#include "hardware/board_pins.h"
+#include "hardware/lowlevel_packets.h"
+#include "platform/userint.h"
+#include "ui/main_uir.h"
+
+namespace {
+
+constexpr int kPhases = 8;  // bits 0-1 the 9340 setting, bit 2 the 9372 setting
+constexpr double kPhaseSettle = 0.03;
+constexpr char kErrorFree = '.';
+constexpr char kErrored = 'x';
+
+void write_phase(int channel, int phase) {
+  write_phase_settings(channel, phase & 3, (phase >> 2) & 1);
+}
+
+}  // namespace
+
+int best_surrounded_phase(const std::string& by_phase) {
+  auto good = [&by_phase](int p) {
+    return static_cast<int>(by_phase[static_cast<std::size_t>((p + kPhases) % kPhases)] ==
+                            kErrorFree);
+  };
+  int best = 0, best_score = 0;
+  for (int p = 0; p < kPhases; ++p) {
+    const int score = good(p) ? 1 + good(p - 1) + good(p + 1) : 0;
+    if (score > best_score) {
+      best = p;
+      best_score = score;
+    }
+  }
+  return best;
+}
+
+int CB_TryPhases(int panel, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
+                 int /*eventData2*/) {
+  if (event != EVENT_COMMIT) return 0;
+  int channel = 1;
+  GetCtrlVal(panel, PANELDEBUG_SNAPSHOT_CH, &channel);
+  if (channel != 2) channel = 1;
+  SetCtrlVal(panel, PANELDEBUG_ERRFREE_BY_PHASE, "");
+  BeginCalibrationProgress(kPhases);
+  std::string by_phase(kPhases, kErrored);
+  for (int p = 0; p < kPhases; ++p) {
+    write_phase(channel, p);
+    ProcessDrawEvents();
+    Delay(kPhaseSettle);
+    FetchRoutinePacket(channel);
+    by_phase[static_cast<std::size_t>(p)] =
+        packets[channel].fast_error_count != 0 ? kErrored : kErrorFree;
+    ShowCalibrationStep(channel, "phase trial", "phase", p + 1, kPhases);
+  }
+  SetCtrlVal(panel, PANELDEBUG_ERRFREE_BY_PHASE, by_phase);
+  write_phase(channel, best_surrounded_phase(by_phase));
+  EndCalibrationProgress();
+  return 0;
+}

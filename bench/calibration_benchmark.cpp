@@ -1,0 +1,94 @@
+// How long the calibration routines hold the instrument, as a user waits
+// for them on a board behind a full-speed USB bridge: the simulated board
+// with the full-speed latency profile, on the virtual clock. "sim_s_per_op"
+// is the simulated (real-world) time of one routine, "bridge_calls_per_op"
+// the FT_* calls it makes: "Init" on channel 1 at 10 Gb/s, the sampling-
+// delay auto search at 10 Gb/s (channel 1) and 28 Gb/s (channel 2), and the
+// phase trial of channel 1.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "app/channel_config.h"
+#include "app/channel_init.h"
+#include "app/debug_panel.h"
+#include "app/delay_auto_search.h"
+#include "app/phase_trial.h"
+#include "app/startup.h"
+#include "bench/program_on_board.h"
+#include "platform/clock.h"
+#include "platform/ui_store.h"
+#include "sim/sim_board.h"
+#include "ui/main_uir.h"
+
+namespace {
+
+// The program started once on the default board (channel 1 at 10 Gb/s,
+// channel 2 at 28 Gb/s) behind a full-speed USB bridge, connected and
+// measuring, the debug panel open for the phase trial.
+void start_once() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  kd71::sim::Scenario scenario;
+  scenario.latency = kd71::sim::Latency::usb_full_speed();
+  start_program_on_board(scenario);
+  Debug(GetPanelMenuBar(panelHandle), MENUBAR_ITEM1, nullptr, panelHandle);
+}
+
+void set_manual_mode(int channel, int on) {
+  const int box = channel == 1 ? PANELMAIN_CKBX_MANUAL_MD_CH1 : PANELMAIN_CKBX_MANUAL_MD_CH2;
+  SetCtrlVal(panelHandle, box, on);
+  general_purpose_IO(panelHandle, box, EVENT_COMMIT, nullptr, 0, 0);
+}
+
+// Runs `routine` once per iteration and reports its simulated time.
+template <typename Routine>
+void time_routine(benchmark::State& state, Routine routine) {
+  kd71::sim::SimBoard* board = kd71::sim::simulated_board();
+  double simulated = 0.0;
+  std::uint64_t calls = 0;
+  for (auto _ : state) {
+    const double start = kd71::clock::now();
+    const std::uint64_t calls_before = board->calls().total();
+    routine();
+    simulated += kd71::clock::now() - start;
+    calls += board->calls().total() - calls_before;
+  }
+  state.counters["sim_s_per_op"] =
+      benchmark::Counter(simulated, benchmark::Counter::kAvgIterations);
+  state.counters["bridge_calls_per_op"] =
+      benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kAvgIterations);
+}
+
+void BM_Init(benchmark::State& state) {
+  start_once();
+  set_manual_mode(1, 0);
+  time_routine(state,
+               [] { CB_InitChan(panelHandle, PANELMAIN_INIT_CH1, EVENT_COMMIT, nullptr, 0, 0); });
+}
+BENCHMARK(BM_Init)->Unit(benchmark::kMillisecond);
+
+// state.range(0): the channel, 1 (10 Gb/s) or 2 (28 Gb/s).
+void BM_AutoSearch(benchmark::State& state) {
+  start_once();
+  const int channel = static_cast<int>(state.range(0));
+  set_manual_mode(channel, 1);
+  const int button = channel == 1 ? PANELMAIN_CH1_AUTOSEARCH : PANELMAIN_CH2_AUTOSEARCH;
+  time_routine(state, [button] { AutoSearch(panelHandle, button, EVENT_COMMIT, nullptr, 0, 0); });
+}
+BENCHMARK(BM_AutoSearch)->ArgName("channel")->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+
+void BM_PhaseTrial(benchmark::State& state) {
+  start_once();
+  set_manual_mode(1, 1);
+  SetCtrlVal(debugPanelHandle, PANELDEBUG_SNAPSHOT_CH, 1);
+  time_routine(state, [] {
+    CB_TryPhases(debugPanelHandle, PANELDEBUG_TRY_PHASES, EVENT_COMMIT, nullptr, 0, 0);
+  });
+}
+BENCHMARK(BM_PhaseTrial)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,119 @@
+// Opening and closing the instrument: what usb_init does and leaves undone,
+// why it fails, and every call out of order.
+#include <cerrno>
+#include <cstdlib>
+
+#include "platform/bridge_backend.h"
+#include "platform/ftd2xx.h"
+#include "platform/ui_store.h"
+#include "tests/export/automation_fixture.h"
+#include "tests/support/sample_settings.h"
+#include "tests/support/work_folder.h"
+#include "ui/main_uir.h"
+
+extern int panelHandle;
+
+namespace {
+
+using kd71::sim::Call;
+using kd71::sim::Scenario;
+using kd71::sim::SimBoard;
+
+class AutomationSessionTest : public kd71::test::AutomationTest {};
+
+TEST_F(AutomationSessionTest, OpenLoadsHiddenPanelsAndSendsOnlyTheReferences) {
+  kd71::test::WorkFolder folder;
+  folder.write("settings.cfg", kd71::test::kSampleSettings);  // not for the library
+  SimBoard* board = kd71::sim::install_simulated_board();
+  EXPECT_NEAR(seconds_of([] { EXPECT_EQ(usb_init(), 1); }), 0.12, 0.001);
+  const auto panels = kd71::ui::panel_handles();
+  ASSERT_EQ(panels.size(), 2u);
+  EXPECT_EQ(kd71::ui::panel_resource_id(panels[0]), PANELMAIN);
+  EXPECT_EQ(kd71::ui::panel_resource_id(panels[1]), PANELDEBUG);
+  for (int p : panels) EXPECT_FALSE(kd71::ui::panel_displayed(p));
+  EXPECT_EQ(kd71::ui::numeric_value(panelHandle, PANELMAIN_CH1_THRES), 0.0);
+  for (int device : {0, 1}) EXPECT_EQ(board->dac(device, 0).eeprom.code, 2047);  // 1.65 V
+
+  // The first ticks neither open the bridge again nor send the panel's
+  // defaults over what the caller set.
+  ASSERT_EQ(DataSel(1, 3), 1);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(GetBitRate(1), 10000);
+  EXPECT_EQ(board->calls().of(Call::Open), 1u);
+  EXPECT_EQ(board->counters().register_writes, decltype(board->counters().register_writes){});
+  EXPECT_EQ(board->pattern_code(1), 3);
+}
+
+TEST_F(AutomationSessionTest, CallsOutOfOrderHaveDefinedResults) {
+  // Before usb_init: nothing is done, no time passes, no backend is chosen.
+  EXPECT_EQ(seconds_of([] {
+              EXPECT_EQ(usb_close(), 1);
+              for (int r : {InputClock(1, 1), DataSel(1, 8), ManualMode(1, 1),
+                            DataThreshold(1, 5.0f), SampingDelay(1, 1.0f)})
+                EXPECT_EQ(r, 0);
+              for (int r : {GetBitRate(1), GetOnes(1), GetSyncStatus(1), GetFastErrorCount(1)})
+                EXPECT_EQ(r, -1);
+              EXPECT_EQ(GetErrorCount(1), 0u);
+              EXPECT_EQ(GetErrorRatio(1), -1.0f);
+            }),
+            0.0);
+  EXPECT_EQ(kd71::bridge::installed(), nullptr);
+
+  // Open twice is open once; close twice is closed; then open again.
+  SimBoard* board = open();
+  EXPECT_EQ(usb_init(), 1);
+  EXPECT_EQ(board->calls().of(Call::Open), 1u);
+  EXPECT_EQ(usb_close(), 1);
+  EXPECT_FALSE(board->is_open());
+  EXPECT_TRUE(kd71::ui::panel_handles().empty());
+  EXPECT_EQ(usb_close(), 1);
+  EXPECT_EQ(GetBitRate(1), -1);
+  ASSERT_EQ(usb_init(), 1);
+  EXPECT_EQ(GetBitRate(2), 28000);
+}
+
+TEST_F(AutomationSessionTest, AFailedOpenSaysWhyAndLeavesNothingOpen) {
+  Scenario unplugged;
+  unplugged.plugged = false;
+  SimBoard* board = kd71::sim::install_simulated_board(unplugged);
+  errno = 0;
+  EXPECT_EQ(usb_init(), 0);
+  EXPECT_EQ(errno, ENODEV);
+  EXPECT_TRUE(kd71::ui::panel_handles().empty());
+
+  // Listed, but held open elsewhere.
+  board->plug();
+  DWORD count = 0;
+  FT_HANDLE other = nullptr;
+  ASSERT_EQ(FT_CreateDeviceInfoList(&count), FT_OK);
+  ASSERT_EQ(FT_Open(0, &other), FT_OK);
+  errno = 0;
+  EXPECT_EQ(usb_init(), 0);
+  EXPECT_EQ(errno, EBUSY);
+  EXPECT_EQ(GetBitRate(1), -1);
+  FT_Close(other);
+  EXPECT_EQ(usb_init(), 1);
+}
+
+TEST_F(AutomationSessionTest, TheBackendAndScenarioComeFromTheEnvironment) {
+  kd71::test::WorkFolder folder;
+  folder.write("fast.txt", "ch1.rate_mhz 40000\n");
+  folder.write("wrong.txt", "ch1.rate_mhz fast\n");
+  const auto init_with = [](const char* bridge, const char* scenario) {
+    setenv("KD71_BRIDGE", bridge, 1);
+    setenv("KD71_SIM_SCENARIO", scenario, 1);
+    errno = 0;
+    const int result = usb_init();
+    unsetenv("KD71_BRIDGE");
+    unsetenv("KD71_SIM_SCENARIO");
+    return result;
+  };
+  EXPECT_EQ(init_with("parallel-port", ""), 0);
+  EXPECT_EQ(errno, EINVAL);
+  EXPECT_EQ(init_with("sim", "wrong.txt"), 0);
+  EXPECT_EQ(errno, EINVAL);
+  EXPECT_EQ(kd71::bridge::installed(), nullptr);
+  EXPECT_EQ(init_with("sim", "fast.txt"), 1);
+  EXPECT_EQ(GetBitRate(1), 40000);
+}
+
+}  // namespace
