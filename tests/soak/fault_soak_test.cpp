@@ -2,7 +2,8 @@
 // time while a random injector unplugs and replugs the board (for less than
 // a tick, for seconds, or between two calls of one routine), drops, cuts and
 // corrupts replies, makes chips stop acknowledging and holds SDA low, at any
-// bridge call of the measurement, the settings pushes, the snapshot and the
+// bridge call of the measurement, the settings pushes, channel
+// initialisation, the auto search, the phase trial, the snapshot and the
 // debug routines. After each fault the program must reconnect on the first
 // tick the board is back, the board must hold the panel's settings after the
 // push, the saved settings must be the panel's, every tick and routine must
@@ -25,8 +26,11 @@
 
 #include "app/analog_controls.h"
 #include "app/channel_config.h"
+#include "app/channel_init.h"
 #include "app/debug_panel.h"
 #include "app/debug_routines.h"
+#include "app/delay_auto_search.h"
+#include "app/phase_trial.h"
 #include "app/settings_file.h"
 #include "app/settings_reader.h"
 #include "app/snapshot_analysis.h"
@@ -66,6 +70,11 @@ constexpr double kTickBound = 1.5;
 constexpr double kLoopbackBound = 100 * (0.1 + 10 * 0.05);
 constexpr double kDumpBound = 50.0;
 constexpr double kSnapshotBound = 1.0;
+// The calibration routines: their sweeps retry each measurement, so faults
+// lengthen them; these are about three times the longest seen in a day.
+constexpr double kInitBound = 100.0;
+constexpr double kAutoSearchBound = 150.0;
+constexpr double kPhaseTrialBound = 10.0;
 // Heap growth allowed over the run after the first simulated hour: the
 // debug panel's two logs filling up to their bound, and small change.
 constexpr std::size_t kHeapSlack = 2 * kd71::ui::kTextBoxLimit + 64 * 1024;
@@ -246,6 +255,36 @@ class FaultSoak : public kd71::test::SimProgramTest {
     std::vector<std::string>().swap(fe_.progress);  // the window's progress line is not kept
   }
 
+  int manual_mode(int ch) const {
+    return static_cast<int>(
+        number(ch == 1 ? PANELMAIN_CKBX_MANUAL_MD_CH1 : PANELMAIN_CKBX_MANUAL_MD_CH2));
+  }
+
+  // A channel's "Init" (offered in automatic mode) or auto search (in
+  // manual mode), or the debug panel's phase trial of a channel.
+  void calibration() {
+    const int ch = 1 + static_cast<int>(rng_() % 2);
+    if (rng_() % 3 == 0) {
+      open_debug_panel();
+      SetCtrlVal(debugPanelHandle, PANELDEBUG_SNAPSHOT_CH, ch);
+      user_action("the phase trial", kPhaseTrialBound, [&] {
+        CB_TryPhases(debugPanelHandle, PANELDEBUG_TRY_PHASES, EVENT_COMMIT, nullptr, 0, 0);
+      });
+    } else if (manual_mode(ch) == 0) {
+      user_action("Init", kInitBound, [&] {
+        call(CB_InitChan, ch == 1 ? PANELMAIN_INIT_CH1 : PANELMAIN_INIT_CH2, EVENT_COMMIT);
+      });
+    } else {
+      user_action("the auto search", kAutoSearchBound, [&] {
+        call(AutoSearch, ch == 1 ? PANELMAIN_CH1_AUTOSEARCH : PANELMAIN_CH2_AUTOSEARCH,
+             EVENT_COMMIT);
+      });
+    }
+    if (fe_.progress.empty() || !fe_.progress.back().empty())
+      find("a calibration routine left its progress shown");
+    std::vector<std::string>().swap(fe_.progress);
+  }
+
   // The board holds what the panel shows.
   void check_board_settings() {
     if (dirty_ || !ok() || !board_->is_plugged() || prevLinkState != 1) return;
@@ -325,7 +364,7 @@ TEST_F(FaultSoak, FaultsAtAnyBridgeCallLeaveTheProgramConnectedWithThePanelSetti
     smoothDelay = 0;  // sampling delays through the DACs, which the push re-sends
     while (ok() && kd71::clock::now() < end) {
       injector_->arm_random_fault();
-      switch (rng_() % 8) {
+      switch (rng_() % 10) {
         case 0:
         case 1:
           change_a_setting();
@@ -335,6 +374,10 @@ TEST_F(FaultSoak, FaultsAtAnyBridgeCallLeaveTheProgramConnectedWithThePanelSetti
           break;
         case 3:
           debug_routines();
+          break;
+        case 4:
+        case 5:
+          calibration();
           break;
         default:
           break;  // measurement only
