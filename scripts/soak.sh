@@ -2,7 +2,7 @@
 # Runs the fault soak of a build for a given number of simulated hours.
 #   scripts/soak.sh BUILD_DIR HOURS [SEED]
 # Use the sanitizer build (build-asan) for the real run; a day takes about
-# ten minutes there. The last line gives the hours, ticks and faults.
+# five minutes there. The last line gives the hours, ticks and faults.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:?usage: $0 BUILD_DIR HOURS [SEED]}
