@@ -75,6 +75,7 @@ void SimBus::schedule_unplug(SimBoard* board, std::uint64_t after_calls) {
 void SimBus::begin(Call call, DWORD bytes) {
   ++step_;
   ++calls_.calls[static_cast<int>(call)];
+  if (call_hook_) call_hook_();
   if (!boards_.empty()) events_.run_due(kd71::clock::now(), *boards_[0]);
   for (auto it = unplugs_.begin(); it != unplugs_.end();) {
     if (step_ > it->after_step) {
