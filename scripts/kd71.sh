@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Set-up commands of the project.
 #   scripts/kd71.sh run    install what is missing, build, start kd71 on the simulated board
-#   scripts/kd71.sh test   install what is missing, build both configurations, run every test,
+#   scripts/kd71.sh test   install what is missing, build and check the Debian package,
+#                          build both configurations, run every test,
 #                          then build the fuzz targets with clang and fuzz for a minute
+#   scripts/kd71.sh package  install what is missing, build the Debian package in build-release
 #   scripts/kd71.sh long [SECONDS_PER_TARGET] [SOAK_HOURS] [SEED]
 #                          the reliability suite run longer: each fuzz target for
 #                          SECONDS_PER_TARGET (default 600), one at a time, and
@@ -107,7 +109,7 @@ case "${1:-}" in
     bash scripts/soak.sh build-asan "${3:-24}" "${4:-1}"
     ;;
   *)
-    echo "usage: $0 run|test|long" >&2
+    echo "usage: $0 run|test|long|package" >&2
     exit 2
     ;;
 esac
