@@ -23,6 +23,7 @@ namespace {
 // What each channel's controls and saved settings are.
 struct ChannelWiring {
   int *data_select, *ring_in_clk, *manual_mode;
+  float* sampling_delay;
   int readouts[16];  // dimmed with "Shut Off", in this order
   int init, sampdel, autosearch, autosearch_stop, sampdel_caption;
 };
@@ -32,6 +33,7 @@ const ChannelWiring kWiring[3] = {
     {&data_select_ch1,
      &ring_in_clk_ch1,
      &manual_mode_ch1,
+     &Ch1_SamplingDelay,
      {PANELMAIN_COM_TOT_ERR_CNT_CH1, PANELMAIN_ERROR_HIST_BAR_CH1, PANELMAIN_BIT_TIME_CH1,
       PANELMAIN_CLOCK_FREQUENCY_CH1, PANELMAIN_CH1_THRES, PANELMAIN_ERROR_COUNT_CH1,
       PANELMAIN_ERROR_FREE_CH1, PANELMAIN_ERROR_RATIO_CH1, PANELMAIN_ONES_CNT_CH1,
@@ -46,6 +48,7 @@ const ChannelWiring kWiring[3] = {
     {&data_select_ch2,
      &ring_in_clk_ch2,
      &manual_mode_ch2,
+     &Ch2_SamplingDelay,
      {PANELMAIN_COM_TOT_ERR_CNT_CH2, PANELMAIN_ERROR_HIST_BAR_CH2, PANELMAIN_BIT_TIME_CH2,
       PANELMAIN_CLOCK_FREQUENCY_CH2, PANELMAIN_CH2_THRES, PANELMAIN_ERROR_COUNT_CH2,
       PANELMAIN_ERROR_FREE_CH2, PANELMAIN_ERROR_RATIO_CH2, PANELMAIN_ONES_CNT_CH2,
@@ -92,8 +95,12 @@ void on_manual_mode(int panel, int ch, int m) {
 
   if (m != 0) {
     // Coming out of a clean run the user's delay stands; otherwise the slider
-    // shows where the board's automatic delay is (nothing is sent).
-    if (cfg.cleanExit == 0) SetCtrlVal(panel, w.sampdel, code_volts(cfg.delayCode));
+    // shows where the board's automatic delay is (nothing is sent), and that
+    // is the delay saved from now on.
+    if (cfg.cleanExit == 0) {
+      SetCtrlVal(panel, w.sampdel, code_volts(cfg.delayCode));
+      GetCtrlVal(panel, w.sampdel, w.sampling_delay);
+    }
     if (!debugPanelOpen) return;
     if (cfg.keepPhases) {
       dim(debugPanelHandle, d.ring9340, false);

@@ -68,7 +68,9 @@ void supervise_link() {
       show_link("USB NOT CONNECTED", kDarkRed);
     }
   } else {
-    // The bridge is not closed here: the board is gone.
+    // The board is gone; its dead handle is let go (unless the call that
+    // found it gone did so already), so that no unplug leaves one behind.
+    if (!lost) close();
     show_link("USB NOT CONNECTED", kDarkRed);
     SetAllAttribsMain(1);
   }

@@ -106,7 +106,10 @@ int RestoreSettings(const char* path) {
   // Only a regular file is read: a FIFO or a folder under the name counts as
   // a file that cannot be opened.
   if (!path || !kd71::platform::read_regular_file(path, kMaxFileBytes, &text)) return -1;
+  return restore_settings_text(text);
+}
 
+int restore_settings_text(std::string_view text) {
   SettingsReader reader(text);
   reader.skip_line();  // the header's content is not checked
   int unread = 0;

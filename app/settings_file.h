@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 // The saved-settings record. The controls' callbacks keep it current; the
 // writer saves it, the reader fills it and then the main panel's controls.
@@ -38,6 +39,8 @@ int SaveSettings(const char* path);
 // is never opened), otherwise the number of the fourteen values that could
 // not be read (0 for a complete file).
 int RestoreSettings(const char* path);
+// The same for the file's text: the number of values that could not be read.
+int restore_settings_text(std::string_view text);
 
 void FileSaveAs(int menuBar, int menuItem, void* callbackData, int panel);
 void FileOpen(int menuBar, int menuItem, void* callbackData, int panel);

@@ -8,6 +8,7 @@
 #include "app/calibration_controls.h"
 #include "app/calibration_progress.h"
 #include "app/debug_panel.h"
+#include "app/settings_file.h"
 #include "app/startup.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel_packets.h"
@@ -108,6 +109,15 @@ int probe(int n, float t, int* step) {
   return m;
 }
 
+// The chosen threshold on the slider and in the saved settings (the
+// slider's callback keeps them only for the user's moves), so that a quit
+// saves what the search found.
+void show_threshold(int n, double mv) {
+  const int control = calibration_controls(n).threshold;
+  SetCtrlVal(panelHandle, control, mv);
+  GetCtrlVal(panelHandle, control, n == 2 ? &Ch2_Threshold : &Ch1_Threshold);
+}
+
 }  // namespace
 
 float usable_threshold(float t) {
@@ -180,7 +190,7 @@ void SetThresholdOnes(int n) {
 
   const double rangeMid = (static_cast<double>(range.rangeLo) + range.rangeHi) * 0.5;
   WriteThreshold(n, static_cast<float>(rangeMid), 0);
-  SetCtrlVal(panelHandle, calibration_controls(n).threshold, rangeMid);
+  show_threshold(n, rangeMid);
   LogCalibrationLine("(SetThresholdOnes) chosen rangeMid: %f rangeLo: %f rangeHi: %f\n", rangeMid,
                      range.rangeLo, range.rangeHi);
   for (double x :
@@ -206,7 +216,7 @@ void SetThresholdErrs(int n) {
   const int selPoint = FindOptimum(errs, kErrorSweepPoints);
   const double voltSetting = lo + static_cast<double>(step) * selPoint;
   WriteThreshold(n, static_cast<float>(voltSetting), 0);
-  SetCtrlVal(panelHandle, calibration_controls(n).threshold, voltSetting);
+  show_threshold(n, voltSetting);
   const double zoneBegin = lo + static_cast<float>(width * zoneBeginIndex * kZoneFraction);
   const double zoneEnd = lo + static_cast<float>(width * zoneEndIndex * kZoneFraction);
 
@@ -220,9 +230,9 @@ void SetThresholdErrs(int n) {
   plot_point(voltSetting, kZonePlotLevel, kChosenPointStyle, colour);
   plot_point(zoneBegin, kZonePlotLevel, kProbePointStyle, colour);
   plot_point(zoneEnd, kZonePlotLevel, kProbePointStyle, colour);
-  // As after the double-click sweep: the next value change of a slider is
-  // swallowed once.
-  suppressNextChange = 1;
+  // Unlike the double-click sweep, no slider gesture is under way: nothing
+  // is left to swallow, and the user's next move of any slider goes to the
+  // board and the saved settings.
 }
 
 int FindOptimum(const int* values, int count) {

@@ -88,10 +88,6 @@ extern "C" int ReSync(int channel) {
   if (valid_channel(channel)) {
     CB_InitChan(0, channel == 1 ? PANELMAIN_INIT_CH1 : PANELMAIN_INIT_CH2, EVENT_COMMIT, nullptr, 0,
                 0);
-    // The threshold search leaves the sliders' next value change to be
-    // swallowed, meant for the window's echo of the threshold it set. The
-    // library has no such echo: the next change is the caller's DataThreshold.
-    suppressNextChange = 0;
   }
   Delay(kSettleWait);
   return 1;

@@ -48,6 +48,14 @@ const char* status_name(FT_STATUS status) {
   }
 }
 
+// A board opened but not configured (it went away during the open, or
+// refused a setting) is closed again: the next tick opens it anew, and no
+// handle is left behind by each try.
+int failed_open() {
+  FT_Close(usb_handle);
+  return 0;
+}
+
 }  // namespace
 
 FT_HANDLE usb_handle = nullptr;
@@ -132,20 +140,20 @@ int init_usb() {
   }
   if ((status = FT_SetBaudRate(usb_handle, kBaudRate)) != FT_OK) {
     debug_print(debug_usb, "Unable to set USB baud rate (ftStatus=%d)\n", static_cast<int>(status));
-    return 0;
+    return failed_open();
   }
   if ((status = FT_SetBitMode(usb_handle, kAllPinsOutput, FT_BITMODE_ASYNC_BITBANG)) != FT_OK) {
     debug_print(debug_usb, "Unable to define bit mode (ftStatus=%d)\n", static_cast<int>(status));
-    return 0;
+    return failed_open();
   }
   if ((status = FT_SetUSBParameters(usb_handle, kInTransferSize, kOutTransferSize)) != FT_OK) {
     debug_print(debug_usb, "Unable to set USB transfer size (ftStatus=%d)\n",
                 static_cast<int>(status));
-    return 0;
+    return failed_open();
   }
   if (FT_SetLatencyTimer(usb_handle, kLatencyMs) != FT_OK) {
     debug_print(debug_usb, "Set Latency Timer FAILED\n");
-    return 0;
+    return failed_open();
   }
   debug_print(debug_usb, "SUCCESS OPENING\n");
   i2c_init(usb_handle);

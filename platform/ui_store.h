@@ -102,6 +102,10 @@ const kd71::uir::ControlDef* control_def(int panel, int control);
 std::vector<Plot> plots(int panel, int control);
 // The control's value as a double (numerics) and as text (text controls).
 double numeric_value(int panel, int control);
+// A text box is a log that new text is appended to; past this many bytes
+// its oldest lines are dropped, down to half of it, so that a program that
+// logs for days keeps a bounded log.
+inline constexpr std::size_t kTextBoxLimit = 64 * 1024;
 std::string text_value(int panel, int control);
 
 // Puts the store back to its start state: no panels, no events, no callback

@@ -221,9 +221,16 @@ int SetCtrlVal(int panel, int control, const char* text) {
   ControlState* c = find_control(panel, control, &error);
   if (!c) return error;
   if (c->def->type != ValueType::Text || !text) return UIE_WRONG_TYPE;
-  if (c->def->kind == Kind::TextBox)
-    c->text += text;  // a text box is a log
-  else
+  if (c->def->kind == Kind::TextBox) {
+    c->text += text;  // a text box is a log, with its newest lines kept
+    if (c->text.size() > kTextBoxLimit) {
+      std::size_t cut = c->text.size() - kTextBoxLimit / 2;
+      const std::size_t line = c->text.find('\n', cut);
+      cut = line == std::string::npos ? cut : line + 1;
+      c->text.erase(0, cut);
+      c->text.shrink_to_fit();
+    }
+  } else
     c->text = text;
   notify(panel, control, Change::Value);
   return UIE_NO_ERROR;

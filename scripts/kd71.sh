@@ -1,20 +1,37 @@
 #!/usr/bin/env bash
 # Set-up commands of the project.
 #   scripts/kd71.sh run    install what is missing, build, start kd71 on the simulated board
-#   scripts/kd71.sh test   install what is missing, build both configurations, run every test
+#   scripts/kd71.sh test   install what is missing, build and check the Debian package,
+#                          build both configurations, run every test,
+#                          then build the fuzz targets with clang and fuzz for a minute
+#   scripts/kd71.sh package  install what is missing, build the Debian package in build-release
+#   scripts/kd71.sh long [SECONDS_PER_TARGET] [SOAK_HOURS] [SEED]
+#                          the reliability suite run longer: each fuzz target for
+#                          SECONDS_PER_TARGET (default 600), one at a time, and
+#                          the fault soak for SOAK_HOURS simulated hours (default
+#                          24) under the sanitizers
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          qt6-base-dev qt6-svg-dev qt6-charts-dev libxcb1-dev libftdi1-dev libusb-1.0-0-dev locales)
+          qt6-base-dev qt6-svg-dev qt6-charts-dev libxcb1-dev libftdi1-dev libusb-1.0-0-dev locales
+          clang-14 libclang-rt-14-dev)
 # A locale that writes decimal commas: the tests check that files and figures
 # keep the decimal point under it.
 COMMA_LOCALE=de_DE.UTF-8
 JOBS=2
+# The fuzz targets' clang build and its share of CI's time.
+FUZZ_CC=clang-14
+FUZZ_CXX=clang++-14
+FUZZ_SECONDS=60
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
+
+# The packaging stage's tools: dpkg-shlibdeps for the dependencies, lintian,
+# and Debian's own python3, for which the package lays out its Python files.
+PACKAGES+=(dpkg-dev lintian man-db python3)
 
 install_missing() {
   local missing=()
@@ -40,13 +57,31 @@ ensure_comma_locale() {
   as_root locale-gen >/dev/null
 }
 
+# ---- The packaging stage: the Release build for /usr in build-release (kept
+# between runs), its Debian package, and the checks of the package.
+package_stage() {
+  bash packaging/build_deb.sh build-release
+  bash tests/packaging/check_deb.sh build-release/kd71_*.deb build-release
+}
+
 build() {  # build DIR [cmake options...]
   local dir=$1; shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug "$@" >/dev/null
   cmake --build "$dir" -j"$JOBS"
 }
 
+# The fuzz targets only: libFuzzer's coverage, ASan and UBSan over the library.
+build_fuzz_targets() {
+  CC=$FUZZ_CC CXX=$FUZZ_CXX cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DKD71_FUZZ=ON \
+    -DKD71_BUILD_TESTS=OFF -DKD71_BUILD_BENCHMARKS=OFF >/dev/null
+  cmake --build build-fuzz -j"$JOBS" --target kd71_fuzz_targets
+}
+
 case "${1:-}" in
+  package)
+    install_missing
+    bash packaging/build_deb.sh build-release
+    ;;
   run)
     install_missing
     build build
@@ -56,13 +91,25 @@ case "${1:-}" in
   test)
     install_missing
     ensure_comma_locale
+    package_stage
     build build
     (cd build && ctest -j"$JOBS" --output-on-failure)
     build build-asan -DKD71_SANITIZE=ON -DKD71_BUILD_BENCHMARKS=OFF
     (cd build-asan && ctest -j"$JOBS" --output-on-failure)
+    build_fuzz_targets
+    bash scripts/fuzz.sh build-fuzz "$FUZZ_SECONDS"
+    ;;
+  long)
+    install_missing
+    ensure_comma_locale
+    build_fuzz_targets
+    targets=$(find build-fuzz/fuzz -maxdepth 1 -name '*_fuzz' -type f | wc -l)
+    bash scripts/fuzz.sh build-fuzz $(( ${2:-600} * targets ))
+    build build-asan -DKD71_SANITIZE=ON -DKD71_BUILD_BENCHMARKS=OFF
+    bash scripts/soak.sh build-asan "${3:-24}" "${4:-1}"
     ;;
   *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|long|package" >&2
     exit 2
     ;;
 esac

@@ -150,6 +150,8 @@ void SimBoard::plug() {
 
 void SimBoard::unplug_after_calls(std::uint64_t calls) { bus_.schedule_unplug(this, calls); }
 
+void SimBoard::on_each_call(std::function<void()> hook) { bus_.set_call_hook(std::move(hook)); }
+
 const CallCounters& SimBoard::calls() const { return bus_.calls(); }
 
 UCHAR SimBoard::pins() const {

@@ -38,6 +38,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -117,6 +118,11 @@ class SimBoard : public UsbDevice {
   void plug();
   // Unplugs the board once `calls` more bridge calls (of any kind) are made.
   void unplug_after_calls(std::uint64_t calls);
+  // Runs `hook` at the start of every later bridge call (of any kind), before
+  // the call reaches the board: a fault injector can unplug or replug the
+  // board, or start and end faults, at any call of a tick or a routine. An
+  // empty function removes it.
+  void on_each_call(std::function<void()> hook);
   bool is_plugged() const { return plugged; }
   bool is_open() const { return port.open; }
   const std::string& serial() const { return info.serial; }

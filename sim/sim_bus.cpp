@@ -19,7 +19,7 @@ constexpr ULONG kMaxTransfer = 65536;
 constexpr UCHAR kMinLatencyMs = 2;
 
 std::string numbered(const char* prefix, int n) {
-  char text[16];
+  char text[32];  // room for the longest prefix and any int
   std::snprintf(text, sizeof text, "%s%06d", prefix, n);
   return text;
 }
@@ -75,6 +75,7 @@ void SimBus::schedule_unplug(SimBoard* board, std::uint64_t after_calls) {
 void SimBus::begin(Call call, DWORD bytes) {
   ++step_;
   ++calls_.calls[static_cast<int>(call)];
+  if (call_hook_) call_hook_();
   if (!boards_.empty()) events_.run_due(kd71::clock::now(), *boards_[0]);
   for (auto it = unplugs_.begin(); it != unplugs_.end();) {
     if (step_ > it->after_step) {

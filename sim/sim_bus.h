@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -26,6 +27,7 @@ class SimBus : public kd71::bridge::Backend {
   // Number of bridge calls made so far; the time step of the I2C trace.
   std::uint64_t step() const { return step_; }
   void schedule_unplug(SimBoard* board, std::uint64_t after_calls);
+  void set_call_hook(std::function<void()> hook) { call_hook_ = std::move(hook); }
   const Latency& latency() const { return latency_; }
 
   const char* name() const override { return "simulated board"; }
@@ -72,6 +74,7 @@ class SimBus : public kd71::bridge::Backend {
   };
   std::vector<ScheduledUnplug> unplugs_;
   TimedEvents events_;
+  std::function<void()> call_hook_;
 };
 
 }  // namespace kd71::sim

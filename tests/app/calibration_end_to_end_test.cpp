@@ -444,8 +444,7 @@ TEST_F(AutoSearchTest, TheDemoChannelStartsWithErrorsAndInitAndTheSearchMakeItEr
   EXPECT_NEAR(value(PANELMAIN_CH1_THRES), 20.0, 3.0);
 
   commit(PANELMAIN_CKBX_MANUAL_MD_CH1, 1);
-  // A drag: its first value change after Init is swallowed, the next ones
-  // reach the board.
+  // A drag: each of its value changes reaches the board.
   for (double v : {2.6, 2.5}) {
     SetCtrlVal(panelHandle, PANELMAIN_CH1_SAMPDEL, v);
     CB_DAC(panelHandle, PANELMAIN_CH1_SAMPDEL, EVENT_VAL_CHANGED, nullptr, 0, 0);

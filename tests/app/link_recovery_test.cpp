@@ -92,6 +92,29 @@ TEST_F(LinkRecoveryTest, ABoardLostInsideAnI2cTransactionOfThePushGetsTheWholeSe
   EXPECT_EQ(polls_of_a_tick(board), 2u);
 }
 
+TEST_F(LinkRecoveryTest, AnUnplugAcrossTicksOrDuringTheOpenLeavesNoHandleBehind) {
+  SimBoard* board = start();
+  run_until(1.0);
+  board->unplug();  // between two ticks: no call finds the handle dead first
+  run_until(1.5);
+  EXPECT_EQ(text(PANELMAIN_NOTIFY_USER), "USB NOT CONNECTED");
+  EXPECT_EQ(kd71::bridge::open_handle_count(), 0);
+
+  // Back, and gone again right after the open, at the first setting.
+  const auto bauds = board->calls().of(Call::SetBaudRate);
+  board->on_each_call([&] {
+    if (board->calls().of(Call::SetBaudRate) > bauds) board->unplug();
+  });
+  board->plug();
+  tick();
+  board->on_each_call({});
+  EXPECT_EQ(kd71::bridge::open_handle_count(), 0);
+  board->plug();
+  tick();
+  EXPECT_EQ(text(PANELMAIN_NOTIFY_USER), "USB CONNECTED");
+  EXPECT_EQ(kd71::bridge::open_handle_count(), 1);
+}
+
 TEST_F(LinkRecoveryTest, ChipsThatDoNotAcknowledgeKeepTheirPinsAndThePushNamesThem) {
   SimBoard* board = start(kd71::sim::Scenario::no_board());
   board->set_i2c_nack(0x56);

@@ -113,6 +113,16 @@ TEST_F(ControlStoreTest, TextBoxesAppendOtherTextControlsReplace) {
   std::string log;
   GetCtrlVal(debug_, PANELDEBUG_DEBUG_OUTPUT, &log);
   EXPECT_EQ(log, "USB came on -- Initialized\nsecond line\n");
+  // A full log drops its oldest lines, whole, and keeps the newest.
+  const std::string line = std::string(99, 'x') + "\n";
+  for (std::size_t n = 0; n < 2 * kd71::ui::kTextBoxLimit / line.size(); ++n)
+    SetCtrlVal(debug_, PANELDEBUG_DEBUG_OUTPUT, line);
+  SetCtrlVal(debug_, PANELDEBUG_DEBUG_OUTPUT, "newest\n");
+  GetCtrlVal(debug_, PANELDEBUG_DEBUG_OUTPUT, &log);
+  EXPECT_LE(log.size(), kd71::ui::kTextBoxLimit);
+  EXPECT_GE(log.size(), kd71::ui::kTextBoxLimit / 2 - line.size());
+  EXPECT_EQ(log.substr(0, line.size()), line);
+  EXPECT_EQ(log.substr(log.size() - 7), "newest\n");
 
   SetCtrlVal(main_, PANELMAIN_NOTIFY_USER, "USB CONNECTED");
   SetCtrlVal(main_, PANELMAIN_NOTIFY_USER, "USB NOT CONNECTED");

@@ -86,7 +86,9 @@ class TextBoxView : public ControlView {
 
  private:
   QPlainTextEdit* edit_;
-  std::size_t shown_size_ = 0;  // the store only ever appends to a text box
+  // The store appends to a text box, and drops its oldest half when it is
+  // full: the text then is shorter than what was shown.
+  std::size_t shown_size_ = 0;
 };
 
 }  // namespace
