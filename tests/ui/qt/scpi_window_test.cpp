@@ -9,6 +9,7 @@
 #include "app/startup.h"
 #include "platform/ui_store.h"
 #include "sim/sim_board.h"
+#include "tests/support/sample_settings.h"
 #include "tests/support/scpi_client.h"
 #include "tests/support/work_folder.h"
 #include "tests/ui/qt/qt_fixture.h"
@@ -20,6 +21,7 @@ namespace {
 class ScpiWindowTest : public QtFixture {
  protected:
   void start() {
+    folder_.write("settings.cfg", kSampleSettings);
     sim::install_simulated_board();
     ASSERT_EQ(start_program(), 0);
     std::string error;
