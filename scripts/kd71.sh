@@ -32,6 +32,9 @@ as_root() {
 # The packaging stage's tools: dpkg-shlibdeps for the dependencies, lintian,
 # and Debian's own python3, for which the package lays out its Python files.
 PACKAGES+=(dpkg-dev lintian man-db python3)
+# PyVISA with its pure-Python backend: the SCPI server's test opens it as a
+# lab script does.
+PACKAGES+=(python3-pyvisa python3-pyvisa-py)
 
 install_missing() {
   local missing=()
