@@ -40,24 +40,17 @@ bool known_error(int code) {
   return false;
 }
 
-bool is_mnemonic(const std::string& name) {
-  if (name.empty() || name.size() > scpi::kMaxMnemonic ||
-      !std::isupper(static_cast<unsigned char>(name[0])))
-    return false;
-  for (char c : name)
-    if (!(std::isupper(static_cast<unsigned char>(c)) || c == '_')) return false;
-  return true;
-}
-
-// A word parameter: a letter, then letters, digits and '_', in upper case.
-bool is_word(const std::string& text) {
+// A header part (`digits` false: its suffix is apart) or a word parameter
+// (`digits` true): a letter, then letters, '_' and maybe digits, in upper
+// case, at most 12 of them.
+bool is_name(const std::string& text, bool digits) {
   if (text.empty() || text.size() > scpi::kMaxMnemonic ||
       !std::isupper(static_cast<unsigned char>(text[0])))
     return false;
-  for (char c : text)
-    if (!(std::isupper(static_cast<unsigned char>(c)) ||
-          std::isdigit(static_cast<unsigned char>(c)) || c == '_'))
-      return false;
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (!(std::isupper(u) || c == '_' || (digits && std::isdigit(u)))) return false;
+  }
   return true;
 }
 
@@ -113,12 +106,12 @@ void check_unit(const Unit& u) {
   if (h.common && (h.parts.size() != 1 || h.parts[0].has_suffix))
     finding("a common command of more than one part");
   for (const scpi::Mnemonic& m : h.parts) {
-    if (!is_mnemonic(m.name)) finding("a header part that is no mnemonic");
+    if (!is_name(m.name, false)) finding("a header part that is no mnemonic");
     if (m.suffix < 0 || (!m.has_suffix && m.suffix != 0)) finding("a suffix out of place");
   }
   for (const Param& p : u.params) {
     if (p.type == Param::Type::Number && !std::isfinite(p.number)) finding("a number not finite");
-    if (p.type == Param::Type::Word && !is_word(p.text)) finding("a word parameter misread");
+    if (p.type == Param::Type::Word && !is_name(p.text, true)) finding("a word parameter misread");
   }
   const std::vector<Unit> again = scpi::parse_message(canonical(u));
   if (again.size() != 1 || !same(again[0], u)) finding("a unit reads back changed");
