@@ -6,8 +6,12 @@
 #include "app/debug_panel.h"
 #include "app/startup.h"
 #include "app/threshold_search.h"
+#include "hardware/DS4520.h"
 #include "hardware/analog_scale.h"
 #include "hardware/board_pins.h"
+#include "hardware/fpga_protocol.h"
+#include "hardware/lowlevel_packets.h"
+#include "hardware/packet_codec.h"
 #include "platform/userint.h"
 #include "ui/main_uir.h"
 
@@ -24,6 +28,10 @@ constexpr int kLocked[3][kScanLockedControls] = {
      PANELMAIN_DATA_SELECT_CH2, PANELMAIN_RING_IN_CLK_CH2, PANELMAIN_INIT_CH2,
      PANELMAIN_CH2_AUTOSEARCH, PANELMAIN_COM_TOT_ERR_CNT_CH2},
 };
+
+// Volts that the delay's 12-bit code truncates to `code` whatever the
+// rounding on the way: the middle of the code's step.
+double code_middle_volts(int code) { return code_volts(code) + code_volts(1) / 2.0; }
 
 void set_manual_mode(int n, int on) {
   const int box = kLocked[n][0];
@@ -49,12 +57,20 @@ ScannedChannel take_channel(int n) {
   s.clean_exit = channelConfig[n].cleanExit;
   for (int i = 0; i < kScanLockedControls; ++i)
     GetCtrlAttribute(panelHandle, kLocked[n][i], ATTR_DIMMED, &s.dimmed[i]);
-  s.sampling_v = s.delay_v;
   if (s.automatic) {
+    // The check box's path reads the board's settings back before it
+    // switches; manual mode keeps the delay the board chose for itself.
     enter_manual_mode(n);
-    // Entering manual mode keeps the delay the board chose for itself,
-    // which the check box's path has read back.
-    s.sampling_v = code_volts(channelConfig[n].delayCode);
+    s.sampling_v = code_middle_volts(channelConfig[n].delayCode);
+  } else {
+    // A channel restored in manual mode from the settings has its check box
+    // ticked but the board's pin as it powered up: the pin is set, so that
+    // the board honours the delays the scan sets.
+    const ExpanderPin& pin = channel_pins(n).manual_mode;
+    DS4520_IO_write(pin.chip, pin.pin, 1);
+    const bool read = pollReadPacket(n, channel_code(n, kReadBackKind)) < kMaxPollAttempts;
+    s.sampling_v = read ? code_middle_volts(decode_automatic_settings(packets[n].bytes).delayCode)
+                        : s.delay_v;  // without a read-back the slider is all there is
   }
   for (int control : kLocked[n]) SetCtrlAttribute(panelHandle, control, ATTR_DIMMED, 1);
   return s;
@@ -64,7 +80,7 @@ void give_back_channel(const ScannedChannel& s) {
   const int n = s.channel;
   const CalibrationControls& c = calibration_controls(n);
   WriteThreshold(n, s.threshold_mv, threshold_slider_lock());
-  WriteSamplingDelay(n, s.delay_v, smoothDelay != 0);
+  WriteSamplingDelay(n, static_cast<float>(s.sampling_v), smoothDelay != 0);
   SetCtrlVal(panelHandle, c.threshold, s.threshold_mv);
   SetCtrlVal(panelHandle, c.delay, s.delay_v);
   if (s.automatic) {

@@ -11,7 +11,7 @@ struct ScannedChannel {
   float delay_v = 0.0f;       // the sampling-delay slider
   bool automatic = false;     // the channel was in automatic mode
   unsigned char clean_exit = 0;
-  double sampling_v = 0.0;  // where the channel sampled: the delay the board used
+  double sampling_v = 0.0;  // where the channel sampled: the delay the board reported using
   int dimmed[kScanLockedControls] = {};
 };
 
@@ -23,10 +23,14 @@ struct ScannedChannel {
 void enter_manual_mode(int channel);
 
 // Saves the channel, switches it to manual mode when it is in automatic
-// mode, and dims its setting controls.
+// mode (in manual mode sets the board's manual-mode pin, which the settings
+// applied at a connection leave alone), and dims its setting controls. The delay the board samples at is
+// read back from it: in manual mode the slider need not show it (switching
+// to manual mode keeps the board's own delay until one is set, and the
+// slider may show the last manual one).
 ScannedChannel take_channel(int channel);
-// Writes the saved threshold (with the lock a slider's change has) and
-// delay back to the board, shows them on the sliders, returns the channel
+// Writes the saved threshold (with the lock a slider's change has) and the
+// delay the board used back to it, shows the sliders as they were, returns the channel
 // to automatic mode when it was there (its clean-exit flag as it was), and
 // its controls to the dimming they had.
 void give_back_channel(const ScannedChannel& saved);
