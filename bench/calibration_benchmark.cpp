@@ -42,25 +42,6 @@ void set_manual_mode(int channel, int on) {
   general_purpose_IO(panelHandle, box, EVENT_COMMIT, nullptr, 0, 0);
 }
 
-// Runs `routine` once per iteration and reports its simulated time.
-template <typename Routine>
-void time_routine(benchmark::State& state, Routine routine) {
-  kd71::sim::SimBoard* board = kd71::sim::simulated_board();
-  double simulated = 0.0;
-  std::uint64_t calls = 0;
-  for (auto _ : state) {
-    const double start = kd71::clock::now();
-    const std::uint64_t calls_before = board->calls().total();
-    routine();
-    simulated += kd71::clock::now() - start;
-    calls += board->calls().total() - calls_before;
-  }
-  state.counters["sim_s_per_op"] =
-      benchmark::Counter(simulated, benchmark::Counter::kAvgIterations);
-  state.counters["bridge_calls_per_op"] =
-      benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kAvgIterations);
-}
-
 void BM_Init(benchmark::State& state) {
   start_once();
   set_manual_mode(1, 0);

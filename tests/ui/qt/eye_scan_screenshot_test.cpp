@@ -1,7 +1,8 @@
-// The eye scan window on the simulated board: Tools > "Eye Scan...", a
-// two-dimensional scan of channel 1 started with its Start button, and a
-// picture of the window with both plots once it has ended (the README's
-// screenshot).
+// The eye scan window on the simulated board: channel 1 initialised with
+// its "Init", then Tools > "Eye Scan...", a two-dimensional scan over the
+// thresholds the initialisation found, started with the window's Start
+// button, and a picture of the window with both plots once it has ended
+// (the README's screenshot).
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -16,7 +17,9 @@
 #include "app/eye_scan.h"
 #include "app/eye_scan_report.h"
 #include "app/startup.h"
+#include "app/threshold_search.h"
 #include "app/window_close.h"
+#include "platform/ui_store.h"
 #include "tests/support/work_folder.h"
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/main_uir.h"
@@ -49,11 +52,17 @@ TEST_F(EyeScanScreenshot, ATwoDimensionalScanOfChannelOneWithBothPlots) {
   QString summary;
   qsizetype bathtub_points = 0;
   int map_width = 0, map_height = 0;
-  bool started = false;
+  bool initialised = false, started = false;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
-    if (panelHandle <= 0 || Timer() < 3.0 || eye_scan_busy()) return;
+    if (panelHandle <= 0 || Timer() < 3.0 || ui::in_callback() || eye_scan_busy()) return;
     auto* main = window(panelHandle);
+    if (!initialised) {
+      QTest::mouseClick(part<QAbstractButton>(panelHandle, PANELMAIN_INIT_CH1), Qt::LeftButton);
+      initialised = true;
+      return;
+    }
+    if (ui::pending_event_count() > 0) return;
     if (!started) {
       main->findChild<QAction*>(qt::kEyeScanActionName)->trigger();
       auto* w = main->findChild<qt::EyeScanWindow*>(qt::kEyeScanWindowName);
@@ -84,6 +93,9 @@ TEST_F(EyeScanScreenshot, ATwoDimensionalScanOfChannelOneWithBothPlots) {
 
   ASSERT_TRUE(started);
   EXPECT_EQ(eye_scan_result().state, EyeScanState::Finished);
+  EXPECT_NEAR(eye_scan_result().thresholds.first_mv,
+              std::min(thresholdRange[1].rangeLo, thresholdRange[1].rangeHi), 1e-4)
+      << "the range Init found";
   EXPECT_EQ(bathtub_points, 64);
   EXPECT_EQ(map_width, 64);
   EXPECT_EQ(map_height, 32);
