@@ -57,6 +57,18 @@ int nearest_column(const DelaySweep& s, double delay_v) {
   return std::clamp(k, 0, s.points - 1);
 }
 
+// Whether the `count` points from `first`, `stride` apart, are open; the
+// points a scan has not reached yet are not.
+std::vector<bool> points_open(const std::vector<EyePoint>& points, int first, int stride, int count,
+                              double ratio) {
+  std::vector<bool> open(static_cast<std::size_t>(count), false);
+  for (int k = 0; k < count; ++k) {
+    const auto i = static_cast<std::size_t>(first + k * stride);
+    if (i < points.size()) open[static_cast<std::size_t>(k)] = point_open(points[i], ratio);
+  }
+  return open;
+}
+
 }  // namespace
 
 double point_ratio(const EyePoint& p) {
@@ -119,22 +131,12 @@ Opening delay_opening(const std::vector<bool>& open, const DelaySweep& sweep, do
 
 std::vector<bool> row_open(const std::vector<EyePoint>& points, int columns, int rows, int row,
                            double ratio) {
-  std::vector<bool> open(static_cast<std::size_t>(columns), false);
-  for (int c = 0; c < columns; ++c) {
-    const auto i = static_cast<std::size_t>(c * rows + row);
-    if (i < points.size()) open[static_cast<std::size_t>(c)] = point_open(points[i], ratio);
-  }
-  return open;
+  return points_open(points, row, rows, columns, ratio);
 }
 
 std::vector<bool> column_open(const std::vector<EyePoint>& points, int rows, int column,
                               double ratio) {
-  std::vector<bool> open(static_cast<std::size_t>(rows), false);
-  for (int r = 0; r < rows; ++r) {
-    const auto i = static_cast<std::size_t>(column * rows + r);
-    if (i < points.size()) open[static_cast<std::size_t>(r)] = point_open(points[i], ratio);
-  }
-  return open;
+  return points_open(points, column * rows, 1, rows, ratio);
 }
 
 EyeOpening eye_opening(const std::vector<EyePoint>& points, const DelaySweep& delays,

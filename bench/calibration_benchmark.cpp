@@ -23,23 +23,10 @@
 
 namespace {
 
-// The program started once on the default board (channel 1 at 10 Gb/s,
-// channel 2 at 28 Gb/s) behind a full-speed USB bridge, connected and
-// measuring, the debug panel open for the phase trial.
+// The debug panel open for the phase trial.
 void start_once() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  kd71::sim::Scenario scenario;
-  scenario.latency = kd71::sim::Latency::usb_full_speed();
-  start_program_on_board(scenario);
-  Debug(GetPanelMenuBar(panelHandle), MENUBAR_ITEM1, nullptr, panelHandle);
-}
-
-void set_manual_mode(int channel, int on) {
-  const int box = channel == 1 ? PANELMAIN_CKBX_MANUAL_MD_CH1 : PANELMAIN_CKBX_MANUAL_MD_CH2;
-  SetCtrlVal(panelHandle, box, on);
-  general_purpose_IO(panelHandle, box, EVENT_COMMIT, nullptr, 0, 0);
+  if (start_once_behind_full_speed_usb())
+    Debug(GetPanelMenuBar(panelHandle), MENUBAR_ITEM1, nullptr, panelHandle);
 }
 
 void BM_Init(benchmark::State& state) {

@@ -18,20 +18,9 @@
 namespace {
 
 void start_once() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  kd71::sim::Scenario scenario;
-  scenario.latency = kd71::sim::Latency::usb_full_speed();
-  start_program_on_board(scenario);
   // No ticks between the scans: each scan's figures are its own.
-  SetCtrlAttribute(panelHandle, PANELMAIN_TIMER, ATTR_ENABLED, 0);
-}
-
-void set_manual_mode(int channel, int on) {
-  const int box = channel == 1 ? PANELMAIN_CKBX_MANUAL_MD_CH1 : PANELMAIN_CKBX_MANUAL_MD_CH2;
-  SetCtrlVal(panelHandle, box, on);
-  general_purpose_IO(panelHandle, box, EVENT_COMMIT, nullptr, 0, 0);
+  if (start_once_behind_full_speed_usb())
+    SetCtrlAttribute(panelHandle, PANELMAIN_TIMER, ATTR_ENABLED, 0);
 }
 
 // state.range(0): the channel; range(1): 1 for a two-dimensional scan;
@@ -47,7 +36,8 @@ void BM_EyeScan(benchmark::State& state) {
     kd71::ui::process_pending();
   });
   state.counters["points"] = eye_scan_result().planned_points();
-  if (eye_scan_result().state != EyeScanState::Finished) state.SkipWithError("the scan did not end");
+  if (eye_scan_result().state != EyeScanState::Finished)
+    state.SkipWithError("the scan did not end");
 }
 BENCHMARK(BM_EyeScan)
     ->ArgNames({"channel", "2d", "manual"})

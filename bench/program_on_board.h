@@ -12,6 +12,12 @@
 #include "sim/sim_board.h"
 
 void start_program_on_board(const kd71::sim::Scenario& scenario = {});
+// The program started as above on the default board (channel 1 at
+// 10 Gb/s, channel 2 at 28 Gb/s) behind a full-speed USB bridge, once per
+// benchmark program: true the first time.
+bool start_once_behind_full_speed_usb();
+// Manual mode of channel 1 or 2 on or off through its check box.
+void set_manual_mode(int channel, int on);
 
 // Runs `routine` once per iteration and reports its simulated time
 // ("sim_s_per_op") and the bridge calls it makes ("bridge_calls_per_op").

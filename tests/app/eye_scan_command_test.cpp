@@ -17,6 +17,7 @@
 #include "app/threshold_search.h"
 #include "platform/ui_store.h"
 #include "sim/sim_board.h"
+#include "tests/app/console_program_fixture.h"
 #include "tests/support/csv_rows.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/work_folder.h"
@@ -78,20 +79,8 @@ TEST(EyeScanOptions, TheOptionsDescribeTheScanAndWrongOnesAreRefusedWithTheirRea
   for (const auto& [args, error] : wrong) EXPECT_EQ(parse(args).error, error) << args.back();
 }
 
-class EyeScanCommandTest : public FreshState {
+class EyeScanCommandTest : public ConsoleProgramTest<ConsoleFrontEnd> {
  protected:
-  void SetUp() override {
-    FreshState::SetUp();
-    out_ = std::tmpfile();
-    fe_ = std::make_unique<ConsoleFrontEnd>(out_);
-    ui::set_front_end(fe_.get());
-  }
-  void TearDown() override {
-    ui::set_front_end(nullptr);
-    fe_.reset();
-    std::fclose(out_);
-    FreshState::TearDown();
-  }
   // The program's run until it quits, its standard output kept.
   std::string run(const sim::Scenario& scenario, const EyeScanRequest& request) {
     std::string error;
@@ -104,9 +93,6 @@ class EyeScanCommandTest : public FreshState {
   }
   std::string path() const { return (folder_.path() / "eye.csv").string(); }
 
-  std::FILE* out_ = nullptr;
-  std::unique_ptr<ConsoleFrontEnd> fe_;
-  WorkFolder folder_;
   int exit_code_ = -1;
 };
 
@@ -135,9 +121,7 @@ TEST_F(EyeScanCommandTest, WithoutABoardOrABitRateItEndsWithItsExitCode) {
       << none;
   EXPECT_GE(Timer(), 30.0);
 
-  reset_all();
-  fe_ = std::make_unique<ConsoleFrontEnd>(out_);
-  ui::set_front_end(fe_.get());
+  restart();
   sim::Scenario s;
   s.channel(2).clock_present = false;
   EyeScanRequest q;

@@ -28,6 +28,7 @@
 #include "platform/ui_store.h"
 #include "sim/signal_physics.h"
 #include "sim/sim_board.h"
+#include "tests/app/console_program_fixture.h"
 #include "tests/support/comma_locale.h"
 #include "tests/support/csv_rows.h"
 #include "tests/support/default_signals.h"
@@ -56,20 +57,8 @@ constexpr int kBox[3] = {0, PANELMAIN_CKBX_MANUAL_MD_CH1, PANELMAIN_CKBX_MANUAL_
 constexpr int kThreshold[3] = {0, PANELMAIN_CH1_THRES, PANELMAIN_CH2_THRES};
 constexpr int kDelay[3] = {0, PANELMAIN_CH1_SAMPDEL, PANELMAIN_CH2_SAMPDEL};
 
-class EyeScanTest : public FreshState {
+class EyeScanTest : public ConsoleProgramTest<ProgressFrontEnd> {
  protected:
-  void SetUp() override {
-    FreshState::SetUp();
-    out_ = std::tmpfile();
-    fe_ = std::make_unique<ProgressFrontEnd>(out_);
-    ui::set_front_end(fe_.get());
-  }
-  void TearDown() override {
-    ui::set_front_end(nullptr);
-    fe_.reset();
-    std::fclose(out_);
-    FreshState::TearDown();
-  }
   // The program on a board with `scenario`, connected; `manual` channels in
   // manual mode, their phases applied by the ticks.
   SimBoard* start(const Scenario& scenario = {}, std::initializer_list<int> manual = {}) {
@@ -98,10 +87,6 @@ class EyeScanTest : public FreshState {
     GetCtrlAttribute(panelHandle, control, ATTR_DIMMED, &v);
     return v;
   }
-
-  std::FILE* out_ = nullptr;
-  std::unique_ptr<ProgressFrontEnd> fe_;
-  WorkFolder folder_;
 };
 
 EyeScanRequest bathtub(int channel, DelaySpan span = DelaySpan::BitPeriod) {
@@ -134,8 +119,7 @@ TEST_F(EyeScanTest, TheBathtubsWidthAndCentreAreTheScenariosEyeWithinOneDelaySte
                         {2, 28000, 0.5, 2.55, DelaySpan::BitPeriod},
                         {2, 28000, 0.35, 0.8, DelaySpan::WholeRange}};
   for (const Case& c : cases) {
-    reset_all();
-    ui::set_front_end(fe_.get());
+    restart();
     Scenario s;
     s.channel(c.channel).rate_mhz = c.rate_mhz;
     s.channel(c.channel).eye_width_ui = c.width_ui;
@@ -285,8 +269,7 @@ class EyeScanRestoreTest : public EyeScanTest {
 
 TEST_F(EyeScanRestoreTest, AfterAScanAndAfterAStopTheChannelIsAsItWas) {
   for (bool stop : {false, true}) {
-    reset_all();
-    ui::set_front_end(fe_.get());
+    restart();
     SimBoard* board = start({}, {1});
     // A threshold left by a double click's sweep: on the slider and the
     // board, not in the saved settings.
@@ -465,8 +448,7 @@ TEST_F(EyeScanTest, AScanStartsOnlyWhereItCanRunAndSaysWhyNot) {
   // Without a bit rate it ends at once and gives the channel back.
   Scenario s;
   s.channel(1).clock_present = false;
-  reset_all();
-  ui::set_front_end(fe_.get());
+  restart();
   start(s, {1});
   const double started = Timer();
   const EyeScanResult& r = scan(bathtub(1));
