@@ -16,6 +16,10 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# The packaging stage's tools: dpkg-shlibdeps for the dependencies, lintian,
+# and Debian's own python3, for which the package lays out its Python files.
+PACKAGES+=(dpkg-dev lintian man-db python3)
+
 install_missing() {
   local missing=()
   for p in "${PACKAGES[@]}"; do
@@ -40,6 +44,13 @@ ensure_comma_locale() {
   as_root locale-gen >/dev/null
 }
 
+# ---- The packaging stage: the Release build for /usr in build-release (kept
+# between runs), its Debian package, and the checks of the package.
+package_stage() {
+  bash packaging/build_deb.sh build-release
+  bash tests/packaging/check_deb.sh build-release/kd71_*.deb build-release
+}
+
 build() {  # build DIR [cmake options...]
   local dir=$1; shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug "$@" >/dev/null
@@ -47,6 +58,10 @@ build() {  # build DIR [cmake options...]
 }
 
 case "${1:-}" in
+  package)
+    install_missing
+    bash packaging/build_deb.sh build-release
+    ;;
   run)
     install_missing
     build build
@@ -56,6 +71,7 @@ case "${1:-}" in
   test)
     install_missing
     ensure_comma_locale
+    package_stage
     build build
     (cd build && ctest -j"$JOBS" --output-on-failure)
     build build-asan -DKD71_SANITIZE=ON -DKD71_BUILD_BENCHMARKS=OFF

@@ -26,11 +26,21 @@ using Words = std::vector<std::string_view>;
 // What is wrong with a line; empty when nothing is.
 using Fault = std::string;
 
-std::string quoted(std::string_view word) { return "\"" + std::string(word) + "\""; }
+// Appended piece by piece: GCC 12's -Wrestrict misreads the temporaries of
+// "\"" + std::string(word) + "\"" in an optimised build.
+std::string quoted(std::string_view word) {
+  std::string text = "\"";
+  text += word;
+  text += '"';
+  return text;
+}
 
 std::string joined(const Words& words) {
   std::string text;
-  for (const std::string_view word : words) text += (text.empty() ? "" : " ") + std::string(word);
+  for (const std::string_view word : words) {
+    if (!text.empty()) text += ' ';
+    text += word;
+  }
   return text;
 }
 

@@ -19,7 +19,7 @@ constexpr ULONG kMaxTransfer = 65536;
 constexpr UCHAR kMinLatencyMs = 2;
 
 std::string numbered(const char* prefix, int n) {
-  char text[16];
+  char text[32];  // room for the longest prefix and any int
   std::snprintf(text, sizeof text, "%s%06d", prefix, n);
   return text;
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/panel_def_types.h"
+#include "ui/version_number.h"
 
 namespace kd71::uir {
 namespace {
@@ -324,7 +325,7 @@ const ControlDef kMainControls[] = {
     {.id = PANELMAIN_TIMER, .constant = "PANELMAIN_TIMER", .kind = Kind::Timer, .callback = "CBTimer", .interval = 0.2, .enabled = true},
     {.id = PANELMAIN_DATA_SELECT_CH2, .constant = "PANELMAIN_DATA_SELECT_CH2", .kind = Kind::Ring, .type = ValueType::UInt, .callback = "general_purpose_IO", .label = "Data Pattern", .value = 8.0, .items = kPatternItems, .place = field(kCh2Settings, 1, 0, 2)},
     {.id = PANELMAIN_DATA_SELECT_CH1, .constant = "PANELMAIN_DATA_SELECT_CH1", .kind = Kind::Ring, .type = ValueType::UInt, .callback = "general_purpose_IO", .label = "Data Pattern", .value = 8.0, .items = kPatternItems, .place = field(kCh1Settings, 1, 0, 2)},
-    {.id = PANELMAIN_VER, .constant = "PANELMAIN_VER", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "V 1.0.8", .place = at(kTopBar, 0, 8)},
+    {.id = PANELMAIN_VER, .constant = "PANELMAIN_VER", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "V " KD71_VERSION_NUMBER, .place = at(kTopBar, 0, 8)},
     {.id = PANELMAIN_TEXTMSG_7, .constant = "PANELMAIN_TEXTMSG_7", .kind = Kind::TextMessage, .type = ValueType::Text, .text = "Error Detector", .place = at(kTopBar, 0, 0, 1, Look::Title)},
     {.id = PANELMAIN_RING_IN_CLK_CH2, .constant = "PANELMAIN_RING_IN_CLK_CH2", .kind = Kind::Ring, .type = ValueType::Int, .callback = "general_purpose_IO", .label = "Input Clock", .value = 1.0, .items = kInputClockItems, .place = field(kCh2Settings, 1, 4, 6, 2)},
     {.id = PANELMAIN_RING_IN_CLK_CH1, .constant = "PANELMAIN_RING_IN_CLK_CH1", .kind = Kind::Ring, .type = ValueType::Int, .callback = "general_purpose_IO", .label = "Input Clock", .value = 1.0, .items = kInputClockItems, .place = field(kCh1Settings, 1, 4, 6, 2)},
