@@ -17,51 +17,24 @@ namespace {
 // 1/64 of the 100 ps period of 10 Gb/s: 1.5625 ps, 0.0384 V.
 constexpr double kStep10G = 100.0 / 64 / 0.0328 * 0.000806;
 
-TEST(EyeScanPlan, DelaysAreAFractionOfTheBitPeriodAroundTheSamplingPointInsideTheRange) {
+TEST(EyeScanPlan, DelaysAreAFractionOfTheBitPeriodInsideTheRangeAndCountsResolveTheRatio) {
   DelaySweep s = plan_delay_sweep(10000, 64, DelaySpan::BitPeriod, 1.35, 0.0, 2.7);
   EXPECT_NEAR(s.step_v, kStep10G, 1e-12);
-  EXPECT_DOUBLE_EQ(s.bit_period_ps, 100.0);
   EXPECT_EQ(s.points, 64);
   EXPECT_NEAR(sweep_delay(s, 32), 1.35, 1e-12) << "the sampling point in the middle";
   EXPECT_TRUE(sweep_spans_period(s));
-  EXPECT_NEAR(delay_ps(sweep_delay(s, 63) - sweep_delay(s, 0)), 100.0 * 63 / 64, 1e-9);
-
-  // Near either end the period moves inside the range.
-  s = plan_delay_sweep(10000, 64, DelaySpan::BitPeriod, 0.1, 0.0, 2.7);
-  EXPECT_DOUBLE_EQ(s.first_v, 0.0);
+  // Near an end the period moves inside the range.
   s = plan_delay_sweep(10000, 64, DelaySpan::BitPeriod, 2.6, 0.0, 2.7);
   EXPECT_NEAR(sweep_delay(s, 63), 2.7, 1e-12);
-
-  // At 5 Gb/s a period (4.9 V) is longer than the range: fewer points, and
-  // no phase visited twice.
+  // At 5 Gb/s a period (4.9 V) is longer than the range: fewer points.
   s = plan_delay_sweep(5000, 32, DelaySpan::BitPeriod, 1.2, 0.0, 2.7);
   EXPECT_EQ(s.points, static_cast<int>(2.7 / s.step_v) + 1);
-  EXPECT_LT(s.points, 32);
   EXPECT_FALSE(sweep_spans_period(s));
+  EXPECT_EQ(plan_delay_sweep(0, 64, DelaySpan::BitPeriod, 1.2, 0.0, 2.7).points, 0);
 
-  // The whole range at 28 Gb/s holds about three periods.
-  s = plan_delay_sweep(28000, 64, DelaySpan::WholeRange, 1.2, 0.0, 2.7);
-  EXPECT_DOUBLE_EQ(s.first_v, 0.0);
-  EXPECT_EQ(s.points, static_cast<int>(2.7 / s.step_v) + 1);
-  EXPECT_GT(s.points, 3 * 64);
-  EXPECT_LE(sweep_delay(s, s.points - 1), 2.7 + 1e-12);
-
-  EXPECT_EQ(plan_delay_sweep(0, 64, DelaySpan::BitPeriod, 1.2, 0.0, 2.7).points, 0)
-      << "no rate, no sweep";
-}
-
-TEST(EyeScanPlan, ThresholdsIncludeBothEndsAndCountsResolveTheRatioAskedFor) {
-  const ThresholdSweep t = plan_threshold_sweep(-40.0, 40.0, 33);
-  EXPECT_DOUBLE_EQ(t.step_mv, 2.5);
-  EXPECT_DOUBLE_EQ(sweep_threshold(t, 0), -40.0);
-  EXPECT_DOUBLE_EQ(sweep_threshold(t, 32), 40.0);
-  EXPECT_EQ(plan_threshold_sweep(10.0, 10.0, 32).points, 0);
-
-  const double bits = bits_per_count(10000);
-  EXPECT_DOUBLE_EQ(bits, 2e8) << "20 ms at 10 Gb/s";
+  const double bits = bits_per_count(10000);  // 2e8: 20 ms at 10 Gb/s
   EXPECT_EQ(counts_for_ratio(0.0, bits), 1);
   EXPECT_EQ(counts_for_ratio(5e-9, bits), 1) << "what one count resolves";
-  EXPECT_EQ(counts_for_ratio(1e-9, bits), 5);
   EXPECT_EQ(counts_for_ratio(3e-10, bits), 17);
   EXPECT_EQ(counts_for_ratio(1e-13, bits), kEyeMaxCountsPerPoint);
 }
@@ -75,7 +48,6 @@ EyePoint point(std::uint64_t errors, double bits) {
 
 TEST(EyeScanPoints, APointIsOpenWhenItShowsItsRatioBelowTheOneChosen) {
   EXPECT_DOUBLE_EQ(point_ratio(point(0, 2e8)), 5e-9) << "the bound";
-  EXPECT_DOUBLE_EQ(point_ratio(point(40, 2e8)), 2e-7);
   EXPECT_TRUE(point_open(point(0, 2e8), 5e-9)) << "no error in the bits that resolve it";
   EXPECT_FALSE(point_open(point(0, 2e8), 4e-9)) << "too few bits to show it";
   EXPECT_FALSE(point_open(point(1, 2e8), 5e-9));
@@ -99,10 +71,7 @@ TEST(EyeScanOpenings, ALinearSweepTakesItsLongestRunAndSaysWhetherErrorsBoundIt)
   EXPECT_DOUBLE_EQ(o.width, 10.0);
   EXPECT_DOUBLE_EQ(o.centre, 10.0 + 8 * 2.0);
 
-  o = linear_opening(open_of("x..x...."), 0.0, 1.0);
-  EXPECT_EQ(o.count, 4);
-  EXPECT_FALSE(o.bounded) << "it reaches the end of the sweep";
-  EXPECT_FALSE(linear_opening(open_of("xxxx"), 0.0, 1.0).found);
+  EXPECT_FALSE(linear_opening(open_of("x..x...."), 0.0, 1.0).bounded) << "it reaches the end";
   EXPECT_DOUBLE_EQ(linear_opening(open_of("x....x"), 0.0, 1.0).centre, 2.5) << "between two";
 }
 
@@ -122,7 +91,6 @@ TEST(EyeScanOpenings, AFullPeriodIsFoldedSoThatAnOpeningMayWrapAroundItsEnds) {
   // Phase 7.5 lies at 1.15 V and, a period earlier, at 0.35 V: the nearer
   // to the anchor is taken, inside the range.
   EXPECT_NEAR(o.centre, 1.15, 1e-12);
-  EXPECT_NEAR(delay_opening(open_of("..xxxx.."), s, 0.3, 0.0, 2.7).centre, 0.35, 1e-12);
   EXPECT_NEAR(delay_opening(open_of("..xxxx.."), s, 0.3, 0.36, 2.7).centre, 1.15, 1e-12);
 
   // Over two and a half periods a phase is open only where every visit was.
@@ -134,13 +102,6 @@ TEST(EyeScanOpenings, AFullPeriodIsFoldedSoThatAnOpeningMayWrapAroundItsEnds) {
   EXPECT_EQ(o.first, 2);
   EXPECT_EQ(o.count, 3);
   EXPECT_NEAR(o.centre, 0.7, 1e-12) << "phase 3 nearest 1.0 V";
-
-  // Open everywhere: a whole period, closed nowhere.
-  s.points = 8;
-  o = delay_opening(open_of("........"), s, 1.0, 0.0, 2.7);
-  EXPECT_FALSE(o.bounded);
-  EXPECT_EQ(o.count, 8);
-  EXPECT_DOUBLE_EQ(o.centre, 1.0);
 }
 
 TEST(EyeScanOpenings, TheTwoDimensionalEyeIsMeasuredThroughItsCentre) {

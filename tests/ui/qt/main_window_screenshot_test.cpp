@@ -26,8 +26,6 @@
 #include "tests/support/work_folder.h"
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/main_uir.h"
-#include "ui/qt/bathtub_chart.h"
-#include "ui/qt/eye_map_view.h"
 #include "ui/qt/eye_scan_window.h"
 #include "ui/qt/measurement_pane.h"
 
@@ -184,9 +182,6 @@ TEST_F(MainWindowScreenshot, TheErrorRatioChartsOfATimedTestWithANoisySpellAndAn
 // plots once it has ended.
 TEST_F(MainWindowScreenshot, TheEyeScanWindowWithBothPlotsAfterAnInit) {
   QImage picture;
-  QString summary;
-  qsizetype bathtub_points = 0;
-  int map_width = 0, map_height = 0;
   bool initialised = false, started = false;
   QTimer watch;
   QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -212,12 +207,6 @@ TEST_F(MainWindowScreenshot, TheEyeScanWindowWithBothPlotsAfterAnInit) {
     auto* w = main->findChild<qt::EyeScanWindow*>(qt::kEyeScanWindowName);
     w->refresh();
     QApplication::processEvents();  // the charts lay out their new titles
-    summary = w->findChild<QLabel*>(QStringLiteral("eye_scan_summary"))->text();
-    const auto* chart = w->findChild<qt::BathtubChart*>(QStringLiteral("bathtub_chart"));
-    bathtub_points = chart->shown().errors.size() + chart->shown().bounds.size();
-    const QImage& cells = w->findChild<qt::EyeMapView*>(QStringLiteral("eye_map"))->cells();
-    map_width = cells.width();
-    map_height = cells.height();
     picture = w->grab().toImage();
     QTest::mouseClick(part<QAbstractButton>(panelHandle, PANELMAIN_CMDQUIT), Qt::LeftButton);
   });
@@ -228,11 +217,7 @@ TEST_F(MainWindowScreenshot, TheEyeScanWindowWithBothPlotsAfterAnInit) {
   EXPECT_NEAR(eye_scan_result().thresholds.first_mv,
               std::min(thresholdRange[1].rangeLo, thresholdRange[1].rangeHi), 1e-4)
       << "the range Init found";
-  EXPECT_EQ(bathtub_points, 64);
-  EXPECT_EQ(map_width, 64);
-  EXPECT_EQ(map_height, 32);
-  EXPECT_TRUE(summary.startsWith("CH1 eye at ")) << summary.toStdString();
-  EXPECT_TRUE(summary.contains("height")) << summary.toStdString();
+  EXPECT_EQ(eye_scan_result().planned_points(), 64 * 32);
   ASSERT_FALSE(picture.isNull());
   QDir().mkpath(KD71_ARTIFACT_DIR);
   EXPECT_TRUE(picture.save(QStringLiteral(KD71_ARTIFACT_DIR "/eye_scan.png")));
