@@ -5,6 +5,7 @@
 
 #include "app/button_presses.h"
 #include "app/console_status.h"
+#include "app/eye_scan_command.h"
 #include "app/startup.h"
 #include "app/stop_signal.h"
 #include "platform/clock.h"
@@ -12,6 +13,7 @@
 void ConsoleFrontEnd::pump_input() {
   quit_on_stop_signal();
   press_queued_buttons();
+  eye_scan_command_poll();
   if (panelHandle <= 0 || !out_) return;
   const double now = kd71::clock::now();
   if (next_status_ >= 0.0 && now < next_status_) return;

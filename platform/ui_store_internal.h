@@ -68,7 +68,8 @@ struct Event {
   int event = 0;
   int data1 = 0;
   int data2 = 0;
-  double at = 0.0;  // scheduled events only
+  double at = 0.0;           // scheduled events only
+  void (*call)() = nullptr;  // a queued call (post_call) instead of a control's callback
 };
 
 struct State {
