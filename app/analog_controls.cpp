@@ -60,18 +60,11 @@ void apply_value(int panel, int control, const Slider& s) {
   if (s.threshold) {
     previousThreshold[s.channel] = *s.saved;
     *s.saved = v;
-    int lock = 0;
-    if (debugPanelOpen) GetCtrlVal(debugPanelHandle, PANELDEBUG_TLOCK_CKBOX, &lock);
-    WriteThreshold(s.channel, v, lock != 0);
+    WriteThreshold(s.channel, v, threshold_slider_lock());
     return;
   }
   *s.saved = v;
-  if (smoothDelay) {
-    const int count = encode_sampling_delay(packets[s.channel].bytes, v);
-    writePacket(s.channel, channel_code(s.channel, kDelayRegister), count);
-  } else {
-    dac_write(sampling_delay_position(s.channel), v, 1);
-  }
+  WriteSamplingDelay(s.channel, v, smoothDelay != 0);
 }
 
 // The wheel steps the slider by its increment, and then applies it as a
@@ -98,6 +91,21 @@ void key_press(int panel, int control, int key) {
 }
 
 }  // namespace
+
+int threshold_slider_lock() {
+  int lock = 0;
+  if (debugPanelOpen) GetCtrlVal(debugPanelHandle, PANELDEBUG_TLOCK_CKBOX, &lock);
+  return lock != 0;
+}
+
+void WriteSamplingDelay(int channel, float volts, bool smooth) {
+  if (smooth) {
+    const int count = encode_sampling_delay(packets[channel].bytes, volts);
+    writePacket(channel, channel_code(channel, kDelayRegister), count);
+  } else {
+    dac_write(sampling_delay_position(channel), volts, 1);
+  }
+}
 
 int CB_DAC(int panel, int control, int event, void* /*callbackData*/, int eventData1,
            int /*eventData2*/) {

@@ -15,6 +15,14 @@ extern float dotMark;           // values marked with "." and ","
 extern float commaMark;
 extern float previousThreshold[3];
 
+// The lock flag a threshold slider's change is written with: set only while
+// the debug panel is open and its threshold lock box is ticked.
+int threshold_slider_lock();
+// Sends sampling delay `volts` of `channel` to the board, its slider and
+// saved setting left alone: through the FPGA's smooth path when `smooth`,
+// else straight to the channel's delay DAC.
+void WriteSamplingDelay(int channel, float volts, bool smooth);
+
 int CB_DAC(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 
 void analog_controls_reset();

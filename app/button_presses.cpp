@@ -63,4 +63,6 @@ void press_queued_buttons() {
   }
 }
 
+bool button_presses_pending() { return !g_presses.empty(); }
+
 void button_presses_reset() { g_presses.clear(); }

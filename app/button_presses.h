@@ -13,5 +13,7 @@ bool queue_button_press(const char* button, int channel);
 // is connected, queues the commit of the next pressed button when the last
 // one has run. A stop signal that has arrived cancels them.
 void press_queued_buttons();
+// True while presses wait to be made.
+bool button_presses_pending();
 
 void button_presses_reset();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/run_verdict.h"
+#include "platform/c_locale.h"
 
 namespace {
 
@@ -42,6 +43,82 @@ int measurement_option(CommandLine& cl, int argc, char* argv[], int i) {
     cl.error = "--confidence needs a percentage from 50 to below 100, such as 95";
   }
   return 2;
+}
+
+// A whole number from `lo` to `hi`.
+bool whole_number(std::string_view text, int lo, int hi, int* value) {
+  long long v = 0;
+  if (!kd71::c_locale::parse_integer(text, &v) || v < lo || v > hi) return false;
+  *value = static_cast<int>(v);
+  return true;
+}
+
+// "LO..HI" in mV.
+bool threshold_range(std::string_view text, double* lo, double* hi) {
+  const std::size_t dots = text.find("..");
+  return dots != std::string_view::npos && kd71::c_locale::parse_double(text.substr(0, dots), lo) &&
+         kd71::c_locale::parse_double(text.substr(dots + 2), hi);
+}
+
+// The options of the eye scan. Returns the number of arguments taken at
+// argv[i] (0: not one of them).
+int eye_option(CommandLine& cl, int argc, char* argv[], int i) {
+  const std::string_view arg = argv[i];
+  if (arg == "--eye-2d") {
+    cl.eye.two_d = true;
+    cl.eye_options = true;
+    return 1;
+  }
+  const bool scan = arg == "--eye-scan", out = arg == "--eye-out";
+  const bool steps = arg == "--eye-delay-steps", span = arg == "--eye-span";
+  const bool points = arg == "--eye-thresholds", range = arg == "--eye-threshold-range";
+  const bool ber = arg == "--eye-ber";
+  if (!scan && !out && !steps && !span && !points && !range && !ber) return 0;
+  if (i + 1 >= argc) {
+    cl.error = std::string(arg) + (out ? " needs a file name" : " needs a value");
+    return 1;
+  }
+  const std::string_view value = argv[i + 1];
+  cl.eye_options = cl.eye_options || !scan;
+  if (scan) {
+    cl.eye_scan = true;
+    if (value != "1" && value != "2") cl.error = "--eye-scan needs a channel, 1 or 2";
+    cl.eye.channel = value == "2" ? 2 : 1;
+  } else if (out) {
+    cl.eye_out = value;
+  } else if (steps) {
+    if (!whole_number(value, kEyeMinDelaySteps, kEyeMaxDelaySteps, &cl.eye.delay_steps))
+      cl.error = kd71::c_locale::format("--eye-delay-steps needs a count from %d to %d",
+                                        kEyeMinDelaySteps, kEyeMaxDelaySteps);
+  } else if (span) {
+    if (value == "bit")
+      cl.eye.span = DelaySpan::BitPeriod;
+    else if (value == "range")
+      cl.eye.span = DelaySpan::WholeRange;
+    else
+      cl.error = "--eye-span needs bit or range";
+  } else if (points) {
+    if (!whole_number(value, kEyeMinThresholdPoints, kEyeMaxThresholdPoints,
+                      &cl.eye.threshold_points))
+      cl.error = kd71::c_locale::format("--eye-thresholds needs a count from %d to %d",
+                                        kEyeMinThresholdPoints, kEyeMaxThresholdPoints);
+  } else if (range) {
+    if (!threshold_range(value, &cl.eye.threshold_lo_mv, &cl.eye.threshold_hi_mv))
+      cl.error = "--eye-threshold-range needs LO..HI in mV, such as -40..40";
+  } else if (!parse_target_ber(value, &cl.eye.resolve_ratio)) {
+    cl.error = "--eye-ber needs a ratio between 0 and 1, such as 1e-10";
+  }
+  return 2;
+}
+
+// The eye scan's options together.
+std::string eye_problem(const CommandLine& cl) {
+  if (!cl.eye_scan) return cl.eye_options ? "the --eye-* options work only with --eye-scan" : "";
+  if (!cl.headless) return "--eye-scan works only with --headless";
+  if (cl.eye_out.empty()) return "--eye-scan needs --eye-out FILE";
+  if (cl.timed_test > 0) return "--eye-scan and --timed-test cannot run together";
+  const std::string problem = eye_scan_request_problem(cl.eye);
+  return problem.empty() ? "" : "--eye-scan: " + problem;
 }
 
 // The options of the SCPI server. Returns the number of arguments taken at
@@ -118,6 +195,9 @@ CommandLine parse_command_line(int argc, char* argv[]) {
     } else if (const int taken = scpi_option(cl, argc, argv, i)) {
       if (!cl.error.empty()) return cl;
       i += taken - 1;
+    } else if (const int eye_taken = eye_option(cl, argc, argv, i)) {
+      if (!cl.error.empty()) return cl;
+      i += eye_taken - 1;
     } else {
       cl.error = std::string("unknown option: ") + arg;
       return cl;
@@ -127,6 +207,7 @@ CommandLine parse_command_line(int argc, char* argv[]) {
   if (!cl.i2c_trace.empty() && !cl.simulate) cl.error = "--i2c-trace works only with --simulate";
   if (!cl.sim_scenario.empty() && !cl.simulate)
     cl.error = "--sim-scenario works only with --simulate";
+  if (cl.error.empty()) cl.error = eye_problem(cl);
   return cl;
 }
 
@@ -134,6 +215,9 @@ const char* usage_text() {
   return "Usage: kd71 [--simulate] [--headless] [--i2c-trace FILE] [--sim-scenario FILE]\n"
          "            [--init CH] [--auto-search CH] [--version] [--help]\n"
          "            [--log FILE] [--timed-test SECONDS] [--target-ber R] [--confidence PERCENT]\n"
+         "            [--eye-scan CH --eye-out FILE [--eye-2d] [--eye-delay-steps N]\n"
+         "             [--eye-span bit|range] [--eye-thresholds N] [--eye-threshold-range LO..HI]\n"
+         "             [--eye-ber R]]\n"
          "Control and monitoring program of the KD71 two-channel error detector.\n"
          "\n"
          "  --simulate           run on the built-in simulated board instead of the USB bridge\n"
@@ -155,6 +239,22 @@ const char* usage_text() {
          "                          board is connected within 30 s\n"
          "  --target-ber R          the ratio a test must stay below (default 1e-12)\n"
          "  --confidence PERCENT    the confidence of the bound (default 95)\n"
+         "\n"
+         "Eye scan (with --headless):\n"
+         "  --eye-scan CH           once the board is connected, scan channel CH's eye, write\n"
+         "                          its points to the --eye-out file and quit; exit 0 when it\n"
+         "                          ran to its end, 3 when it did not, 4 without a board\n"
+         "  --eye-out FILE          the CSV file of the points (replaced)\n"
+         "  --eye-2d                scan the threshold too (default: a bathtub at the\n"
+         "                          channel's threshold)\n"
+         "  --eye-delay-steps N     delay steps per bit period, 32 to 256 (default 64)\n"
+         "  --eye-span bit|range    one bit period around the sampling point (default), or\n"
+         "                          the delay's whole range\n"
+         "  --eye-thresholds N      thresholds of a 2-D scan, 32 to 256 (default 32)\n"
+         "  --eye-threshold-range LO..HI\n"
+         "                          their range in mV (default: that of the channel's last\n"
+         "                          Init, else -89.45..89.45)\n"
+         "  --eye-ber R             the ratio each point resolves (default: one 20 ms count)\n"
          "\n"
          "Remote control:\n"
          "  --scpi [PORT]           take SCPI commands over TCP on 127.0.0.1, port PORT\n"

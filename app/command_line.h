@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/eye_scan.h"
+
 // A button pressed once the board is connected: "init" (--init CH) or
 // "auto-search" (--auto-search CH) of channel 1 or 2.
 struct ButtonPress {
@@ -19,10 +21,10 @@ struct CommandLine {
   bool headless = false;  // no window
   bool version = false;
   bool help = false;
-  std::string i2c_trace;     // with --simulate: VCD file of the board's I2C lines
-  std::string sim_scenario;  // with --simulate: the simulated board's scenario file
+  std::string i2c_trace;             // with --simulate: VCD file of the board's I2C lines
+  std::string sim_scenario;          // with --simulate: the simulated board's scenario file
   std::vector<ButtonPress> presses;  // --init, --auto-search: in the order given
-  std::string error;         // set when the command line is not understood
+  std::string error;                 // set when the command line is not understood
 
   // The measurement log and the timed production test.
   std::string log;              // --log FILE
@@ -34,6 +36,11 @@ struct CommandLine {
   // ADDRESS (which implies --scpi) on another.
   int scpi_port = -1;  // -1: no server; 0: a free port
   std::string scpi_address = kScpiLoopback;
+  // The eye scan (headless): --eye-scan CH --eye-out FILE and its options.
+  bool eye_scan = false;
+  EyeScanRequest eye;
+  std::string eye_out;
+  bool eye_options = false;  // an --eye-* option other than --eye-scan was given
 };
 
 CommandLine parse_command_line(int argc, char* argv[]);

@@ -5,6 +5,7 @@
 
 #include "app/button_presses.h"
 #include "app/console_status.h"
+#include "app/eye_scan_command.h"
 #include "app/scpi_server.h"
 #include "app/startup.h"
 #include "app/stop_signal.h"
@@ -13,6 +14,7 @@
 void ConsoleFrontEnd::pump_input() {
   quit_on_stop_signal();
   press_queued_buttons();
+  eye_scan_command_poll();
   scpi_serve();
   if (panelHandle <= 0 || !out_) return;
   const double now = kd71::clock::now();

@@ -8,6 +8,7 @@
 #include "app/routine_progress.h"
 #include "app/startup.h"
 #include "app/stop_signal.h"
+#include "hardware/analog_scale.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel_packets.h"
 #include "platform/userint.h"
@@ -20,11 +21,8 @@ constexpr double kFloor = 0.02;
 constexpr int kHighRateMhz = 26001;
 constexpr double kMoveSettle = 0.25;   // seconds after each move
 constexpr double kResultSettle = 2.0;  // seconds after the delay is centred
-// One move is a sixty-fourth of the bit period; one step of the delay DAC
-// (0.000806 V) moves the sampling point by 0.0328 ps.
+// One move is a sixty-fourth of the bit period.
 constexpr double kMovesPerBit = 64.0;
-constexpr double kPsPerDacStep = 0.0328;
-constexpr double kVoltsPerDacStep = 0.000806;
 constexpr double kPicosecondMegahertz = 1e6;  // the bit period in ps is this over the rate in MHz
 
 // Dimmed while a search runs, for both channels alike.
@@ -105,7 +103,7 @@ class Search {
     apply(x_);
     exchange();
     const float period_ps = static_cast<float>(kPicosecondMegahertz / packets[n_].frequency);
-    step_ = period_ps / kMovesPerBit / kPsPerDacStep * kVoltsPerDacStep;
+    step_ = period_ps / kMovesPerBit / kDelayPsPerStep * kDelayVoltsPerStep;
   }
 
   void move() {

@@ -13,6 +13,7 @@
 #include "app/button_presses.h"
 #include "app/command_line.h"
 #include "app/console_front_end.h"
+#include "app/eye_scan_command.h"
 #include "app/measurement_log.h"
 #include "app/run_verdict.h"
 #include "app/scpi_server.h"
@@ -84,6 +85,16 @@ bool start_scpi_server(const CommandLine& cl) {
   return true;
 }
 
+// The eye scan of the command line, its file written once to know that it
+// can be. False, with a line said, when it cannot.
+bool set_up_eye_scan(const CommandLine& cl) {
+  std::string error;
+  if (!cl.eye_scan || eye_scan_command_begin(cl.eye, cl.eye_out, &error)) return true;
+  std::fprintf(stderr, "kd71: cannot write the eye scan to %s (%s)\n", cl.eye_out.c_str(),
+               error.c_str());
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -117,7 +128,7 @@ int main(int argc, char* argv[]) {
     kd71::instance::release();
     return 2;
   }
-  if (!set_up_measurement(cl)) {
+  if (!set_up_measurement(cl) || !set_up_eye_scan(cl)) {
     scpi_server_stop();
     kd71::instance::release();
     return 2;
@@ -139,5 +150,6 @@ int main(int argc, char* argv[]) {
   const int result = windowed ? run_windowed(argc, argv) : run_headless(cl.timed_test > 0);
   stop_measurement_log();
   scpi_server_stop();
+  if (cl.eye_scan && result == 0) return eye_scan_command_end_of_program();
   return cl.timed_test > 0 && result == 0 ? timed_test_end_of_program() : result;
 }

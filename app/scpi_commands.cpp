@@ -44,8 +44,6 @@ constexpr Command kCommands[] = {
     {"INPut#:CALibration:ASEarch:STOP", K::Stop, 0, 0, auto_search_stop},
     {"INPut#:CALibration:PHASe", K::Overlapped, 0, 0, phase_trial},
     {"INPut#:CALibration:PHASe:RESult?", K::Query, 0, 0, phase_trial_result_query},
-    // The eye scan's start (overlapped, as the routines above) goes here
-    // once the scan is in the program: "INPut#:CALibration:ESCan".
     {"ABORt", K::Stop, 0, 0, abort_search},
 
     {"MEASure#:BRATe?", K::Query, 0, 0, bit_rate_query},

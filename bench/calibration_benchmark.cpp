@@ -23,42 +23,10 @@
 
 namespace {
 
-// The program started once on the default board (channel 1 at 10 Gb/s,
-// channel 2 at 28 Gb/s) behind a full-speed USB bridge, connected and
-// measuring, the debug panel open for the phase trial.
+// The debug panel open for the phase trial.
 void start_once() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  kd71::sim::Scenario scenario;
-  scenario.latency = kd71::sim::Latency::usb_full_speed();
-  start_program_on_board(scenario);
-  Debug(GetPanelMenuBar(panelHandle), MENUBAR_ITEM1, nullptr, panelHandle);
-}
-
-void set_manual_mode(int channel, int on) {
-  const int box = channel == 1 ? PANELMAIN_CKBX_MANUAL_MD_CH1 : PANELMAIN_CKBX_MANUAL_MD_CH2;
-  SetCtrlVal(panelHandle, box, on);
-  general_purpose_IO(panelHandle, box, EVENT_COMMIT, nullptr, 0, 0);
-}
-
-// Runs `routine` once per iteration and reports its simulated time.
-template <typename Routine>
-void time_routine(benchmark::State& state, Routine routine) {
-  kd71::sim::SimBoard* board = kd71::sim::simulated_board();
-  double simulated = 0.0;
-  std::uint64_t calls = 0;
-  for (auto _ : state) {
-    const double start = kd71::clock::now();
-    const std::uint64_t calls_before = board->calls().total();
-    routine();
-    simulated += kd71::clock::now() - start;
-    calls += board->calls().total() - calls_before;
-  }
-  state.counters["sim_s_per_op"] =
-      benchmark::Counter(simulated, benchmark::Counter::kAvgIterations);
-  state.counters["bridge_calls_per_op"] =
-      benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kAvgIterations);
+  if (start_once_behind_full_speed_usb())
+    Debug(GetPanelMenuBar(panelHandle), MENUBAR_ITEM1, nullptr, panelHandle);
 }
 
 void BM_Init(benchmark::State& state) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/channel_config.h"
 #include "app/measurement.h"
 #include "app/startup.h"
 #include "platform/clock.h"
@@ -29,4 +30,20 @@ void start_program_on_board(const kd71::sim::Scenario& scenario) {
     kd71::clock::spend(0.2);
     CBTimer(panelHandle, PANELMAIN_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
   }
+}
+
+void set_manual_mode(int channel, int on) {
+  const int box = channel == 1 ? PANELMAIN_CKBX_MANUAL_MD_CH1 : PANELMAIN_CKBX_MANUAL_MD_CH2;
+  SetCtrlVal(panelHandle, box, on);
+  general_purpose_IO(panelHandle, box, EVENT_COMMIT, nullptr, 0, 0);
+}
+
+bool start_once_behind_full_speed_usb() {
+  static bool started = false;
+  if (started) return false;
+  started = true;
+  kd71::sim::Scenario scenario;
+  scenario.latency = kd71::sim::Latency::usb_full_speed();
+  start_program_on_board(scenario);
+  return true;
 }

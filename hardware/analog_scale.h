@@ -7,6 +7,11 @@ inline constexpr double kMidScaleVolts = 1.65;
 inline constexpr int kCodeSteps = 4096;
 inline constexpr int kMaxCode = kCodeSteps - 1;
 
+// The sampling delay: one step of its code (0.000806 V) moves the sampling
+// point by 0.0328 ps.
+inline constexpr double kDelayVoltsPerStep = 0.000806;
+inline constexpr double kDelayPsPerStep = 0.0328;
+
 // 12-bit code of a voltage, truncated toward zero and clamped to 0..4095
 // (NaN and negative give 0).
 int dac_code(float volts);

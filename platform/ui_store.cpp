@@ -185,6 +185,12 @@ void queue_due() {
 }
 
 void run_callback(const Event& e) {
+  if (e.call) {
+    ++g.callback_depth;
+    e.call();
+    --g.callback_depth;
+    return;
+  }
   PanelState* panel = e.menu ? find_panel_by_menubar(e.panel) : find_panel(e.panel);
   if (!panel || panel->doomed) return;
   if (e.menu) {
@@ -336,6 +342,10 @@ void post_menu_event(int panel, int item, double at) {
   const PanelState* p = find_panel(panel);
   if (!p || !p->menubar) return;
   post({.menu = true, .panel = p->menubar, .control = item, .event = EVENT_COMMIT, .at = at});
+}
+
+void post_call(void (*fn)()) {
+  if (fn) post({.at = -kForever, .call = fn});
 }
 
 int pending_event_count() { return static_cast<int>(g.queue.size() + g.scheduled.size()); }

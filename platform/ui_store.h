@@ -57,6 +57,11 @@ void post_event(int panel, int control, int event, int data1 = 0, int data2 = 0,
                 double at = -kForever);
 // Queues a menu commit of menu item `item` on the menu bar of `panel`.
 void post_menu_event(int panel, int item, double at = -kForever);
+// Queues a call of `fn`, which the loop runs in its turn as it runs a
+// control's callback: ticks and other events wait until it returns, and a
+// routine's GetUserEvent never takes it. For the program's own commands
+// that hold the thread (the eye scan), started from outside any callback.
+void post_call(void (*fn)());
 // Number of events queued and not yet dispatched (ticks included).
 int pending_event_count();
 // The serial number of the user event posted last (0 before the first);

@@ -69,6 +69,7 @@ struct Event {
   int data1 = 0;
   int data2 = 0;
   double at = 0.0;                // scheduled events only
+  void (*call)() = nullptr;       // a queued call (post_call) instead of a control's callback
   unsigned long long serial = 0;  // user events: the order they were posted in
 };
 

@@ -6,6 +6,8 @@
 #include "app/channel_config.h"
 #include "app/console_status.h"
 #include "app/debug_panel.h"
+#include "app/eye_scan.h"
+#include "app/eye_scan_command.h"
 #include "app/measurement.h"
 #include "app/measurement_extras.h"
 #include "app/measurement_log.h"
@@ -38,6 +40,8 @@ void reset_all() {
   stop_signal_reset();
   console_status_reset();
   debug_panel_reset();
+  eye_scan_reset();
+  eye_scan_command_reset();
   analog_controls_reset();
   button_presses_reset();
   calibration_progress_reset();

@@ -23,6 +23,7 @@
 #include "platform/userint.h"
 #include "ui/main_uir.h"
 #include "ui/qt/control_view.h"
+#include "ui/qt/eye_scan_window.h"
 #include "ui/qt/input_sink.h"
 #include "ui/qt/look.h"
 #include "ui/qt/measurement_pane.h"
@@ -338,6 +339,7 @@ void PanelWindow::add_program_commands(QMenu* file_menu) {
   connect(quit, &QAction::triggered, this,
           [this] { sink_.post(panel_, PANELMAIN_CMDQUIT, EVENT_COMMIT); });
 
+  add_eye_scan_menu(this);
   QMenu* help = menuBar()->addMenu(tr("Help"));
   QAction* about = add_action(help, tr("About"), kHelpKeys);
   connect(about, &QAction::triggered, this, [this] {

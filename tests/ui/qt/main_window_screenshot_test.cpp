@@ -1,8 +1,10 @@
 // The program's windows on the simulated board: about twenty seconds of
 // virtual time, so that several samples have arrived on both channels, then
 // pictures of the main window and of the debug panel as test artefacts (the
-// README's screenshots).
+// README's screenshots); the error-ratio charts of a timed test and the eye
+// scan window likewise.
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -13,15 +15,18 @@
 
 #include "app/bridge_choice.h"
 #include "app/debug_panel.h"
+#include "app/eye_scan.h"
 #include "app/run_verdict.h"
 #include "app/startup.h"
 #include "app/statistics.h"
+#include "app/threshold_search.h"
 #include "app/window_close.h"
 #include "platform/ui_store.h"
 #include "sim/sim_board.h"
 #include "tests/support/work_folder.h"
 #include "tests/ui/qt/qt_fixture.h"
 #include "ui/main_uir.h"
+#include "ui/qt/eye_scan_window.h"
 #include "ui/qt/measurement_pane.h"
 
 namespace kd71::test {
@@ -169,6 +174,53 @@ TEST_F(MainWindowScreenshot, TheErrorRatioChartsOfATimedTestWithANoisySpellAndAn
   ASSERT_FALSE(picture.isNull());
   QDir().mkpath(KD71_ARTIFACT_DIR);
   EXPECT_TRUE(picture.save(QStringLiteral(KD71_ARTIFACT_DIR "/error_ratio.png")));
+}
+
+// Channel 1 initialised with its "Init", then Tools > "Eye Scan...", a
+// two-dimensional scan over the thresholds the initialisation found,
+// started with the window's Start button: a picture of the window with both
+// plots once it has ended.
+TEST_F(MainWindowScreenshot, TheEyeScanWindowWithBothPlotsAfterAnInit) {
+  QImage picture;
+  bool initialised = false, started = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (panelHandle <= 0 || Timer() < 3.0 || ui::in_callback() || eye_scan_busy()) return;
+    auto* main = window(panelHandle);
+    if (!initialised) {
+      QTest::mouseClick(part<QAbstractButton>(panelHandle, PANELMAIN_INIT_CH1), Qt::LeftButton);
+      initialised = true;
+      return;
+    }
+    if (ui::pending_event_count() > 0) return;
+    if (!started) {
+      main->findChild<QAction*>(qt::kEyeScanActionName)->trigger();
+      auto* w = main->findChild<qt::EyeScanWindow*>(qt::kEyeScanWindowName);
+      auto* kind = w->findChild<QComboBox*>(QStringLiteral("eye_kind"));
+      kind->setCurrentIndex(kind->findData(true));
+      QTest::mouseClick(w->findChild<QAbstractButton*>(QStringLiteral("eye_scan_start")),
+                        Qt::LeftButton);
+      started = true;
+      return;
+    }
+    watch.stop();
+    auto* w = main->findChild<qt::EyeScanWindow*>(qt::kEyeScanWindowName);
+    w->refresh();
+    QApplication::processEvents();  // the charts lay out their new titles
+    picture = w->grab().toImage();
+    QTest::mouseClick(part<QAbstractButton>(panelHandle, PANELMAIN_CMDQUIT), Qt::LeftButton);
+  });
+  ASSERT_EQ(run_program(watch), 0);
+
+  ASSERT_TRUE(started);
+  EXPECT_EQ(eye_scan_result().state, EyeScanState::Finished);
+  EXPECT_NEAR(eye_scan_result().thresholds.first_mv,
+              std::min(thresholdRange[1].rangeLo, thresholdRange[1].rangeHi), 1e-4)
+      << "the range Init found";
+  EXPECT_EQ(eye_scan_result().planned_points(), 64 * 32);
+  ASSERT_FALSE(picture.isNull());
+  QDir().mkpath(KD71_ARTIFACT_DIR);
+  EXPECT_TRUE(picture.save(QStringLiteral(KD71_ARTIFACT_DIR "/eye_scan.png")));
 }
 
 }  // namespace

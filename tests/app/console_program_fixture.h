@@ -1,0 +1,41 @@
+// Fixture for the program on the simulated board with a console front-end
+// of type FrontEndType (ConsoleFrontEnd or one made from it), its status
+// lines going to a temporary file, in a work folder of its own.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+
+#include "platform/ui_store.h"
+#include "tests/support/fresh_state.h"
+#include "tests/support/work_folder.h"
+
+namespace kd71::test {
+
+template <typename FrontEndType>
+class ConsoleProgramTest : public FreshState {
+ protected:
+  void SetUp() override {
+    FreshState::SetUp();
+    out_ = std::tmpfile();
+    fe_ = std::make_unique<FrontEndType>(out_);
+    kd71::ui::set_front_end(fe_.get());
+  }
+  void TearDown() override {
+    kd71::ui::set_front_end(nullptr);
+    fe_.reset();
+    std::fclose(out_);
+    FreshState::TearDown();
+  }
+  // Every module back to its start, the same front-end attached.
+  void restart() {
+    reset_all();
+    kd71::ui::set_front_end(fe_.get());
+  }
+
+  std::FILE* out_ = nullptr;
+  std::unique_ptr<FrontEndType> fe_;
+  WorkFolder folder_;
+};
+
+}  // namespace kd71::test
