@@ -32,6 +32,8 @@ as_root() {
 # The packaging stage's tools: dpkg-shlibdeps for the dependencies, lintian,
 # and Debian's own python3, for which the package lays out its Python files.
 PACKAGES+=(dpkg-dev lintian man-db python3)
+# sigrok's I2C decoder reads the simulated board's trace as an outside tool would.
+PACKAGES+=(sigrok-cli)
 
 install_missing() {
   local missing=()
