@@ -34,6 +34,8 @@ as_root() {
 PACKAGES+=(dpkg-dev lintian man-db python3)
 # sigrok's I2C decoder reads the simulated board's trace as an outside tool would.
 PACKAGES+=(sigrok-cli)
+# A real X server for the window's process test, typed into through XTEST.
+PACKAGES+=(xvfb xdotool x11-utils)
 
 install_missing() {
   local missing=()
