@@ -35,6 +35,10 @@ PACKAGES+=(dpkg-dev lintian man-db python3)
 # PyVISA with its pure-Python backend: the SCPI server's test opens it as a
 # lab script does.
 PACKAGES+=(python3-pyvisa python3-pyvisa-py)
+# sigrok's I2C decoder reads the simulated board's trace as an outside tool would.
+PACKAGES+=(sigrok-cli)
+# A real X server for the window's process test, typed into through XTEST.
+PACKAGES+=(xvfb xdotool x11-utils)
 
 install_missing() {
   local missing=()

@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -63,6 +64,10 @@ std::string save_path(QWidget* parent, const char* title, const char* pattern) {
 EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName(QString::fromLatin1(kEyeScanWindowName));
   setWindowTitle(tr("Eye Scan"));
+  // Escape and Ctrl+W close the window as they close a dialog; a scan under
+  // way stops after its point, as when the window is closed by its frame.
+  for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(QKeySequence::Close)})
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
 
   channel_ = named(new QComboBox, "eye_channel");
   channel_->addItem(tr("1"), 1);
