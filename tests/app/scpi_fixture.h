@@ -14,9 +14,8 @@
 #include "app/startup.h"
 #include "platform/ui_store.h"
 #include "sim/sim_board.h"
-#include "tests/support/fresh_state.h"
+#include "tests/app/console_program_fixture.h"
 #include "tests/support/scpi_client.h"
-#include "tests/support/work_folder.h"
 
 namespace kd71::test {
 
@@ -31,20 +30,11 @@ class ServingFrontEnd : public ConsoleFrontEnd {
   std::function<void(const std::string&)> at_progress;
 };
 
-class ScpiTest : public FreshState {
+class ScpiTest : public ConsoleProgramTest<ServingFrontEnd> {
  protected:
-  void SetUp() override {
-    FreshState::SetUp();
-    out_ = std::tmpfile();
-    fe_ = std::make_unique<ServingFrontEnd>(out_);
-    ui::set_front_end(fe_.get());
-  }
   void TearDown() override {
     scpi_server_reset();
-    ui::set_front_end(nullptr);
-    fe_.reset();
-    std::fclose(out_);
-    FreshState::TearDown();
+    ConsoleProgramTest::TearDown();
   }
 
   // The program started on a board with `scenario` and its server
@@ -80,10 +70,6 @@ class ScpiTest : public FreshState {
     GetCtrlAttribute(panelHandle, control, ATTR_DIMMED, &d);
     return d;
   }
-
-  std::FILE* out_ = nullptr;
-  std::unique_ptr<ServingFrontEnd> fe_;
-  WorkFolder folder_;
 };
 
 }  // namespace kd71::test
