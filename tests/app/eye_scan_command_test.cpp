@@ -18,19 +18,13 @@
 #include "platform/ui_store.h"
 #include "sim/sim_board.h"
 #include "tests/app/console_program_fixture.h"
+#include "tests/app/parsed_command_line.h"
 #include "tests/support/csv_rows.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/work_folder.h"
 
 namespace kd71::test {
 namespace {
-
-CommandLine parse(std::vector<std::string> args) {
-  args.insert(args.begin(), "kd71");
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  return parse_command_line(static_cast<int>(argv.size()), argv.data());
-}
 
 TEST(EyeScanOptions, TheOptionsDescribeTheScanAndWrongOnesAreRefusedWithTheirReason) {
   const CommandLine cl =
