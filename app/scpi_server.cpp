@@ -27,6 +27,7 @@ struct Client {
   scpi::Session session{scpi::command_table()};
   std::string who;
   bool closing = false;
+  bool overlong = false;  // sent a line over the limit: nothing more is read
 };
 
 std::unique_ptr<kd71::net::TcpServer> g_server;
@@ -55,10 +56,13 @@ void take(const Activity& a) {
   if (it == g_clients.end()) return;
   Client& client = it->second;
   if (a.kind == Activity::Kind::Received) {
-    if (client.session.receive(a.text)) return;
-    say("closed", client.who, "a line longer than 4096 bytes");
-    g_server->close(a.client);
-    g_clients.erase(it);
+    if (client.overlong || client.session.receive(a.text)) return;
+    // The lines before it run and are answered, however the bytes came in;
+    // then the connection closes.
+    say("sent a line longer than 4096 bytes; closing", client.who);
+    client.overlong = true;
+    client.session.end_input();
+    g_server->hold_input(a.client, true);
   } else if (a.kind == Activity::Kind::Ended) {
     client.session.end_input();
   } else if (a.kind == Activity::Kind::Closed) {
@@ -75,7 +79,7 @@ void turn(int id, Client& client) {
   const scpi::Session::Progress progress = client.session.run(kUnitsPerTurn, out);
   if (!out.empty() && !g_server->send(id, out)) return;
   if (progress == scpi::Session::Progress::Budget) g_more = true;
-  g_server->hold_input(id, client.session.buffered() > kHeldInput);
+  g_server->hold_input(id, client.overlong || client.session.buffered() > kHeldInput);
   if (client.session.input_ended() && !client.session.has_work() && !client.closing) {
     client.closing = true;
     g_server->close_after_output(id);

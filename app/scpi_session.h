@@ -43,8 +43,9 @@ class Session {
  public:
   explicit Session(std::span<const Command> table) : table_(table) {}
 
-  // Bytes from the client. False when a line passes kMaxLine: the
-  // connection is to be closed.
+  // Bytes from the client. False when a line passes kMaxLine: the lines
+  // before it stay to run, that one and the rest are not taken, and the
+  // connection is to be closed once they have run.
   bool receive(std::string_view bytes);
   // The client will send nothing more: a line it left without its end is
   // dropped unrun.

@@ -143,10 +143,15 @@ TEST_F(ScpiTest, ALineOverFourKibibytesClosesItsConnectionOnly) {
   auto c = connect();
   // 4096 bytes before the "\n" are a line.
   EXPECT_EQ(ask(*c, "*IDN?" + std::string(4096 - 5, ' ')).substr(0, 14), "KOLVIDRA,KD71,");
+  // The line before it in the same write runs and is answered; the
+  // oversize one does not, nor anything after it.
   auto big = connect();
-  big->send(":INP1:PATT PRBS7 " + std::string(5000, '7'));
-  EXPECT_TRUE(big->wait_closed(turn));
-  EXPECT_EQ(ask(*c, ":INP1:PATT?"), "PRBS31");
+  big->send(":INP1:PATT PRBS9;*OPC?\n:INP1:PATT PRBS7 " + std::string(5000, '7') +
+            "\n:INP2:PATT PRBS7\n");
+  std::string rest;
+  EXPECT_TRUE(big->wait_closed(turn, &rest));
+  EXPECT_EQ(rest, "1\n");
+  EXPECT_EQ(ask(*c, ":INP1:PATT?;:INP2:PATT?"), "PRBS9;PRBS31");
 }
 
 TEST_F(ScpiTest, AtMostFourClientsAtOnce) {
