@@ -80,4 +80,9 @@ void abort_search(Context& c);
 void phase_trial(Context& c);
 void phase_trial_result_query(Context& c);
 
+// The eye scan (overlapped), its stop and its outcome.
+void eye_scan(Context& c);
+void stop_eye_scan(Context& c);
+void eye_scan_result_query(Context& c);
+
 }  // namespace scpi

@@ -209,6 +209,39 @@ TEST_F(ScpiTest, ThePhaseTrialOpensTheDebugPanelAndTellsEachPhase) {
   EXPECT_EQ(ui::numeric_value(debugPanelHandle, PANELDEBUG_SNAPSHOT_CH), 2.0);
 }
 
+TEST_F(ScpiTest, AnEyeScanStartedBySCPITellsItsEyeAndAnotherClientStopsOne) {
+  start();
+  run_for(2.0);  // the first samples: the bit rates shown
+  auto a = connect();
+  auto b = connect();
+  EXPECT_EQ(ask(*a, ":INP1:CAL:ESC:RES?"), "IDLE,9.91E+37,9.91E+37,9.91E+37,9.91E+37");
+  const std::string done = ask(*a, ":INP1:CAL:ESC;*OPC?;:INP1:CAL:ESC:RES?");
+  ASSERT_EQ(done.rfind("1;FINISHED,", 0), 0u) << done;
+  const std::vector<std::string> eye = fields(done.substr(11), ',');
+  ASSERT_EQ(eye.size(), 4u) << done;
+  EXPECT_GT(number(eye[0]), 10e-12) << "width";
+  EXPECT_LT(number(eye[0]), 100e-12) << "within a bit period at 10 Gb/s";
+  EXPECT_GE(number(eye[1]), 0.0) << "centre";
+  EXPECT_LE(number(eye[1]), 2.7);
+  EXPECT_EQ(eye[2], "9.91E+37") << "a bathtub has no height";
+  EXPECT_GT(number(eye[3]), 0.0) << "ratio";
+  EXPECT_LT(number(eye[3]), 1e-6);
+  EXPECT_EQ(ask(*b, ":INP2:CAL:ESC:RES?").substr(0, 5), "IDLE,") << "the other channel's";
+
+  // A two-dimensional scan, stopped by the other client as it begins.
+  fe_->at_progress = [&](const std::string&) {
+    b->send(":INP1:CAL:ESC:STOP\n");
+    fe_->at_progress = nullptr;
+  };
+  EXPECT_EQ(ask(*a, ":INP1:CAL:ESC EYE;*OPC?;:INP1:CAL:ESC:RES?").substr(0, 10), "1;STOPPED,");
+
+  // Refused where it cannot run, or asked for wrongly.
+  EXPECT_EQ(ask(*a, ":INP2:PATT OFF;:INP2:CAL:ESC;*OPC?;:SYST:ERR?"),
+            "1;-221,\"Settings conflict;channel 2 is switched off (\"\"Shut Off\"\")\"");
+  EXPECT_EQ(ask(*a, ":INP1:CAL:ESC SIDEWAYS;:SYST:ERR?"),
+            "-224,\"Illegal parameter value;BATH|EYE\"");
+}
+
 TEST_F(ScpiTest, ATimedTestStartedBySCPIEndsWithItsBoundAndVerdict) {
   start();
   auto c = connect();

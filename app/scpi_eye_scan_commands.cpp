@@ -1,0 +1,74 @@
+// The eye scan a remote client starts and reads: a bathtub of the channel
+// at its threshold, or its two-dimensional eye, with the scan's default
+// steps, queued as the window's Start queues it and counted as the client's
+// operation until it has ended (*OPC?); its stop; and its outcome, the eye
+// at the smallest ratio the scan resolves.
+
+#include <cmath>
+#include <string>
+
+#include "app/eye_scan.h"
+#include "app/eye_scan_report.h"
+#include "app/scpi_commands.h"
+#include "app/scpi_errors.h"
+#include "app/scpi_values.h"
+#include "platform/ui_store.h"
+
+namespace scpi {
+
+namespace {
+
+constexpr int kTwoDimensional = 1;
+constexpr Choice kScanKinds[] = {{"BATH", 0}, {"EYE", kTwoDimensional}};
+constexpr double kSecondsPerPicosecond = 1e-12;
+
+const char* state_word(EyeScanState state) {
+  switch (state) {
+    case EyeScanState::Idle:
+      return "IDLE";
+    case EyeScanState::Queued:
+    case EyeScanState::Running:
+      return "RUNNING";
+    case EyeScanState::Finished:
+      return "FINISHED";
+    case EyeScanState::Stopped:
+      return "STOPPED";
+    case EyeScanState::Failed:
+      return "FAILED";
+  }
+  return "IDLE";
+}
+
+}  // namespace
+
+void eye_scan(Context& c) {
+  EyeScanRequest request;
+  request.channel = c.channel;
+  int kind = 0;
+  if (!c.params().empty() && !choice_param(c, 0, kScanKinds, &kind)) return;
+  request.two_d = kind == kTwoDimensional;
+  std::string why;
+  if (!eye_scan_start(request, &why)) return c.error(kSettingsConflict, why);
+  c.session.add_operation(kd71::ui::last_posted_event());
+}
+
+void stop_eye_scan(Context&) { eye_scan_stop(); }
+
+// The state, then the eye's width (s) and centre (V) along the delay, its
+// height (mV, two-dimensional scans) and the ratio they are taken at; a
+// figure the scan did not find is not a number. The channel's own scan
+// only: IDLE when the last one was of the other channel.
+void eye_scan_result_query(Context& c) {
+  const EyeScanResult& r = eye_scan_result();
+  const bool ours = r.request.channel == c.channel;
+  const EyeScanState state = ours ? r.state : EyeScanState::Idle;
+  const bool done = state == EyeScanState::Finished || state == EyeScanState::Stopped;
+  const EyeReport e = done ? eye_report(r) : EyeReport{};
+  const double nan = std::nan("");
+  c.respond(std::string(state_word(state)) + "," +
+            nr3(e.found ? e.width_ps * kSecondsPerPicosecond : nan) + "," +
+            nr3(e.found ? e.centre_v : nan) + "," + nr3(e.height_found ? e.height_mv : nan) + "," +
+            nr3(done ? e.ratio : nan));
+}
+
+}  // namespace scpi
