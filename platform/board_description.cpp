@@ -1,6 +1,6 @@
 #include "platform/board_description.h"
 
-#include <cctype>
+#include "platform/c_locale.h"
 
 namespace kd71 {
 
@@ -8,9 +8,7 @@ bool describes_board(std::string_view description) {
   const std::string_view board = kBoardDescription;
   if (description.size() != board.size()) return false;
   for (std::size_t i = 0; i < board.size(); ++i) {
-    const auto a = static_cast<unsigned char>(description[i]);
-    const auto b = static_cast<unsigned char>(board[i]);
-    if (std::toupper(a) != std::toupper(b)) return false;
+    if (c_locale::ascii_upper(description[i]) != c_locale::ascii_upper(board[i])) return false;
   }
   return true;
 }

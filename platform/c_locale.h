@@ -40,6 +40,15 @@ bool parse_double(std::string_view text, double* value);
 // `base` 0 a "0x"/"0X" prefix selects hexadecimal. Fails on overflow.
 bool parse_integer(std::string_view text, long long* value, int base = 10);
 
+// Letter case and letters of ASCII text, the C locale's way: protocol words
+// and device descriptions compare the same under a Turkish desktop, where
+// toupper('i') is not 'I'.
+constexpr char ascii_upper(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+constexpr bool ascii_letter(char c) { return ascii_upper(c) >= 'A' && ascii_upper(c) <= 'Z'; }
+constexpr bool ascii_digit(char c) { return c >= '0' && c <= '9'; }
+
 // While it lives, the C library's number conversions on this thread (printf,
 // scanf, strtod and kin) use the C conventions. For code that hands a format
 // on to the library, such as a log writer.

@@ -16,9 +16,10 @@ cd "$(dirname "$0")/.."
 PACKAGES=(build-essential cmake pkg-config libgtest-dev libgmock-dev libbenchmark-dev
           qt6-base-dev qt6-svg-dev qt6-charts-dev libxcb1-dev libftdi1-dev libusb-1.0-0-dev locales
           clang-14 libclang-rt-14-dev)
-# A locale that writes decimal commas: the tests check that files and figures
-# keep the decimal point under it.
-COMMA_LOCALE=de_DE.UTF-8
+# Desktop locales the tests run under: one that writes decimal commas (files
+# and figures keep the decimal point), and Turkish, whose toupper('i') is not
+# 'I' (protocol words keep their letter case).
+TEST_LOCALES=(de_DE.UTF-8 tr_TR.UTF-8)
 JOBS=2
 # The fuzz targets' clang build and its share of CI's time.
 FUZZ_CC=clang-14
@@ -51,17 +52,21 @@ install_missing() {
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
 }
 
-# Generates the comma locale once; later runs find it and do nothing.
-ensure_comma_locale() {
-  locale -a 2>/dev/null | grep -qix "${COMMA_LOCALE%%.*}\.utf-\?8" && return 0
-  echo "Generating the $COMMA_LOCALE locale"
-  local entry="$COMMA_LOCALE UTF-8"
-  if grep -q "^# *$entry" /etc/locale.gen 2>/dev/null; then
-    as_root sed -i "s/^# *$entry/$entry/" /etc/locale.gen
-  elif ! grep -q "^$entry" /etc/locale.gen 2>/dev/null; then
-    echo "$entry" | as_root tee -a /etc/locale.gen >/dev/null
-  fi
-  as_root locale-gen >/dev/null
+# Generates the test locales once; later runs find them and do nothing.
+ensure_test_locales() {
+  local loc entry missing=0
+  for loc in "${TEST_LOCALES[@]}"; do
+    locale -a 2>/dev/null | grep -qix "${loc%%.*}\.utf-\?8" && continue
+    echo "Generating the $loc locale"
+    entry="$loc UTF-8"
+    if grep -q "^# *$entry" /etc/locale.gen 2>/dev/null; then
+      as_root sed -i "s/^# *$entry/$entry/" /etc/locale.gen
+    elif ! grep -q "^$entry" /etc/locale.gen 2>/dev/null; then
+      echo "$entry" | as_root tee -a /etc/locale.gen >/dev/null
+    fi
+    missing=1
+  done
+  [ $missing -eq 0 ] || as_root locale-gen >/dev/null
 }
 
 # ---- The packaging stage: the Release build for /usr in build-release (kept
@@ -97,7 +102,7 @@ case "${1:-}" in
     ;;
   test)
     install_missing
-    ensure_comma_locale
+    ensure_test_locales
     package_stage
     build build
     (cd build && ctest -j"$JOBS" --output-on-failure)
@@ -108,7 +113,7 @@ case "${1:-}" in
     ;;
   long)
     install_missing
-    ensure_comma_locale
+    ensure_test_locales
     build_fuzz_targets
     targets=$(find build-fuzz/fuzz -maxdepth 1 -name '*_fuzz' -type f | wc -l)
     bash scripts/fuzz.sh build-fuzz $(( ${2:-600} * targets ))

@@ -10,12 +10,8 @@ set -u
 KD71=$1
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v xwininfo >/dev/null \
   || { echo "Xvfb, xdotool or xwininfo not installed"; exit 77; }
-source "$(dirname "$0")/smoke_lib.sh"
-# Under the sanitizers: what the system's D-Bus library, which Qt's xcb
-# platform opens, keeps for the life of the process is not a leak of the
-# program.
-echo "leak:libdbus-1.so" >"$work/lsan.supp"
-export LSAN_OPTIONS="suppressions=$work/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/smoke_lib.sh"
 
 # Xvfb picks a free display number and writes it to the file.
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >/dev/null 2>"$work/xvfb.err" &
@@ -26,6 +22,8 @@ n=$(head -1 "$work/display")
 export DISPLAY=":$n" XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$work/runtime"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
+# In the sanitizer build: the desktop libraries' own leaks are not ours.
+export LSAN_OPTIONS="suppressions=$here/x11_leaks.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 # window_named PATTERN: the id of the one mapped window whose title matches
 # PATTERN, waited for while kd71 runs (at most 15 s).
