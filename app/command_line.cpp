@@ -1,6 +1,5 @@
 #include "app/command_line.h"
 
-#include <cctype>
 #include <charconv>
 #include <cstring>
 
@@ -136,7 +135,7 @@ int scpi_option(CommandLine& cl, int argc, char* argv[], int i) {
   }
   if (std::strcmp(arg, "--scpi") != 0) return 0;
   cl.scpi_port = kDefaultScpiPort;
-  if (i + 1 >= argc || !std::isdigit(static_cast<unsigned char>(argv[i + 1][0]))) return 1;
+  if (i + 1 >= argc || !kd71::c_locale::ascii_digit(argv[i + 1][0])) return 1;
   const std::string_view value = argv[i + 1];
   int port = -1;
   const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), port);

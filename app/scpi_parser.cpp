@@ -1,6 +1,5 @@
 #include "app/scpi_parser.h"
 
-#include <cctype>
 #include <limits>
 
 #include "app/scpi_errors.h"
@@ -18,15 +17,17 @@ constexpr char kCommonMark = '*';
 constexpr int kLargestSuffix = std::numeric_limits<int>::max() / 10;
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_alpha(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+// ASCII letters, whatever the locale: a Turkish desktop's toupper('i') is
+// not 'I'.
+bool is_alpha(char c) { return kd71::c_locale::ascii_letter(c); }
+bool is_digit(char c) { return kd71::c_locale::ascii_digit(c); }
 bool is_quote(char c) { return c == '"' || c == '\''; }
 // Printable ASCII and the tab: everything else is junk on a command line.
 bool is_valid(char c) { return c == '\t' || (c >= 0x20 && c <= 0x7E); }
 
 std::string upper(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  for (char& c : out) c = kd71::c_locale::ascii_upper(c);
   return out;
 }
 

@@ -1,9 +1,9 @@
 #include "app/scpi_tree.h"
 
-#include <cctype>
 #include <map>
 
 #include "app/scpi_errors.h"
+#include "platform/c_locale.h"
 
 namespace scpi {
 
@@ -53,10 +53,8 @@ Pattern compile(std::string_view header) {
     } else if (c == kChannelMark) {
       node.channel = true;
     } else {
-      node.long_form += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-      if (std::isupper(static_cast<unsigned char>(c)) ||
-          std::isdigit(static_cast<unsigned char>(c)))
-        node.short_form += c;
+      node.long_form += kd71::c_locale::ascii_upper(c);
+      if (kd71::c_locale::ascii_upper(c) == c) node.short_form += c;  // capitals and digits
     }
   }
   finish();

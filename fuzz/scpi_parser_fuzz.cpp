@@ -10,7 +10,6 @@
 //  - A header found in the tree is found for its own kind (query or not,
 //    common or not) and a channel of the board; one not found gets -113 or
 //    -114.
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -44,13 +43,11 @@ bool known_error(int code) {
 // (`digits` true): a letter, then letters, '_' and maybe digits, in upper
 // case, at most 12 of them.
 bool is_name(const std::string& text, bool digits) {
-  if (text.empty() || text.size() > scpi::kMaxMnemonic ||
-      !std::isupper(static_cast<unsigned char>(text[0])))
+  using kd71::c_locale::ascii_digit;
+  if (text.empty() || text.size() > scpi::kMaxMnemonic || text[0] < 'A' || text[0] > 'Z')
     return false;
-  for (char c : text) {
-    const auto u = static_cast<unsigned char>(c);
-    if (!(std::isupper(u) || c == '_' || (digits && std::isdigit(u)))) return false;
-  }
+  for (char c : text)
+    if (!((c >= 'A' && c <= 'Z') || c == '_' || (digits && ascii_digit(c)))) return false;
   return true;
 }
 

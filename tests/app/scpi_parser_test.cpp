@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <string>
 
 #include "app/scpi_commands.h"
@@ -149,6 +150,20 @@ TEST(ScpiTree, LooksARelativeHeaderUpUnderThePreviousNodeThenFromTheRoot) {
   EXPECT_EQ(resolved(":THR 5", path), "error -113") << "a leading ':' starts at the root";
   EXPECT_EQ(resolved("*IDN?", path, nullptr, &path), "*IDN?");
   EXPECT_EQ(resolved("PATT?", path), "INPut#:PATTern?") << "common commands keep the path";
+}
+
+TEST(ScpiTree, LettersAreTakenInAnyCaseUnderATurkishDesktop) {
+  // There toupper('i') is not 'I'; the window toolkit adopts the desktop's
+  // locale at start-up.
+  if (!std::setlocale(LC_ALL, "tr_TR.UTF-8"))
+    GTEST_SKIP() << "the tr_TR.UTF-8 locale is not installed (scripts/kd71.sh test generates it)";
+  const std::vector<Unit> units = parse_message(":syst:error?;:inp1:thr min;*idn?");
+  std::setlocale(LC_ALL, "C");
+  ASSERT_EQ(units.size(), 3u);
+  EXPECT_EQ(units[0].header.parts[1].name, "ERROR");
+  EXPECT_EQ(units[1].params[0].text, "MIN");
+  EXPECT_EQ(units[2].header.parts[0].name, "IDN");
+  EXPECT_EQ(resolve(kTable, units[0].header, {}).command, &kTable[1]);
 }
 
 TEST(ScpiTree, ListsItsHeadersInTheFormOfSYSTemHELPHEADers) {
