@@ -3,6 +3,8 @@
 // version, the list of headers and the board's link.
 
 #include <cmath>
+#include <string>
+#include <utility>
 
 #include "app/scpi_commands.h"
 #include "app/scpi_controls.h"
@@ -82,7 +84,11 @@ void version_query(Context& c) { c.respond(kScpiVersion); }
 void help_headers_query(Context& c) {
   const std::string headers = help_headers(command_table());
   const std::string length = std::to_string(headers.size());
-  c.respond("#" + std::to_string(length.size()) + length + headers);
+  std::string block = "#";
+  block += std::to_string(length.size());
+  block += length;
+  block += headers;
+  c.respond(std::move(block));
 }
 
 void link_query(Context& c) { c.respond(boolean(board_connected())); }

@@ -82,8 +82,10 @@ bool choice_param(Context& c, std::size_t i, std::span<const Choice> choices, in
     }
   }
   std::string words;
-  for (const Choice& choice : choices)
-    words += (words.empty() ? "" : "|") + std::string(choice.word);
+  for (const Choice& choice : choices) {
+    if (!words.empty()) words += '|';
+    words += choice.word;
+  }
   c.error(kIllegalParameterValue, words);
   return false;
 }
