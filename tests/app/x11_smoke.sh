@@ -7,18 +7,23 @@
 # xdotool.
 # Usage: x11_smoke.sh PATH_TO_KD71
 set -u
-KD71=$1
+KD71=$(readlink -f "$1")
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null && command -v xwininfo >/dev/null \
   || { echo "Xvfb, xdotool or xwininfo not installed"; exit 77; }
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/smoke_lib.sh"
 
-# Xvfb picks a free display number and writes it to the file.
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >/dev/null 2>"$work/xvfb.err" &
-pids+=("$!")
-for _ in $(seq 200); do [ -s "$work/display" ] && break; sleep 0.05; done
-n=$(head -1 "$work/display")
-[ -n "$n" ] || fail "Xvfb did not start" "$work/xvfb.err"
+# An X server on a display number no other server holds, waited for until
+# it answers; stopped with SIGTERM at the end, so that it takes its lock and
+# socket away (a killed one leaves them to the next).
+n=$((100 + $$ % 400))
+while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>"$work/xvfb.err" &
+xvfb=$!
+stop_x() { kill -TERM "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null; }
+trap 'kill -9 "${pids[@]}" 2>/dev/null; stop_x; cleanup' EXIT
+for _ in $(seq 200); do xwininfo -root -display ":$n" >/dev/null 2>&1 && break; sleep 0.05; done
+xwininfo -root -display ":$n" >/dev/null 2>&1 || fail "Xvfb did not start on :$n" "$work/xvfb.err"
 export DISPLAY=":$n" XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$work/runtime"
 unset WAYLAND_DISPLAY QT_QPA_PLATFORM
@@ -59,21 +64,21 @@ press() {
 pid=$!
 pids+=("$pid")
 
-popup=$(window_named "^Restore Error")
+popup=$(window_named "^Restore Error") || { echo "$popup"; exit 1; }
 press "$popup" Return
 gone "^Restore Error"
 
-main=$(window_named "^Error Detector - KOLVIDRA")
+main=$(window_named "^Error Detector - KOLVIDRA") || { echo "$main"; exit 1; }
 size=$(xwininfo -id "$main" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
 [ "$size" = "1280x800" ] || fail "main window is $size" "$work/out"
 
 press "$main" F1
-about=$(window_named "^About")
+about=$(window_named "^About") || { echo "$about"; exit 1; }
 press "$about" Escape
 gone "^About"
 
 press "$main" ctrl+e
-eye=$(window_named "^Eye Scan")
+eye=$(window_named "^Eye Scan") || { echo "$eye"; exit 1; }
 press "$eye" Escape
 gone "^Eye Scan"
 
