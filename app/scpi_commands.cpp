@@ -44,7 +44,7 @@ constexpr Command kCommands[] = {
     {"INPut#:CALibration:ASEarch:STOP", K::Stop, 0, 0, auto_search_stop},
     {"INPut#:CALibration:PHASe", K::Overlapped, 0, 0, phase_trial},
     {"INPut#:CALibration:PHASe:RESult?", K::Query, 0, 0, phase_trial_result_query},
-    {"INPut#:CALibration:ESCan", K::Overlapped, 0, 1, eye_scan},
+    {"INPut#:CALibration:ESCan", K::Overlapped, 0, 3, eye_scan},
     {"INPut#:CALibration:ESCan:STOP", K::Stop, 0, 0, stop_eye_scan},
     {"INPut#:CALibration:ESCan:RESult?", K::Query, 0, 0, eye_scan_result_query},
     {"ABORt", K::Stop, 0, 0, abort_search},

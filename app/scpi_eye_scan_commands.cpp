@@ -1,6 +1,6 @@
 // The eye scan a remote client starts and reads: a bathtub of the channel
-// at its threshold, or its two-dimensional eye, with the scan's default
-// steps, queued as the window's Start queues it and counted as the client's
+// at its threshold, or its two-dimensional eye, with the window's default
+// steps or the client's, queued as the window's Start queues it and counted as the client's
 // operation until it has ended (*OPC?); its stop; and its outcome, the eye
 // at the smallest ratio the scan resolves.
 
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/eye_scan.h"
+#include "app/eye_scan_plan.h"
 #include "app/eye_scan_report.h"
 #include "app/scpi_commands.h"
 #include "app/scpi_errors.h"
@@ -21,6 +22,22 @@ namespace {
 constexpr int kTwoDimensional = 1;
 constexpr Choice kScanKinds[] = {{"BATH", 0}, {"EYE", kTwoDimensional}};
 constexpr double kSecondsPerPicosecond = 1e-12;
+constexpr Range kDelaySteps{kEyeMinDelaySteps, kEyeMaxDelaySteps, kEyeDefaultDelaySteps};
+constexpr Range kThresholdPoints{kEyeMinThresholdPoints, kEyeMaxThresholdPoints,
+                                 kEyeDefaultThresholdPoints};
+
+// Optional parameter `i` as a whole count within `range` (its default when
+// left out); false with the error queued for a fraction or a number outside.
+bool count_param(Context& c, std::size_t i, const Range& range, int* count) {
+  double v = range.def;
+  if (c.params().size() > i && !number_param(c, i, range, &v)) return false;
+  if (v != std::floor(v)) {
+    c.error(kDataOutOfRange, "a whole number of steps");
+    return false;
+  }
+  *count = static_cast<int>(v);
+  return true;
+}
 
 const char* state_word(EyeScanState state) {
   switch (state) {
@@ -47,6 +64,9 @@ void eye_scan(Context& c) {
   int kind = 0;
   if (!c.params().empty() && !choice_param(c, 0, kScanKinds, &kind)) return;
   request.two_d = kind == kTwoDimensional;
+  // Then the delay steps per bit period and the thresholds of a 2-D eye.
+  if (!count_param(c, 1, kDelaySteps, &request.delay_steps)) return;
+  if (!count_param(c, 2, kThresholdPoints, &request.threshold_points)) return;
   std::string why;
   if (!eye_scan_start(request, &why)) return c.error(kSettingsConflict, why);
   c.session.add_operation(kd71::ui::last_posted_event());

@@ -13,6 +13,7 @@
 #include "app/analog_controls.h"
 #include "app/channel_config.h"
 #include "app/debug_panel.h"
+#include "app/eye_scan.h"
 #include "app/run_verdict.h"
 #include "app/settings_file.h"
 #include "app/version.h"
@@ -240,6 +241,14 @@ TEST_F(ScpiTest, AnEyeScanStartedBySCPITellsItsEyeAndAnotherClientStopsOne) {
             "1;-221,\"Settings conflict;channel 2 is switched off (\"\"Shut Off\"\")\"");
   EXPECT_EQ(ask(*a, ":INP1:CAL:ESC SIDEWAYS;:SYST:ERR?"),
             "-224,\"Illegal parameter value;BATH|EYE\"");
+  EXPECT_EQ(ask(*a, ":INP1:CAL:ESC BATH,16;:SYST:ERR?").substr(0, 5), "-222,");
+  EXPECT_EQ(ask(*a, ":INP1:CAL:ESC EYE,64,32.5;:SYST:ERR?").substr(0, 5), "-222,");
+  EXPECT_FALSE(eye_scan_busy()) << "a refused scan does not start";
+
+  // The client's own steps: 32 delays per bit period, the thresholds left at their default.
+  EXPECT_EQ(ask(*a, ":INP1:CAL:ESC BATH,32;*OPC?;:INP1:CAL:ESC:RES?").substr(0, 11), "1;FINISHED,");
+  EXPECT_EQ(eye_scan_result().request.delay_steps, 32);
+  EXPECT_EQ(eye_scan_result().request.threshold_points, kEyeDefaultThresholdPoints);
 }
 
 TEST_F(ScpiTest, ATimedTestStartedBySCPIEndsWithItsBoundAndVerdict) {
