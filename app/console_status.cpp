@@ -1,5 +1,6 @@
 #include "app/console_status.h"
 
+#include "app/measurement.h"
 #include "app/run_verdict.h"
 #include "app/statistics.h"
 #include "hardware/lowlevel.h"
@@ -53,7 +54,7 @@ std::string test_status(int n) {
 
 std::string channel_status(int panel, int n) {
   const ChannelControls& c = kChannels[n];
-  if (!g_last[n].seen || !linkUp) return std::string(c.name) + " --";
+  if (!g_last[n].seen || !linkUp || link_lost()) return std::string(c.name) + " --";
   int bound = 0;
   GetCtrlAttribute(panel, c.ratio_bound, ATTR_VISIBLE, &bound);
   return std::string(c.name) + " " + shown(panel, c.bit_rate) + " Gbps errors " +
@@ -70,6 +71,7 @@ void console_note_sample(int channel, const PacketRecord& sample) {
 }
 
 std::string console_status_line(int panel) {
+  ShowLostLink();
   return kd71::ui::text_value(panel, PANELMAIN_NOTIFY_USER) + " | " + channel_status(panel, 1) +
          " | " + channel_status(panel, 2);
 }

@@ -19,6 +19,7 @@
 #include "hardware/lowlevel_packets.h"
 #include "hardware/packet_codec.h"
 #include "platform/colours.h"
+#include "platform/ui_store.h"
 #include "ui/main_uir.h"
 
 MeasurementState measurement;
@@ -75,6 +76,16 @@ void supervise_link() {
     SetAllAttribsMain(1);
   }
 }
+
+}  // namespace
+
+void ShowLostLink() {
+  if (panelHandle <= 0 || !linkUp || !link_lost()) return;
+  if (kd71::ui::text_value(panelHandle, PANELMAIN_NOTIFY_USER) == "USB NOT CONNECTED") return;
+  show_link("USB NOT CONNECTED", kDarkRed);
+}
+
+namespace {
 
 void channel_step(int n) {
   const ChannelControls& c = kControls[n];

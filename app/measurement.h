@@ -16,4 +16,10 @@ int CBTimer(int panel, int control, int event, void* callbackData, int eventData
 // Reads the FPGA firmware version from the management packet and shows it.
 void ReadMgmtPacket();
 
+// A board lost while a routine holds the thread is told by no tick until
+// the routine ends: this shows the notice "USB NOT CONNECTED" at once
+// (supervision reconnects at the next tick as ever). Called by routines as
+// they report their progress.
+void ShowLostLink();
+
 void measurement_reset();

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "app/measurement.h"
 #include "platform/c_locale.h"
 #include "platform/ui_frontend.h"
 #include "platform/ui_store.h"
@@ -13,6 +14,7 @@ namespace {
 double g_started = 0.0;
 
 void show(const char* text) {
+  ShowLostLink();
   if (kd71::ui::FrontEnd* fe = kd71::ui::front_end())
     fe->routine_progress(text);
   else

@@ -18,6 +18,7 @@
 #include "app/channel_config.h"
 #include "app/channel_init.h"
 #include "app/console_front_end.h"
+#include "app/console_status.h"
 #include "app/debug_panel.h"
 #include "app/phase_trial.h"
 #include "app/settings_file.h"
@@ -342,6 +343,29 @@ TEST_F(AutoSearchTest, EitherStopButtonStopsARunningSearchAfterTheCurrentMove) {
     EXPECT_GT(last_move_delay, 2.0f) << "nothing is centred";
     expect_restored();
   }
+}
+
+TEST_F(AutoSearchTest, ABoardUnpluggedDuringASearchIsShownGoneAtOnceAndReconnectedAfter) {
+  SimBoard* board = start_manual(1);
+  int reports = 0;
+  std::vector<std::string> notices, lines;
+  fe_->at_progress = [&](const std::string&) {
+    if (++reports == 2) board->unplug();
+    if (reports == 4) {
+      notices.push_back(ui::text_value(panelHandle, PANELMAIN_NOTIFY_USER));
+      lines.push_back(console_status_line(panelHandle));
+    }
+  };
+  press(PANELMAIN_CH1_AUTOSEARCH);
+  ASSERT_EQ(notices.size(), 1u) << "the search went on reporting";
+  EXPECT_EQ(notices[0], "USB NOT CONNECTED") << "while the search still held the thread";
+  EXPECT_EQ(lines[0], "USB NOT CONNECTED | CH1 -- | CH2 --");
+  expect_restored();
+
+  board->plug();
+  ui::run_until(Timer() + 4.0);
+  EXPECT_EQ(ui::text_value(panelHandle, PANELMAIN_NOTIFY_USER), "USB CONNECTED");
+  EXPECT_EQ(console_status_line(panelHandle).rfind("USB CONNECTED | CH1 10.000 Gbps", 0), 0u);
 }
 
 TEST_F(AutoSearchTest, TheQuitButtonDuringASearchIsTakenAndDropped) {
