@@ -70,8 +70,6 @@ bool eye_scan_command_begin(const EyeScanRequest& request, const std::string& ou
   return g_command.armed;
 }
 
-bool eye_scan_command_armed() { return g_command.armed; }
-
 void eye_scan_command_poll() {
   Command& c = g_command;
   if (!c.armed || c.reported || panelHandle <= 0 || !kd71::ui::loop_running() ||

@@ -19,7 +19,6 @@
 // the reason, when it cannot.
 bool eye_scan_command_begin(const EyeScanRequest& request, const std::string& out_path,
                             std::string* error);
-bool eye_scan_command_armed();
 // Between the loop's events: starts the scan when its time has come, and
 // reports and quits once it has ended.
 void eye_scan_command_poll();

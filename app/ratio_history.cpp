@@ -65,11 +65,6 @@ std::uint64_t history_samples(int channel) {
   return ring ? ring->samples : 0;
 }
 
-std::uint64_t history_version(int channel) {
-  const Ring* ring = ring_of(channel);
-  return ring ? ring->added : 0;
-}
-
 void ratio_history_reset() {
   for (Ring& ring : g_rings) {
     ring.added = 0;

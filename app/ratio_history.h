@@ -31,7 +31,5 @@ const HistoryEntry& history_entry(int channel, int index);
 int history_first_from(int channel, double time);
 // Samples noted since the start (also those the ring has let go).
 std::uint64_t history_samples(int channel);
-// Entries ever noted: changes whenever something is added.
-std::uint64_t history_version(int channel);
 
 void ratio_history_reset();
