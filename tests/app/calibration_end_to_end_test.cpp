@@ -33,6 +33,7 @@
 #include "platform/ui_store.h"
 #include "sim/scenario_file.h"
 #include "sim/sim_board.h"
+#include "tests/app/console_program_fixture.h"
 #include "tests/support/default_signals.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/sample_settings.h"
@@ -45,42 +46,11 @@ namespace {
 using kd71::sim::Scenario;
 using kd71::sim::SimBoard;
 
-// The console front-end (which turns a stop signal into the quit once a
-// routine has ended) that keeps the progress texts and runs `at_progress`
-// with each while the routine runs.
-class WatchingFrontEnd : public ConsoleFrontEnd {
- public:
-  explicit WatchingFrontEnd(std::FILE* out) : ConsoleFrontEnd(out) {}
-  void routine_progress(const std::string& text) override {
-    progress.push_back(text);
-    if (at_progress && !text.empty()) at_progress(text);
-  }
-  void message_popup(const std::string& title, const std::string&) override {
-    popups.push_back(title);
-  }
-  std::vector<std::string> progress;
-  std::vector<std::string> popups;
-  std::function<void(const std::string&)> at_progress;
-};
-
 // Delay step of the auto search at `mhz`: a sixty-fourth of the bit period.
 double delay_step(int mhz) { return static_cast<float>(1e6 / mhz) * 0.015625 / 0.0328 * 0.000806; }
 
-class CalibrationTest : public FreshState {
+class CalibrationTest : public ConsoleProgramTest<WatchingFrontEnd> {
  protected:
-  void SetUp() override {
-    FreshState::SetUp();
-    out_ = std::tmpfile();
-    fe_ = std::make_unique<WatchingFrontEnd>(out_);
-    ui::set_front_end(fe_.get());
-  }
-  void TearDown() override {
-    ui::set_front_end(nullptr);
-    fe_.reset();
-    std::fclose(out_);
-    FreshState::TearDown();
-  }
-
   // The program started on a board with `scenario`, one second of ticks run.
   SimBoard* start(const Scenario& scenario = {}) {
     SimBoard* board = sim::install_simulated_board(scenario);
@@ -118,10 +88,6 @@ class CalibrationTest : public FreshState {
     }
     return n;
   }
-
-  std::FILE* out_ = nullptr;
-  std::unique_ptr<WatchingFrontEnd> fe_;
-  WorkFolder folder_;
 };
 
 // ---- Init -------------------------------------------------------------------------------
@@ -186,8 +152,7 @@ TEST_F(CalibrationTest, InitEndsWithinAboutOneSweepStepOfTheSignalsCentre) {
   // step of the centre, and none more than a quarter step beyond.
   int within_one_step = 0;
   for (std::uint64_t seed = 1; seed <= 40; ++seed) {
-    reset_all();
-    ui::set_front_end(fe_.get());
+    restart();
     SimBoard* board = start(off_zero(seed));
     CB_InitChan(panelHandle, PANELMAIN_INIT_CH1, EVENT_COMMIT, nullptr, 0, 0);
     const double step = (thresholdRange[1].rangeHi - thresholdRange[1].rangeLo) / 32.0;
@@ -323,8 +288,7 @@ TEST_F(AutoSearchTest, WithNoErrorsAnywhereTheSearchEndsAtTheFloor) {
 
 TEST_F(AutoSearchTest, EitherStopButtonStopsARunningSearchAfterTheCurrentMove) {
   for (int stop : {PANELMAIN_CH1_AUTOSEARCH_STOP, PANELMAIN_CH2_AUTOSEARCH_STOP}) {
-    reset_all();
-    ui::set_front_end(fe_.get());
+    restart();
     fe_->progress.clear();
     start_manual(1);
     const double pressed_at = Timer() + 3.0;

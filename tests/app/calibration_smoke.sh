@@ -27,10 +27,7 @@ pids+=("$pid")
 # A progress line comes once a second; the third is some ten moves in.
 wait_for "$work/out" "^CH1 auto search: [0-9.]* V, move [0-9]*, about [0-9]* s left$" "$pid"
 wait_for "$work/out" "^CH1 auto search: .*move [1-9][0-9]," "$pid"
-start=$(date +%s%N)
-kill -TERM "$pid"
-wait "$pid"; rc=$?
-elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+terminate "$pid"
 [ $rc -eq 0 ] || fail "SIGTERM during the search: exit $rc" "$work/err"
 [ $elapsed_ms -le 1000 ] || fail "the program took $elapsed_ms ms to end" "$work/out"
 ! grep -q "centred" "$work/out" || fail "the search went on to its result" "$work/out"

@@ -4,13 +4,36 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
+#include "app/console_front_end.h"
 #include "platform/ui_store.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/work_folder.h"
 
 namespace kd71::test {
+
+// The console front-end (which serves remote clients and turns a stop
+// signal into the quit once a routine has ended) that keeps the progress
+// texts and the popups' titles, and runs `at_progress` with each progress
+// text while the routine runs.
+class WatchingFrontEnd : public ConsoleFrontEnd {
+ public:
+  explicit WatchingFrontEnd(std::FILE* out) : ConsoleFrontEnd(out) {}
+  void routine_progress(const std::string& text) override {
+    progress.push_back(text);
+    if (at_progress && !text.empty()) at_progress(text);
+  }
+  void message_popup(const std::string& title, const std::string&) override {
+    popups.push_back(title);
+  }
+  std::vector<std::string> progress;
+  std::vector<std::string> popups;
+  std::function<void(const std::string&)> at_progress;
+};
 
 template <typename FrontEndType>
 class ConsoleProgramTest : public FreshState {

@@ -42,22 +42,11 @@ namespace {
 using kd71::sim::Scenario;
 using kd71::sim::SimBoard;
 
-// The console front-end, running `at_progress` with each progress text.
-class ProgressFrontEnd : public ConsoleFrontEnd {
- public:
-  explicit ProgressFrontEnd(std::FILE* out) : ConsoleFrontEnd(out) {}
-  void routine_progress(const std::string& text) override {
-    if (at_progress && !text.empty()) at_progress(text);
-  }
-  void message_popup(const std::string&, const std::string&) override {}
-  std::function<void(const std::string&)> at_progress;
-};
-
 constexpr int kBox[3] = {0, PANELMAIN_CKBX_MANUAL_MD_CH1, PANELMAIN_CKBX_MANUAL_MD_CH2};
 constexpr int kThreshold[3] = {0, PANELMAIN_CH1_THRES, PANELMAIN_CH2_THRES};
 constexpr int kDelay[3] = {0, PANELMAIN_CH1_SAMPDEL, PANELMAIN_CH2_SAMPDEL};
 
-class EyeScanTest : public ConsoleProgramTest<ProgressFrontEnd> {
+class EyeScanTest : public ConsoleProgramTest<WatchingFrontEnd> {
  protected:
   // The program on a board with `scenario`, connected; `manual` channels in
   // manual mode, their phases applied by the ticks.
@@ -446,7 +435,7 @@ TEST_F(EyeScanTest, AScanStartsOnlyWhereItCanRunAndSaysWhyNot) {
 class EyeScanFileTest : public CommaLocaleTest {};
 
 TEST_F(EyeScanFileTest, ThePointsFileHasOneRowPerPointWithDecimalPointsUnderACommaLocale) {
-  ProgressFrontEnd fe(nullptr);
+  WatchingFrontEnd fe(nullptr);
   ui::set_front_end(&fe);
   WorkFolder folder;
   sim::install_simulated_board({});

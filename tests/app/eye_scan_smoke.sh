@@ -39,10 +39,7 @@ pid=$!
 pids+=("$pid")
 wait_for "$work/out" "^CH2 eye scan: point [0-9]* of 1024 at " "$pid"
 wait_for "$work/out" "^CH2 eye scan: point [0-9]*[0-9][0-9] of 1024 at " "$pid"
-start=$(date +%s%N)
-kill -TERM "$pid"
-wait "$pid"; rc=$?
-elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+terminate "$pid"
 [ $rc -eq 3 ] || fail "SIGTERM during the scan: exit $rc" "$work/out"
 [ $elapsed_ms -le 1500 ] || fail "the program took $elapsed_ms ms to end" "$work/out"
 grep -q "(stopped after [0-9]* of 1024 points)$" "$work/out" || fail "no stop said" "$work/out"

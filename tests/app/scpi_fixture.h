@@ -19,18 +19,7 @@
 
 namespace kd71::test {
 
-// The headless front-end, which serves the clients, and runs `at_progress`
-// with each progress text of a routine while it holds the loop.
-class ServingFrontEnd : public ConsoleFrontEnd {
- public:
-  explicit ServingFrontEnd(std::FILE* out) : ConsoleFrontEnd(out) {}
-  void routine_progress(const std::string& text) override {
-    if (at_progress && !text.empty()) at_progress(text);
-  }
-  std::function<void(const std::string&)> at_progress;
-};
-
-class ScpiTest : public ConsoleProgramTest<ServingFrontEnd> {
+class ScpiTest : public ConsoleProgramTest<WatchingFrontEnd> {
  protected:
   void TearDown() override {
     scpi_server_reset();

@@ -31,3 +31,13 @@ wait_for() {
   done
   fail "no line '$2'" "$1"
 }
+
+# terminate PID: SIGTERM to the program PID, waited for; sets rc to its exit
+# status and elapsed_ms to the time it took to end.
+terminate() {
+  local start
+  start=$(date +%s%N)
+  kill -TERM "$1"
+  wait "$1"; rc=$?
+  elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+}
