@@ -17,11 +17,8 @@ int g_connected = 0;  // the link state last noted
 
 void extras_new_sample(int channel, const PacketRecord& r) {
   if (channel < 1 || channel > 2) return;
-  // The ratio as the panel forms it: the bound of one error when none came.
   const bool bound = r.error_count == 0;
-  const double length =
-      static_cast<double>(static_cast<std::int64_t>(channelStats[channel].sampleLength));
-  const double ratio = (bound ? 1.0 : static_cast<double>(r.error_count)) / length;
+  const double ratio = sample_error_ratio(channel, r);
   history_note_sample(channel, Timer(), ratio, bound, (r.sync_flags & kPatternSyncFlag) != 0);
   log_sample_row(channel, r, ratio);
 }

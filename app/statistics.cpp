@@ -48,6 +48,14 @@ double length_of(int channel) {
   return static_cast<double>(static_cast<std::int64_t>(channelStats[channel].sampleLength));
 }
 
+}  // namespace
+
+double sample_error_ratio(int channel, const PacketRecord& r) {
+  return (r.error_count == 0 ? 1.0 : static_cast<double>(r.error_count)) / length_of(channel);
+}
+
+namespace {
+
 bool error_free(const PacketRecord& r) {
   return r.error_count == 0 && r.channel_state == kStateRunning && r.ones_cnt >= 11 &&
          r.ones_cnt <= 245 && r.frequency > 0;
@@ -139,7 +147,7 @@ void DisplaySample(int channel) {
   // Without errors the ratio is only a bound: one error in the sample.
   const bool sample_bound = r.error_count == 0;
   SetCtrlAttribute(p, c.ratio_bound, ATTR_VISIBLE, sample_bound ? 1 : 0);
-  const double sample_ratio = (sample_bound ? 1.0 : static_cast<double>(r.error_count)) / len;
+  const double sample_ratio = sample_error_ratio(channel, r);
   SetCtrlVal(p, c.error_ratio, sample_ratio);
   if (debugPanelOpen)
     SetCtrlAttribute(debugPanelHandle, c.sync_led, ATTR_ON_COLOR,

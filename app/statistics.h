@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+struct PacketRecord;
+
 struct ChannelStats {
   std::uint64_t sampleLength;  // bits per sample; every ratio divides by it
   double errorFreeStart;       // Timer() when the error-free stretch began
@@ -43,5 +45,8 @@ const char* total_count_text(std::uint64_t total_errors, char (&text)[kFigureTex
 const char* elapsed_text(int test_ticks, char (&text)[kFigureText]);
 unsigned error_bar_level(std::uint64_t error_count, std::uint64_t sample_length);
 int no_error_colour(int ones, int frequency, int fast_errors);
+// The error ratio of channel `channel`'s sample `r` as the panel shows it:
+// errors over the sample length, or without errors only the bound of one.
+double sample_error_ratio(int channel, const PacketRecord& r);
 
 void statistics_reset();
