@@ -1,22 +1,15 @@
 #include "app/analog_controls.h"
 
-#include "app/debug_panel.h"
-#include "app/settings_file.h"
-#include "app/startup.h"
+#include "app/panel_handles.h"
+#include "app/saved_settings.h"
 #include "app/threshold_search.h"
 #include "app/threshold_sweep.h"
 #include "hardware/MCP4728.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel_packets.h"
 #include "hardware/packet_codec.h"
+#include "ui/channel_controls.h"
 #include "ui/main_uir.h"
-
-int suppressNextChange = 0;
-int smoothDelay = 1;
-int coarseStep = 0;
-float dotMark = 0.0f;
-float commaMark = 0.0f;
-float previousThreshold[3] = {};
 
 namespace {
 
@@ -36,22 +29,15 @@ struct Slider {
 };
 
 bool slider_of(int control, Slider* s) {
-  switch (control) {
-    case PANELMAIN_CH1_THRES:
-      *s = {1, true, &Ch1_Threshold};
-      return true;
-    case PANELMAIN_CH2_THRES:
-      *s = {2, true, &Ch2_Threshold};
-      return true;
-    case PANELMAIN_CH1_SAMPDEL:
-      *s = {1, false, &Ch1_SamplingDelay};
-      return true;
-    case PANELMAIN_CH2_SAMPDEL:
-      *s = {2, false, &Ch2_SamplingDelay};
-      return true;
-    default:
-      return false;
+  if (const int n = kd71::channel_of(control, &kd71::ChannelControls::threshold)) {
+    *s = {n, true, saved_channel(n).threshold};
+    return true;
   }
+  if (const int n = kd71::channel_of(control, &kd71::ChannelControls::delay)) {
+    *s = {n, false, saved_channel(n).sampling_delay};
+    return true;
+  }
+  return false;
 }
 
 void apply_value(int panel, int control, const Slider& s) {
@@ -64,7 +50,7 @@ void apply_value(int panel, int control, const Slider& s) {
     return;
   }
   *s.saved = v;
-  WriteSamplingDelay(s.channel, v, smoothDelay != 0);
+  write_sampling_delay(s.channel, v, smoothDelay != 0);
 }
 
 // The wheel steps the slider by its increment, and then applies it as a
@@ -98,7 +84,7 @@ int threshold_slider_lock() {
   return lock != 0;
 }
 
-void WriteSamplingDelay(int channel, float volts, bool smooth) {
+void write_sampling_delay(int channel, float volts, bool smooth) {
   if (smooth) {
     const int count = encode_sampling_delay(packets[channel].bytes, volts);
     writePacket(channel, channel_code(channel, kDelayRegister), count);
@@ -136,7 +122,7 @@ int CB_DAC(int panel, int control, int event, void* /*callbackData*/, int eventD
       if (slider.threshold) {
         float end = 0.0f;
         GetCtrlVal(panel, control, &end);
-        ThresholdSweep(slider.channel, end);
+        threshold_sweep(slider.channel, end);
       }
       break;
     default:
@@ -145,11 +131,4 @@ int CB_DAC(int panel, int control, int event, void* /*callbackData*/, int eventD
   return 0;
 }
 
-void analog_controls_reset() {
-  suppressNextChange = 0;
-  smoothDelay = 1;
-  coarseStep = 0;
-  dotMark = 0.0f;
-  commaMark = 0.0f;
-  for (float& t : previousThreshold) t = 0.0f;
-}
+void analog_controls_reset() { slider_state_reset(); }

@@ -7,13 +7,7 @@
 // of the error-free zone.
 #pragma once
 
-// Program-wide slider state.
-extern int suppressNextChange;  // the next value change is swallowed once
-extern int smoothDelay;         // sampling delays through the FPGA (1) or the DAC (0)
-extern int coarseStep;          // the right button is held: wheel steps are ten increments
-extern float dotMark;           // values marked with "." and ","
-extern float commaMark;
-extern float previousThreshold[3];
+#include "app/slider_state.h"
 
 // The lock flag a threshold slider's change is written with: set only while
 // the debug panel is open and its threshold lock box is ticked.
@@ -21,7 +15,7 @@ int threshold_slider_lock();
 // Sends sampling delay `volts` of `channel` to the board, its slider and
 // saved setting left alone: through the FPGA's smooth path when `smooth`,
 // else straight to the channel's delay DAC.
-void WriteSamplingDelay(int channel, float volts, bool smooth);
+void write_sampling_delay(int channel, float volts, bool smooth);
 
 int CB_DAC(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 

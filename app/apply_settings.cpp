@@ -5,9 +5,8 @@
 
 #include "app/analog_controls.h"
 #include "app/channel_config.h"
-#include "app/debug_panel.h"
-#include "app/settings_file.h"
-#include "app/startup.h"
+#include "app/panel_handles.h"
+#include "app/saved_settings.h"
 #include "hardware/DS4520.h"
 #include "hardware/MCP4728.h"
 #include "hardware/i2c_comms.h"

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/bridge_backend.h"
-#include "platform/ftdi_backend.h"
+#include "platform/bridge/bridge_backend.h"
+#include "platform/bridge/ftdi_backend.h"
 #include "sim/scenario_file.h"
 #include "sim/sim_board.h"
 

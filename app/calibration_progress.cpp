@@ -9,27 +9,27 @@ int g_done = 0;
 
 }  // namespace
 
-void BeginCalibrationProgress(int steps) {
+void begin_calibration_progress(int steps) {
   g_steps = steps;
   g_done = 0;
-  BeginRoutineProgress();
+  begin_routine_progress();
 }
 
-void ShowCalibrationStep(int channel, const char* routine, const char* stage, int step,
+void show_calibration_step(int channel, const char* routine, const char* stage, int step,
                          int stage_steps) {
   ++g_done;
-  const double left = g_steps > 0 ? RoutineSecondsLeft(g_done, g_steps - g_done) : -1.0;
+  const double left = g_steps > 0 ? routine_seconds_left(g_done, g_steps - g_done) : -1.0;
   if (left >= 0.5)
-    ShowRoutineProgress("CH%d %s: %s %d of %d, about %.0f s left", channel, routine, stage, step,
+    show_routine_progress("CH%d %s: %s %d of %d, about %.0f s left", channel, routine, stage, step,
                         stage_steps, left);
   else
-    ShowRoutineProgress("CH%d %s: %s %d of %d", channel, routine, stage, step, stage_steps);
+    show_routine_progress("CH%d %s: %s %d of %d", channel, routine, stage, step, stage_steps);
 }
 
-void EndCalibrationProgress() {
+void end_calibration_progress() {
   g_steps = 0;
   g_done = 0;
-  EndRoutineProgress();
+  end_routine_progress();
 }
 
 void calibration_progress_reset() {

@@ -5,12 +5,12 @@
 #pragma once
 
 // Starts the count of a routine of `steps` steps.
-void BeginCalibrationProgress(int steps);
+void begin_calibration_progress(int steps);
 // One more step done: shows "CH<channel> <routine>: <stage> <step> of
 // <stage_steps>" and the time the routine's remaining steps will take.
-void ShowCalibrationStep(int channel, const char* routine, const char* stage, int step,
+void show_calibration_step(int channel, const char* routine, const char* stage, int step,
                          int stage_steps);
 // The routine has ended: the progress display is cleared.
-void EndCalibrationProgress();
+void end_calibration_progress();
 
 void calibration_progress_reset();

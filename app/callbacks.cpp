@@ -10,10 +10,12 @@
 #include "app/snapshot_analysis.h"
 #include "app/startup.h"
 #include "app/statistics.h"
-#include "platform/ui_store.h"
+#include "platform/ui_runtime/ui_store.h"
 #include "ui/main_uir.h"
+#include "ui/main_uir_panels.h"
 
 void kd71_bind_callbacks() {
+  kd71::uir::register_main_uir();
   using kd71::ui::bind_callback;
   using kd71::ui::bind_menu_callback;
   bind_callback("QuitAll", QuitAll);

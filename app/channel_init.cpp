@@ -2,16 +2,17 @@
 
 #include <cstdint>
 
-#include "app/calibration_controls.h"
 #include "app/calibration_progress.h"
 #include "app/channel_config.h"
-#include "app/startup.h"
+#include "app/panel_handles.h"
+#include "app/saved_settings.h"
 #include "app/statistics.h"
 #include "app/threshold_search.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel_packets.h"
 #include "hardware/packet_codec.h"
-#include "platform/userint.h"
+#include "platform/ui_runtime/userint.h"
+#include "ui/channel_controls.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ constexpr double kHertzPerMegahertz = 1e6;
 // channel's pattern afresh, so that its pattern alignment starts again at
 // the threshold the ones search found.
 void reselect_pattern(int n) {
-  const int ring = calibration_controls(n).data_select;
+  const int ring = kd71::channel_controls(n).pattern;
   unsigned v = 0;
   GetCtrlVal(panelHandle, ring, &v);
   if (v > kLastPattern) return;  // "Shut Off"
@@ -43,22 +44,22 @@ void reselect_pattern(int n) {
 int CB_InitChan(int /*panel*/, int control, int event, void* /*callbackData*/, int /*eventData1*/,
                 int /*eventData2*/) {
   if (event != EVENT_COMMIT) return 0;
-  const int n = calibration_channel_of(control, &CalibrationControls::init);
+  const int n = kd71::channel_of(control, &kd71::ChannelControls::init);
   if (n == 0) return 0;
-  const CalibrationControls& c = calibration_controls(n);
-  SetCtrlAttribute(panelHandle, c.error_count, ATTR_DIMMED, 1);
+  const kd71::ChannelControls& c = kd71::channel_controls(n);
+  SetCtrlAttribute(panelHandle, c.errors, ATTR_DIMMED, 1);
   ProcessDrawEvents();
-  BeginCalibrationProgress((presweep_on() ? kPresweepPoints : 0) + kOnesMeasurements +
+  begin_calibration_progress((presweep_on() ? kPresweepPoints : 0) + kOnesMeasurements +
                            kErrorSweepPoints);
 
   AutoSpeed(n);
   SetThresholdOnes(n);
-  if (*c.manual_mode == 0) reselect_pattern(n);
+  if (*saved_channel(n).manual_mode == 0) reselect_pattern(n);
   Delay(kPatternSettle);
   SetThresholdErrs(n);
 
-  SetCtrlAttribute(panelHandle, c.error_count, ATTR_DIMMED, 0);
-  EndCalibrationProgress();
+  SetCtrlAttribute(panelHandle, c.errors, ATTR_DIMMED, 0);
+  end_calibration_progress();
   return 0;
 }
 

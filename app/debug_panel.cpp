@@ -1,13 +1,14 @@
 #include "app/debug_panel.h"
 
 #include "app/channel_config.h"
-#include "app/settings_file.h"
-#include "app/startup.h"
+#include "app/panel_handles.h"
+#include "app/saved_settings.h"
 #include "hardware/DS4520.h"
 #include "hardware/MCP4728.h"
 #include "hardware/board_pins.h"
 #include "hardware/debug_flags.h"
 #include "hardware/lowlevel_link.h"
+#include "ui/channel_controls.h"
 #include "ui/main_uir.h"
 
 int debugPanelHandle = 0;
@@ -24,13 +25,6 @@ constexpr int kExpanderToggles[18] = {
     PANELDEBUG_GP_15, PANELDEBUG_GP_16, PANELDEBUG_GP_17,
 };
 
-const PhaseControls kPhaseControls[2] = {
-    {PANELDEBUG_RINGSLIDE_9340PHS_CH1, PANELDEBUG_RINGSLIDE_9372PHS_CH1,
-     PANELDEBUG_CKBX_MANUAL_MD_CH1, &ringslide_9240phs_ch1, &ringslide_9372phs_ch1},
-    {PANELDEBUG_RINGSLIDE_9340PHS_CH2, PANELDEBUG_RINGSLIDE_9372PHS_CH2,
-     PANELDEBUG_CKBX_MANUAL_MD_CH2, &ringslide_9240phs_ch2, &ringslide_9372phs_ch2},
-};
-
 void dim(int panel, int control, bool dimmed) {
   SetCtrlAttribute(panel, control, ATTR_DIMMED, dimmed ? 1 : 0);
 }
@@ -43,8 +37,6 @@ void show_chip(int chip, int first_toggle) {
 
 }  // namespace
 
-const PhaseControls& phase_controls(int channel) { return kPhaseControls[channel == 2 ? 1 : 0]; }
-
 void Debug(int /*menuBar*/, int /*menuItem*/, void* /*callbackData*/, int /*panel*/) {
   if (debugPanelOpen) return;
   const int handle = LoadPanel(0, "main.uir", PANELDEBUG);
@@ -55,8 +47,8 @@ void Debug(int /*menuBar*/, int /*menuItem*/, void* /*callbackData*/, int /*pane
   debugPanelOpen = 1;
   for (int ch : {1, 2}) {
     if ((ch == 1 ? manual_mode_ch1 : manual_mode_ch2) != 0) continue;
-    dim(handle, phase_controls(ch).ring9340, true);
-    dim(handle, phase_controls(ch).ring9372, true);
+    dim(handle, kd71::channel_controls(ch).phase9340, true);
+    dim(handle, kd71::channel_controls(ch).phase9372, true);
   }
 }
 
@@ -138,17 +130,17 @@ int general_purpose_IO_DebugPanel(int panel, int control, int event, void* /*cal
   GetCtrlVal(panel, control, &v);
   const int saved = static_cast<signed char>(v);
   for (int ch : {1, 2}) {
-    const PhaseControls& c = phase_controls(ch);
-    if (control == c.ring9340) {
+    const kd71::ChannelControls& c = kd71::channel_controls(ch);
+    if (control == c.phase9340) {
       write_phase9340(ch, v);
-      *c.saved9340 = saved;
-    } else if (control == c.ring9372) {
+      *saved_channel(ch).phase9340 = saved;
+    } else if (control == c.phase9372) {
       write_phase9372(ch, v);
-      *c.saved9372 = saved;
+      *saved_channel(ch).phase9372 = saved;
     } else if (control == c.keep_phases) {
       channelConfig[ch].keepPhases = v != 0;
-      dim(panel, c.ring9340, v == 0);
-      dim(panel, c.ring9372, v == 0);
+      dim(panel, c.phase9340, v == 0);
+      dim(panel, c.phase9372, v == 0);
     }
   }
   return 0;

@@ -4,18 +4,7 @@
 // read-back and the link reset.
 #pragma once
 
-// A channel's phase-setting controls on the debug panel, the check box
-// that keeps them, and the saved settings they are stored in.
-struct PhaseControls {
-  int ring9340, ring9372, keep_phases;
-  int *saved9340, *saved9372;
-};
-const PhaseControls& phase_controls(int channel);
-
-extern int debugPanelHandle;
-extern unsigned char debugPanelOpen;
-extern int scopePanelHandle;
-extern unsigned char scopePanelOpen;
+#include "app/panel_handles.h"
 
 void Debug(int menuBar, int menuItem, void* callbackData, int panel);
 int open_scope_panel(int panel, int control, int event, void* callbackData, int eventData1,

@@ -28,17 +28,17 @@ bool checked(int panel, int control) {
 
 // The progress line of pass `done` of `total`, with the time left.
 void show_pass(const char* routine, int done, int total) {
-  const double left = RoutineSecondsLeft(done, total - done);
+  const double left = routine_seconds_left(done, total - done);
   if (left < 0.0)
-    ShowRoutineProgress("%s: pass %d of %d", routine, done, total);
+    show_routine_progress("%s: pass %d of %d", routine, done, total);
   else
-    ShowRoutineProgress("%s: pass %d of %d, %.0f s left", routine, done, total, left);
+    show_routine_progress("%s: pass %d of %d, %.0f s left", routine, done, total, left);
 }
 
 }  // namespace
 
-int DebugDacSweep() {
-  BeginRoutineProgress();
+int debug_dac_sweep() {
+  begin_routine_progress();
   int done = 0;
   while (done < kDacSweeps) {
     show_pass("DAC sweep", done, kDacSweeps);
@@ -49,12 +49,12 @@ int DebugDacSweep() {
       break;
     }
   }
-  EndRoutineProgress();
+  end_routine_progress();
   return done;
 }
 
-int LoopbackTest() {
-  BeginRoutineProgress();
+int loopback_test() {
+  begin_routine_progress();
   unsigned state = kPrbs7Start;  // kept whole: its low 8 bits are the last 8 sequence bits
   int found_error = 0;
   unsigned char* record = packets[kLoopbackRecord].bytes;
@@ -74,13 +74,13 @@ int LoopbackTest() {
                 record[2]);
   }
   std::printf("foundErrFlag: %d\n", found_error);
-  EndRoutineProgress();
+  end_routine_progress();
   return found_error;
 }
 
-void RunDebugRoutines(int panel) {
+void run_debug_routines(int panel) {
   if (!stop_signal_seen() && checked(panel, PANELDEBUG_CHECKBOX_DAC_Dump)) mcp4728_dac_dump();
   if (!stop_signal_seen() && checked(panel, PANELDEBUG_CHECKBOX_IO_Dump)) DS4520_IO_dump();
-  if (!stop_signal_seen() && checked(panel, PANELDEBUG_CHECKBOX_DAC_Sweep)) DebugDacSweep();
-  if (!stop_signal_seen() && checked(panel, PANELDEBUG_CHECKBOX_LOOPBACK)) LoopbackTest();
+  if (!stop_signal_seen() && checked(panel, PANELDEBUG_CHECKBOX_DAC_Sweep)) debug_dac_sweep();
+  if (!stop_signal_seen() && checked(panel, PANELDEBUG_CHECKBOX_LOOPBACK)) loopback_test();
 }

@@ -9,13 +9,13 @@
 
 // Runs, in this order, each routine whose check box on the debug panel
 // `panel` is checked now.
-void RunDebugRoutines(int panel);
+void run_debug_routines(int panel);
 
 // 1000 sweeps of DAC position 7 from 0 V to about 3.3 V in 0.1 V steps.
 // Returns the number of sweeps done.
-int DebugDacSweep();
+int debug_dac_sweep();
 
 // 100 words from a PRBS7 generator written to the loopback register and
 // read back; prints each pair and then "foundErrFlag: %d\n". Returns the
 // flag: 1 when any read-back differed.
-int LoopbackTest();
+int loopback_test();

@@ -3,15 +3,14 @@
 #include <cmath>
 
 #include "app/analog_controls.h"
-#include "app/calibration_controls.h"
-#include "app/debug_panel.h"
+#include "app/panel_handles.h"
 #include "app/routine_progress.h"
-#include "app/startup.h"
 #include "app/stop_signal.h"
 #include "hardware/analog_scale.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel_packets.h"
-#include "platform/userint.h"
+#include "platform/ui_runtime/userint.h"
+#include "ui/channel_controls.h"
 #include "ui/main_uir.h"
 
 namespace {
@@ -26,43 +25,24 @@ constexpr double kMovesPerBit = 64.0;
 constexpr double kPicosecondMegahertz = 1e6;  // the bit period in ps is this over the rate in MHz
 
 // Dimmed while a search runs, for both channels alike.
-constexpr int kLockedControls[] = {
-    PANELMAIN_ERROR_COUNT_CH1,
-    PANELMAIN_ERROR_COUNT_CH2,
-    PANELMAIN_ERROR_RATIO_CH1,
-    PANELMAIN_ERROR_RATIO_CH2,
-    PANELMAIN_ERROR_FREE_CH1,
-    PANELMAIN_ERROR_FREE_CH2,
-    PANELMAIN_ERROR_HIST_BAR_CH1,
-    PANELMAIN_ERROR_HIST_BAR_CH2,
-    PANELMAIN_TOT_ERROR_COUNT_CH1,
-    PANELMAIN_TOT_ERROR_COUNT_CH2,
-    PANELMAIN_TOT_ERROR_RATIO_CH1,
-    PANELMAIN_TOT_ERROR_RATIO_CH2,
-    PANELMAIN_TEST_INTERVAL_CH1,
-    PANELMAIN_TEST_INTERVAL_CH2,
-    PANELMAIN_CKBX_MANUAL_MD_CH1,
-    PANELMAIN_CKBX_MANUAL_MD_CH2,
-    PANELMAIN_RING_IN_CLK_CH1,
-    PANELMAIN_RING_IN_CLK_CH2,
-    PANELMAIN_DATA_SELECT_CH1,
-    PANELMAIN_DATA_SELECT_CH2,
-    PANELMAIN_ELAPSED_TIME_CH1,
-    PANELMAIN_ELAPSED_TIME_CH2,
-    PANELMAIN_CH1_THRES,
-    PANELMAIN_CH2_THRES,
-    PANELMAIN_INIT_CH1,
-    PANELMAIN_INIT_CH2,
-    PANELMAIN_COM_TOT_ERR_CNT_CH1,
-    PANELMAIN_COM_TOT_ERR_CNT_CH2,
+constexpr int kd71::ChannelControls::*kLockedControls[] = {
+    &kd71::ChannelControls::errors,        &kd71::ChannelControls::ratio,
+    &kd71::ChannelControls::error_free,    &kd71::ChannelControls::error_bar,
+    &kd71::ChannelControls::total_errors,  &kd71::ChannelControls::total_ratio,
+    &kd71::ChannelControls::test_interval, &kd71::ChannelControls::manual_mode,
+    &kd71::ChannelControls::input_clock,   &kd71::ChannelControls::pattern,
+    &kd71::ChannelControls::elapsed,       &kd71::ChannelControls::threshold,
+    &kd71::ChannelControls::init,          &kd71::ChannelControls::test_toggle,
 };
 
 // The panel while a search runs (`locked`) and after it.
 void lock_panel(bool locked) {
-  for (int control : kLockedControls)
-    SetCtrlAttribute(panelHandle, control, ATTR_DIMMED, locked ? 1 : 0);
+  for (int kd71::ChannelControls::*field : kLockedControls)
+    for (int channel : {1, 2})
+      SetCtrlAttribute(panelHandle, kd71::channel_controls(channel).*field, ATTR_DIMMED,
+                       locked ? 1 : 0);
   for (int channel : {1, 2}) {
-    const CalibrationControls& c = calibration_controls(channel);
+    const kd71::ChannelControls& c = kd71::channel_controls(channel);
     SetCtrlAttribute(panelHandle, c.delay, ATTR_CTRL_MODE, locked ? 0 : 1);
     SetCtrlAttribute(panelHandle, c.auto_search, ATTR_VISIBLE, locked ? 0 : 1);
   }
@@ -71,7 +51,7 @@ void lock_panel(bool locked) {
 // The delay of one channel as the search moves it.
 class Search {
  public:
-  explicit Search(int n) : n_(n), slider_(calibration_controls(n).delay) {}
+  explicit Search(int n) : n_(n), slider_(kd71::channel_controls(n).delay) {}
 
   // False without a bit rate: the step would not be finite.
   bool can_move() const { return std::isfinite(step_) && step_ > 0.0; }
@@ -98,7 +78,7 @@ class Search {
   // hold another packet than a routine one: the tick's phase read-back in
   // manual mode leaves one there.)
   void start() {
-    BeginRoutineProgress();
+    begin_routine_progress();
     x_ = kStartDelay;
     apply(x_);
     exchange();
@@ -113,8 +93,8 @@ class Search {
     exchange();
     ++moves_;
     const double to_floor = std::ceil((x_ - kFloor) / step_);
-    const double left = RoutineSecondsLeft(moves_, to_floor > 0.0 ? static_cast<int>(to_floor) : 0);
-    ShowRoutineProgress("CH%d auto search: %.3f V, move %d, about %.0f s left", n_, x_, moves_,
+    const double left = routine_seconds_left(moves_, to_floor > 0.0 ? static_cast<int>(to_floor) : 0);
+    show_routine_progress("CH%d auto search: %.3f V, move %d, about %.0f s left", n_, x_, moves_,
                         left);
   }
 
@@ -129,7 +109,7 @@ class Search {
       SetCtrlVal(debugPanelHandle, PANELDEBUG_RIGHTNOERROR, static_cast<double>(hi));
       SetCtrlVal(debugPanelHandle, PANELDEBUG_DELTAV, width);
     }
-    ShowRoutineProgress("CH%d auto search: centred at %.3f V", n_, centre);
+    show_routine_progress("CH%d auto search: centred at %.3f V", n_, centre);
     apply(centre);
     Delay(kResultSettle);
     exchange();
@@ -209,7 +189,7 @@ bool search(Search& s) {
 int AutoSearch(int /*panel*/, int control, int event, void* /*callbackData*/, int /*eventData1*/,
                int /*eventData2*/) {
   if (event != EVENT_COMMIT) return 0;
-  const int n = calibration_channel_of(control, &CalibrationControls::auto_search);
+  const int n = kd71::channel_of(control, &kd71::ChannelControls::auto_search);
   if (n == 0) return 0;
   lock_panel(true);
   Search s(n);
@@ -218,7 +198,7 @@ int AutoSearch(int /*panel*/, int control, int event, void* /*callbackData*/, in
   // its first move.
   const bool stopped = s.can_move() && search(s);
   if (!stopped) ShowDisplayAfterAutoSyncButton();
-  EndRoutineProgress();
+  end_routine_progress();
   return 0;
 }
 

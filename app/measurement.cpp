@@ -5,11 +5,10 @@
 
 #include "app/apply_settings.h"
 #include "app/channel_config.h"
-#include "app/console_status.h"
 #include "app/debug_panel.h"
-#include "app/measurement_extras.h"
-#include "app/settings_file.h"
-#include "app/startup.h"
+#include "app/link_notice.h"
+#include "app/panel_handles.h"
+#include "app/saved_settings.h"
 #include "app/statistics.h"
 #include "app/subchannels.h"
 #include "hardware/board_pins.h"
@@ -18,8 +17,9 @@
 #include "hardware/lowlevel_link.h"
 #include "hardware/lowlevel_packets.h"
 #include "hardware/packet_codec.h"
-#include "platform/colours.h"
-#include "platform/ui_store.h"
+#include "platform/ui_runtime/colours.h"
+#include "platform/ui_runtime/ui_store.h"
+#include "ui/channel_controls.h"
 #include "ui/main_uir.h"
 
 MeasurementState measurement;
@@ -30,24 +30,21 @@ constexpr double kCollisionWait = 0.1;
 constexpr int kTrackingBand = 5;  // MHz a manual-mode rate may move before the phases follow
 constexpr int kNewestFirmwareNeedingNotice = 0x201F;
 
-struct ChannelControls {
-  int data_select, error_count;
-  int state, sync_led, inv_led, seq_no, short_errors;
-};
+MeasurementListener g_listeners[4];
 
-const ChannelControls kControls[3] = {
-    {},
-    {PANELMAIN_DATA_SELECT_CH1, PANELMAIN_ERROR_COUNT_CH1, PANELDEBUG_CHANNEL_STATE_CH1,
-     PANELDEBUG_SYNC_LED_CH1, PANELDEBUG_INV_LED_CH1, PANELDEBUG_SEQ_NO_CH1,
-     PANELDEBUG_SHORT_ERR_CH1},
-    {PANELMAIN_DATA_SELECT_CH2, PANELMAIN_ERROR_COUNT_CH2, PANELDEBUG_CHANNEL_STATE_CH2,
-     PANELDEBUG_SYNC_LED_CH2, PANELDEBUG_INV_LED_CH2, PANELDEBUG_SEQ_NO_CH2,
-     PANELDEBUG_SHORT_ERR_CH2},
-};
+void tell_new_sample(int channel, const PacketRecord& sample) {
+  for (const MeasurementListener& l : g_listeners)
+    if (l.new_sample) l.new_sample(channel, sample);
+}
 
-void show_link(const char* notice, int colour) {
-  SetCtrlVal(panelHandle, PANELMAIN_NOTIFY_USER, notice);
-  SetCtrlAttribute(panelHandle, PANELMAIN_NOTIFY_USER, ATTR_TEXT_COLOR, colour);
+void tell_link_state(int connected) {
+  for (const MeasurementListener& l : g_listeners)
+    if (l.link_state) l.link_state(connected);
+}
+
+void tell_link_opened() {
+  for (const MeasurementListener& l : g_listeners)
+    if (l.link_opened) l.link_opened();
 }
 
 void supervise_link() {
@@ -64,6 +61,7 @@ void supervise_link() {
       SetCtrlVal(panelHandle, PANELMAIN_DEVICE_SN, deviceSerialNumber);
       ReadMgmtPacket();
       LoadSettingsIntoHardware();
+      tell_link_opened();
     } else {
       mark_link_disconnected();  // the next tick tries again
       show_link("USB NOT CONNECTED", kDarkRed);
@@ -79,21 +77,15 @@ void supervise_link() {
 
 }  // namespace
 
-void ShowLostLink() {
-  if (panelHandle <= 0 || !linkUp || !link_lost()) return;
-  if (kd71::ui::text_value(panelHandle, PANELMAIN_NOTIFY_USER) == "USB NOT CONNECTED") return;
-  show_link("USB NOT CONNECTED", kDarkRed);
-}
-
 namespace {
 
 void channel_step(int n) {
-  const ChannelControls& c = kControls[n];
+  const kd71::ChannelControls& c = kd71::channel_controls(n);
   const PacketRecord& r = packets[n];
-  CountTestTick(n);
+  count_test_tick(n);
 
   unsigned pattern = 0;
-  GetCtrlVal(panelHandle, c.data_select, &pattern);
+  GetCtrlVal(panelHandle, c.pattern, &pattern);
   if (pattern != kPatternShutOff) {
     const int failed = FetchRoutinePacket(n);
     SetCtrlVal(panelHandle, PANELMAIN_RETRIES, static_cast<unsigned>(failed));
@@ -104,11 +96,11 @@ void channel_step(int n) {
                        r.error_count != 0 ? kMagenta : kWhite);
     }
     if (r.channel_state != kStateRunning)
-      SetCtrlAttribute(panelHandle, c.error_count, ATTR_FILL_COLOR, kLightGrey);
+      SetCtrlAttribute(panelHandle, c.errors, ATTR_FILL_COLOR, kLightGrey);
     if (debugPanelOpen) {
       SetCtrlVal(debugPanelHandle, c.state, static_cast<unsigned char>(r.channel_state));
       SetCtrlVal(debugPanelHandle, c.sync_led, r.sync_flags & kPatternSyncFlag);
-      SetCtrlVal(debugPanelHandle, c.inv_led, r.sync_flags & kInvertedDataFlag);
+      SetCtrlVal(debugPanelHandle, c.inverted_led, r.sync_flags & kInvertedDataFlag);
     }
 
     const int previous = measurement.prevSeqNo[n];
@@ -118,17 +110,16 @@ void channel_step(int n) {
       if (r.seq_no != (previous + 1) % 16)
         SetCtrlAttribute(panelHandle, PANELMAIN_RETRIES, ATTR_FILL_COLOR, kPurple);
       if (debugPanelOpen) SetCtrlVal(debugPanelHandle, c.seq_no, r.seq_no);
-      console_note_sample(n, r);
-      UpdateSample(n);
-      DisplaySample(n);
-      StartRun(n);
-      extras_new_sample(n, r);
+      update_sample(n);
+      display_sample(n);
+      start_run(n);
+      tell_new_sample(n, r);
     }
-    DisplayElapsedTimes();
-    DisplayNoErrorIndicator(n);
-    if (debugPanelOpen) SetCtrlVal(debugPanelHandle, c.short_errors, r.fast_error_count);
+    display_elapsed_times();
+    display_no_error_indicator(n);
+    if (debugPanelOpen) SetCtrlVal(debugPanelHandle, c.fast_errors, r.fast_error_count);
   }
-  CheckTestInterval(n);
+  check_test_interval(n);
 }
 
 // In manual mode the board proposes phase settings for a new rate; they go
@@ -144,8 +135,8 @@ void track_phases(int n) {
   const ChannelConfig& cfg = channelConfig[n];
   write_phase_settings(n, cfg.phase9340, cfg.phase9372);
   if (debugPanelOpen) {
-    SetCtrlVal(debugPanelHandle, phase_controls(n).ring9340, cfg.phase9340);
-    SetCtrlVal(debugPanelHandle, phase_controls(n).ring9372, cfg.phase9372);
+    SetCtrlVal(debugPanelHandle, kd71::channel_controls(n).phase9340, cfg.phase9340);
+    SetCtrlVal(debugPanelHandle, kd71::channel_controls(n).phase9372, cfg.phase9372);
   }
 }
 
@@ -174,7 +165,7 @@ int CBTimer(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, i
   }
 
   supervise_link();
-  extras_link_state(prevLinkState);
+  tell_link_state(prevLinkState);
   if (debugPanelOpen) GetCtrlVal(debugPanelHandle, PANELDEBUG_DEBUGPRINTS, &packetTrace);
 
   if (linkUp) {
@@ -195,10 +186,10 @@ int CBTimer(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, i
 
 void ReadMgmtPacket() {
   const unsigned char* b = packets[1].bytes;
-  pollUntilTrailer(1, kManagementRequest, kManagementTrailer);
+  poll_until_trailer(1, kManagementRequest, kManagementTrailer);
   int version = decode_firmware_version(b);
   if (version == 0) {
-    pollUntilTrailer(1, kManagementRequest, kManagementTrailer);
+    poll_until_trailer(1, kManagementRequest, kManagementTrailer);
     version = decode_firmware_version(b);
   }
   measurement.firmwareVersion = version;
@@ -207,6 +198,19 @@ void ReadMgmtPacket() {
   SetCtrlVal(panelHandle, PANELMAIN_FIRMWARE_VER_NO, text);
   SetCtrlAttribute(panelHandle, PANELMAIN_FIRMWARE_VER_NO, ATTR_FILL_COLOR,
                    version <= kNewestFirmwareNeedingNotice ? kRed : kWhite);
+}
+
+void add_measurement_listener(const MeasurementListener& listener) {
+  for (MeasurementListener& slot : g_listeners) {
+    if (slot.new_sample == listener.new_sample && slot.link_state == listener.link_state &&
+        slot.link_opened == listener.link_opened)
+      return;
+    if (!slot.new_sample && !slot.link_state && !slot.link_opened) {
+      slot = listener;
+      return;
+    }
+  }
+  std::fprintf(stderr, "kd71: too many measurement listeners\n");
 }
 
 void measurement_reset() { std::memset(&measurement, 0, sizeof measurement); }

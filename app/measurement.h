@@ -3,6 +3,8 @@
 // and feeds the debug panel.
 #pragma once
 
+struct PacketRecord;
+
 struct MeasurementState {
   int prevSeqNo[3];
   int trackedFrequency[3];  // MHz at the last automatic phase update
@@ -16,10 +18,19 @@ int CBTimer(int panel, int control, int event, void* callbackData, int eventData
 // Reads the FPGA firmware version from the management packet and shows it.
 void ReadMgmtPacket();
 
-// A board lost while a routine holds the thread is told by no tick until
-// the routine ends: this shows the notice "USB NOT CONNECTED" at once
-// (supervision reconnects at the next tick as ever). Called by routines as
-// they report their progress.
-void ShowLostLink();
+// What the features above the instrument take from the cycle (the log, the
+// error-ratio history, the console's status line): each new sample of a
+// channel once the statistics have taken it, and the link state after each
+// supervision step. Listeners are registered at start-up and called on the
+// tick, so they allocate nothing; registering one twice adds it once.
+struct MeasurementListener {
+  void (*new_sample)(int channel, const PacketRecord& sample) = nullptr;
+  void (*link_state)(int connected) = nullptr;  // 1 connected, 0 not
+  // The board was opened and configured afresh: what it counted before is
+  // gone with its power, even when it was back within one tick.
+  void (*link_opened)() = nullptr;
+};
+void add_measurement_listener(const MeasurementListener& listener);
 
+// Puts the cycle's state back to its start; the listeners stay registered.
 void measurement_reset();

@@ -3,7 +3,7 @@
 #include "app/calibration_progress.h"
 #include "hardware/board_pins.h"
 #include "hardware/lowlevel_packets.h"
-#include "platform/userint.h"
+#include "platform/ui_runtime/userint.h"
 #include "ui/main_uir.h"
 
 namespace {
@@ -42,7 +42,7 @@ int CB_TryPhases(int panel, int /*control*/, int event, void* /*callbackData*/, 
   GetCtrlVal(panel, PANELDEBUG_SNAPSHOT_CH, &channel);
   if (channel != 2) channel = 1;
   SetCtrlVal(panel, PANELDEBUG_ERRFREE_BY_PHASE, "");
-  BeginCalibrationProgress(kPhases);
+  begin_calibration_progress(kPhases);
   std::string by_phase(kPhases, kErrored);
   for (int p = 0; p < kPhases; ++p) {
     write_phase(channel, p);
@@ -51,10 +51,10 @@ int CB_TryPhases(int panel, int /*control*/, int event, void* /*callbackData*/, 
     FetchRoutinePacket(channel);
     by_phase[static_cast<std::size_t>(p)] =
         packets[channel].fast_error_count != 0 ? kErrored : kErrorFree;
-    ShowCalibrationStep(channel, "phase trial", "phase", p + 1, kPhases);
+    show_calibration_step(channel, "phase trial", "phase", p + 1, kPhases);
   }
   SetCtrlVal(panel, PANELDEBUG_ERRFREE_BY_PHASE, by_phase);
   write_phase(channel, best_surrounded_phase(by_phase));
-  EndCalibrationProgress();
+  end_calibration_progress();
   return 0;
 }

@@ -5,16 +5,16 @@
 // routine's timing beyond the formatting itself.
 #pragma once
 
-// Starts timing a routine, for the estimates of RoutineSecondsLeft.
-void BeginRoutineProgress();
+// Starts timing a routine, for the estimates of routine_seconds_left.
+void begin_routine_progress();
 // Seconds still to go when `done` steps have taken the time since
-// BeginRoutineProgress and `left` steps remain; negative before the first
+// begin_routine_progress and `left` steps remain; negative before the first
 // step is done.
-double RoutineSecondsLeft(int done, int left);
+double routine_seconds_left(int done, int left);
 // Shows one progress text, formatted as printf does with C number
 // conventions whatever the user's locale.
-void ShowRoutineProgress(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void show_routine_progress(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Clears the progress display when the routine ends.
-void EndRoutineProgress();
+void end_routine_progress();
 
 void routine_progress_reset();

@@ -6,27 +6,12 @@
 #include <cstdio>
 
 #include "app/apply_settings.h"
+#include "app/panel_handles.h"
 #include "app/settings_reader.h"
-#include "app/startup.h"
-#include "platform/atomic_file.h"
-#include "platform/c_locale.h"
-#include "platform/regular_file.h"
+#include "platform/os/atomic_file.h"
+#include "platform/os/c_locale.h"
+#include "platform/os/regular_file.h"
 #include "ui/main_uir.h"
-
-float Ch1_SamplingDelay = 0.0f;
-float Ch2_SamplingDelay = 0.0f;
-float Ch1_Threshold = 0.0f;
-float Ch2_Threshold = 0.0f;
-int data_select_ch1 = 0;
-int data_select_ch2 = 0;
-int ring_in_clk_ch1 = 0;
-int ring_in_clk_ch2 = 0;
-int ringslide_9240phs_ch1 = 0;
-int ringslide_9240phs_ch2 = 0;
-int ringslide_9372phs_ch1 = 0;
-int ringslide_9372phs_ch2 = 0;
-int manual_mode_ch1 = 0;
-int manual_mode_ch2 = 0;
 
 namespace {
 
@@ -143,7 +128,4 @@ void FileOpen(int /*menuBar*/, int /*menuItem*/, void* /*callbackData*/, int /*p
   LoadSettingsIntoHardware();
 }
 
-void settings_reset() {
-  Ch1_SamplingDelay = Ch2_SamplingDelay = Ch1_Threshold = Ch2_Threshold = 0.0f;
-  for (const IntField& f : kIntFields) *f.value = 0;
-}
+void settings_reset() { saved_settings_reset(); }

@@ -5,22 +5,7 @@
 #include <string>
 #include <string_view>
 
-// The saved-settings record. The controls' callbacks keep it current; the
-// writer saves it, the reader fills it and then the main panel's controls.
-extern float Ch1_SamplingDelay;
-extern float Ch2_SamplingDelay;
-extern float Ch1_Threshold;
-extern float Ch2_Threshold;
-extern int data_select_ch1;
-extern int data_select_ch2;
-extern int ring_in_clk_ch1;
-extern int ring_in_clk_ch2;
-extern int ringslide_9240phs_ch1;  // the 9340 phase settings, under their file keys
-extern int ringslide_9240phs_ch2;
-extern int ringslide_9372phs_ch1;
-extern int ringslide_9372phs_ch2;
-extern int manual_mode_ch1;
-extern int manual_mode_ch2;
+#include "app/saved_settings.h"
 
 inline constexpr int kSettingsValues = 14;
 inline constexpr const char* kSettingsHeader = "VORN_KD71_2CH Configuration Data";

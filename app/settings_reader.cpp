@@ -3,7 +3,7 @@
 #include <climits>
 #include <cmath>
 
-#include "platform/c_locale.h"
+#include "platform/os/c_locale.h"
 
 namespace {
 

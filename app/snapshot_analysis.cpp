@@ -3,15 +3,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/analog_controls.h"
-#include "app/debug_panel.h"
 #include "app/debug_routines.h"
+#include "app/panel_handles.h"
 #include "app/pattern_recognition.h"
-#include "app/startup.h"
+#include "app/slider_state.h"
 #include "app/statistics.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel.h"
-#include "platform/colours.h"
+#include "platform/ui_runtime/colours.h"
 #include "ui/main_uir.h"
 
 namespace {
@@ -69,7 +68,7 @@ void show_bits(int panel, const unsigned char (&bytes)[kSnapshotBytes]) {
 int read_snapshot(int panel) {
   const int channel = snapshot_channel(panel);
   const int index = channel - 1;
-  const int bad = pollUntilTrailer(index, channel_code(channel, kSnapshotKind), kSnapshotTrailer);
+  const int bad = poll_until_trailer(index, channel_code(channel, kSnapshotKind), kSnapshotTrailer);
   SetCtrlVal(panel, PANELDEBUG_SNAPSHOT_BAD_READS, bad);
   fill(panel, PANELDEBUG_SNAPSHOT_BAD_READS, bad == 0);
   std::memcpy(snapshotStore, packets[index].bytes, kSnapshotBytes);
@@ -190,7 +189,7 @@ void common_tail(int panel, int control) {
   if (control == PANELDEBUG_LOOP_LOCK_CH1 || control == PANELDEBUG_LOOP_LOCK_CH2)
     send_loop_lock(panel, control);
   apply_sample_length(panel, snapshot_channel(panel));
-  if (debugRoutines) RunDebugRoutines(panel);
+  if (debugRoutines) run_debug_routines(panel);
 }
 
 }  // namespace

@@ -3,18 +3,21 @@
 #include <cstdio>
 
 #include "app/apply_settings.h"
-#include "app/debug_panel.h"
 #include "app/measurement.h"
+#include "app/panel_handles.h"
 #include "app/settings_file.h"
 #include "app/statistics.h"
 #include "app/version.h"
 #include "hardware/lowlevel.h"
-#include "platform/instance_lock.h"
+#include "platform/os/instance_lock.h"
 #include "ui/main_uir.h"
 
 int panelHandle = 0;
 
 namespace {
+
+std::string g_board_serial;  // the chosen board's serial number, or ""
+std::string g_settings_file = kSettingsFile;
 
 void report_restore(int result) {
   if (result == -1) {
@@ -29,6 +32,21 @@ void report_restore(int result) {
 
 }  // namespace
 
+void run_for_board(const std::string& serial, const std::string& settings_file) {
+  g_board_serial = serial;
+  choose_board_serial(serial.c_str());
+  if (!settings_file.empty())
+    g_settings_file = settings_file;
+  else
+    g_settings_file = serial.empty() ? kSettingsFile : "settings-" + serial + ".cfg";
+}
+
+std::string instance_lock_name() {
+  return g_board_serial.empty() ? kInstanceLockName : kInstanceLockName + ("." + g_board_serial);
+}
+
+const std::string& settings_file_path() { return g_settings_file; }
+
 int start_program() {
   kd71_bind_callbacks();
 
@@ -39,7 +57,7 @@ int start_program() {
   DisplayPanel(panelHandle);
   SetCtrlAttribute(panelHandle, PANELMAIN_VER, ATTR_TOOLTIP_TEXT, build_stamp());
 
-  report_restore(RestoreSettings(kSettingsFile));
+  report_restore(RestoreSettings(g_settings_file.c_str()));
 
   channelStats[1].sampleLength = kStartSampleLength;
   channelStats[2].sampleLength = kStartSampleLength;
@@ -54,7 +72,8 @@ int start_program() {
 
 int take_instance_guard() {
   using kd71::instance::Guard;
-  const Guard guard = kd71::instance::acquire(kInstanceLockName);
+  const std::string name = instance_lock_name();
+  const Guard guard = kd71::instance::acquire(name);
   if (guard == Guard::HeldElsewhere) {
     std::printf("Program Already Running...\nMultiple Executions are Disallowed.\n");
     std::fflush(stdout);
@@ -64,7 +83,7 @@ int take_instance_guard() {
   if (guard == Guard::Unavailable)
     std::fprintf(stderr,
                  "kd71: cannot open the lock file %s; running without the single-instance guard\n",
-                 kd71::instance::lock_path(kInstanceLockName).c_str());
+                 kd71::instance::lock_path(name).c_str());
   return 0;
 }
 
@@ -86,7 +105,7 @@ int kd71_main(int /*argc*/, char* /*argv*/[]) {
 int QuitAll(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, int /*eventData1*/,
             int /*eventData2*/) {
   if (event != EVENT_COMMIT) return 0;
-  SaveSettings(kSettingsFile);  // a failure is not reported and does not stop the quit
+  SaveSettings(g_settings_file.c_str());  // a failure is not reported and does not stop the quit
   close();
   QuitUserInterface(0);
   return 0;
@@ -100,4 +119,8 @@ int quit_panel(int panel, int /*control*/, int event, void* /*callbackData*/, in
   return 0;
 }
 
-void startup_reset() { panelHandle = 0; }
+void startup_reset() {
+  panelHandle = 0;
+  g_board_serial.clear();
+  g_settings_file = kSettingsFile;
+}

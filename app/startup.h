@@ -1,13 +1,23 @@
 // Start-up, single instance and shutdown of the program.
 #pragma once
 
-// Handle of the main panel, set at start-up (or by the automation library's
-// open function); read by every routine that touches a main-panel control.
-extern int panelHandle;
+#include <string>
+
+#include "app/panel_handles.h"
 
 // Name of the system-wide single-instance lock.
 inline constexpr const char* kInstanceLockName = "com_kolvidra_apps_KD71_2CH";
 inline constexpr const char* kSettingsFile = "settings.cfg";
+
+// One copy of the program per board: a copy for a chosen board (--serial SN)
+// takes the guard of that board alone, "<kInstanceLockName>.SN", and keeps
+// its settings in "settings-SN.cfg"; without a chosen board it is the guard
+// and the settings file as ever. `serial` is a checked serial number or "";
+// `settings_file` the user's own file, or "" for the default.
+void run_for_board(const std::string& serial, const std::string& settings_file);
+// The guard's name and the settings file of this copy.
+std::string instance_lock_name();
+const std::string& settings_file_path();
 
 // The program: guard, main panel, restored settings, first tick, event loop.
 // Returns 0 after a normal quit, 1 when another instance runs, -1 when the

@@ -5,11 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/debug_panel.h"
-#include "app/startup.h"
+#include "app/panel_handles.h"
 #include "hardware/lowlevel.h"
-#include "platform/c_locale.h"
-#include "platform/colours.h"
+#include "platform/os/c_locale.h"
+#include "platform/ui_runtime/colours.h"
+#include "ui/channel_controls.h"
 #include "ui/main_uir.h"
 
 ChannelStats channelStats[3];
@@ -20,28 +20,6 @@ constexpr int kTicksPerSecond = 5;
 constexpr double kPoorRatio = 0.4;
 constexpr double kExponentFormFrom = 1e13;
 constexpr int kRedToWhiteStep = 0x101;
-
-struct ChannelControls {
-  int clock_frequency, bit_time, error_count, error_free, error_bar, error_ratio, ratio_bound,
-      total_ratio, total_bound, total_count, elapsed, ones, no_error, toggle, test_interval,
-      sync_led;
-};
-
-const ChannelControls kControls[3] = {
-    {},
-    {PANELMAIN_CLOCK_FREQUENCY_CH1, PANELMAIN_BIT_TIME_CH1, PANELMAIN_ERROR_COUNT_CH1,
-     PANELMAIN_ERROR_FREE_CH1, PANELMAIN_ERROR_HIST_BAR_CH1, PANELMAIN_ERROR_RATIO_CH1,
-     PANELMAIN_TEXTMSG_LT_ER_CH1, PANELMAIN_TOT_ERROR_RATIO_CH1, PANELMAIN_TEXTMSG_LT_CH1,
-     PANELMAIN_TOT_ERROR_COUNT_CH1, PANELMAIN_ELAPSED_TIME_CH1, PANELMAIN_ONES_CNT_CH1,
-     PANELMAIN_NO_ERR_IND_CH1, PANELMAIN_COM_TOT_ERR_CNT_CH1, PANELMAIN_TEST_INTERVAL_CH1,
-     PANELDEBUG_SYNC_LED_CH1},
-    {PANELMAIN_CLOCK_FREQUENCY_CH2, PANELMAIN_BIT_TIME_CH2, PANELMAIN_ERROR_COUNT_CH2,
-     PANELMAIN_ERROR_FREE_CH2, PANELMAIN_ERROR_HIST_BAR_CH2, PANELMAIN_ERROR_RATIO_CH2,
-     PANELMAIN_TEXTMSG_LT_ER_CH2, PANELMAIN_TOT_ERROR_RATIO_CH2, PANELMAIN_TEXTMSG_LT_CH2,
-     PANELMAIN_TOT_ERROR_COUNT_CH2, PANELMAIN_ELAPSED_TIME_CH2, PANELMAIN_ONES_CNT_CH2,
-     PANELMAIN_NO_ERR_IND_CH2, PANELMAIN_COM_TOT_ERR_CNT_CH2, PANELMAIN_TEST_INTERVAL_CH2,
-     PANELDEBUG_SYNC_LED_CH2},
-};
 
 // The sample length as the ratios divide by it: a signed 64-bit value.
 double length_of(int channel) {
@@ -98,11 +76,11 @@ int no_error_colour(int ones, int frequency, int fast_errors) {
   return fast_errors == 0 ? kGreen : kRed + fast_errors * kRedToWhiteStep;
 }
 
-void CountTestTick(int channel) {
+void count_test_tick(int channel) {
   if (channelStats[channel].totalsRunning) ++channelStats[channel].testTicks;
 }
 
-void UpdateSample(int channel) {
+void update_sample(int channel) {
   ChannelStats& s = channelStats[channel];
   const PacketRecord& r = packets[channel];
   if (error_free(r)) {
@@ -117,26 +95,26 @@ void UpdateSample(int channel) {
   }
 }
 
-void DisplaySample(int channel) {
+void display_sample(int channel) {
   const ChannelStats& s = channelStats[channel];
   const PacketRecord& r = packets[channel];
-  const ChannelControls& c = kControls[channel];
+  const kd71::ChannelControls& c = kd71::channel_controls(channel);
   const int p = panelHandle;
   const double len = length_of(channel);
   const double ratio = static_cast<double>(r.error_count) / len;
 
   char text[kFigureText];
-  SetCtrlVal(p, c.total_count, total_count_text(s.totalErrors, text));
+  SetCtrlVal(p, c.total_errors, total_count_text(s.totalErrors, text));
 
-  SetCtrlVal(p, c.clock_frequency, r.frequency / 1000.0);
-  SetCtrlAttribute(p, c.clock_frequency, ATTR_FILL_COLOR, r.frequency == 0 ? kPink : kWhite);
+  SetCtrlVal(p, c.bit_rate, r.frequency / 1000.0);
+  SetCtrlAttribute(p, c.bit_rate, ATTR_FILL_COLOR, r.frequency == 0 ? kPink : kWhite);
   SetCtrlVal(p, c.bit_time, r.frequency != 0 ? 1000000.0 / r.frequency : 0.0);
 
-  SetCtrlVal(p, c.error_count, static_cast<unsigned long long>(r.error_count));
+  SetCtrlVal(p, c.errors, static_cast<unsigned long long>(r.error_count));
   // A ratio this high, or data stuck at zero (or at one on channel 1), is no
   // measurement to trust.
   const bool suspect = ratio > kPoorRatio || r.ones_cnt == 0 || (channel == 1 && r.ones_cnt == 255);
-  SetCtrlAttribute(p, c.error_count, ATTR_FILL_COLOR,
+  SetCtrlAttribute(p, c.errors, ATTR_FILL_COLOR,
                    suspect         ? kPink
                    : error_free(r) ? kLightGreen
                                    : kWhite);
@@ -148,7 +126,7 @@ void DisplaySample(int channel) {
   const bool sample_bound = r.error_count == 0;
   SetCtrlAttribute(p, c.ratio_bound, ATTR_VISIBLE, sample_bound ? 1 : 0);
   const double sample_ratio = sample_error_ratio(channel, r);
-  SetCtrlVal(p, c.error_ratio, sample_ratio);
+  SetCtrlVal(p, c.ratio, sample_ratio);
   if (debugPanelOpen)
     SetCtrlAttribute(debugPanelHandle, c.sync_led, ATTR_ON_COLOR,
                      sample_ratio > kPoorRatio ? kYellow : kGreen);
@@ -163,7 +141,7 @@ void DisplaySample(int channel) {
   SetCtrlVal(p, c.ones, static_cast<unsigned>(r.ones_cnt));
 }
 
-void StartRun(int channel) {
+void start_run(int channel) {
   ChannelStats& s = channelStats[channel];
   if (s.startCountdown == 1 || s.startCountdown == 2) {
     if (s.startCountdown == 1) s.totalsRunning = 1;
@@ -171,23 +149,24 @@ void StartRun(int channel) {
   }
 }
 
-void DisplayElapsedTimes() {
+void display_elapsed_times() {
   char text[kFigureText];
   for (int ch = 1; ch <= 2; ++ch)
-    SetCtrlVal(panelHandle, kControls[ch].elapsed, elapsed_text(channelStats[ch].testTicks, text));
+    SetCtrlVal(panelHandle, kd71::channel_controls(ch).elapsed,
+               elapsed_text(channelStats[ch].testTicks, text));
 }
 
-void DisplayNoErrorIndicator(int channel) {
+void display_no_error_indicator(int channel) {
   const PacketRecord& r = packets[channel];
-  SetCtrlVal(panelHandle, kControls[channel].no_error,
+  SetCtrlVal(panelHandle, kd71::channel_controls(channel).no_error,
              no_error_colour(r.ones_cnt, r.frequency, r.fast_error_count));
 }
 
-void CheckTestInterval(int channel) {
+void check_test_interval(int channel) {
   ChannelStats& s = channelStats[channel];
   if (s.testTicks / kTicksPerSecond >= s.testInterval) {
     s.totalsRunning = 0;
-    SetCtrlVal(panelHandle, kControls[channel].toggle, 0);  // the toggle pops out
+    SetCtrlVal(panelHandle, kd71::channel_controls(channel).test_toggle, 0);  // the toggle pops out
   }
 }
 
@@ -203,7 +182,7 @@ int CB_TotalErrCntButton(int panel, int control, int event, void* /*callbackData
     return 0;
   ChannelStats& s = channelStats[channel];
   unsigned interval = 0;
-  GetCtrlVal(panel, kControls[channel].test_interval, &interval);
+  GetCtrlVal(panel, kd71::channel_controls(channel).test_interval, &interval);
   s.testInterval = static_cast<int>(interval);
   int on = 0;
   GetCtrlVal(panel, control, &on);

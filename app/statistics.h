@@ -25,13 +25,13 @@ inline constexpr std::uint64_t kStartSampleLength = 17179869184ULL;  // 2^34 bit
 
 // The per-tick and per-sample steps, in the order the measurement cycle
 // runs them.
-void CountTestTick(int channel);
-void UpdateSample(int channel);
-void DisplaySample(int channel);
-void StartRun(int channel);
-void DisplayElapsedTimes();
-void DisplayNoErrorIndicator(int channel);
-void CheckTestInterval(int channel);
+void count_test_tick(int channel);
+void update_sample(int channel);
+void display_sample(int channel);
+void start_run(int channel);
+void display_elapsed_times();
+void display_no_error_indicator(int channel);
+void check_test_interval(int channel);
 
 int CB_TotalErrCntButton(int panel, int control, int event, void* callbackData, int eventData1,
                          int eventData2);

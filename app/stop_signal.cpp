@@ -2,8 +2,8 @@
 
 #include <csignal>
 
-#include "app/startup.h"
-#include "platform/ui_store.h"
+#include "app/panel_handles.h"
+#include "platform/ui_runtime/ui_store.h"
 #include "ui/main_uir.h"
 
 namespace {

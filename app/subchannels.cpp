@@ -1,10 +1,10 @@
 #include "app/subchannels.h"
 
-#include "app/debug_panel.h"
+#include "app/panel_handles.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel_packets.h"
 #include "hardware/packet_codec.h"
-#include "platform/colours.h"
+#include "platform/ui_runtime/colours.h"
 #include "ui/main_uir.h"
 
 int subchannel_errors_control(int k) {
@@ -28,7 +28,7 @@ void DisplaySubchanErrs() {
   GetCtrlVal(panel, PANELDEBUG_SNAPSHOT_CH, &channel);
   const int index = channel - 1;  // a channel 2 scan lands in record 1
   const int failed =
-      pollUntilTrailer(index, channel_code(channel, kSubchannelKind), kSubchannelTrailer);
+      poll_until_trailer(index, channel_code(channel, kSubchannelKind), kSubchannelTrailer);
   SetCtrlVal(panel, PANELDEBUG_SNAPSHOT_BAD_READS, failed);
   SetCtrlAttribute(panel, PANELDEBUG_SNAPSHOT_BAD_READS, ATTR_FILL_COLOR,
                    failed > 0 ? kRed : kWhite);

@@ -4,18 +4,16 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/analog_controls.h"
-#include "app/calibration_controls.h"
 #include "app/calibration_progress.h"
-#include "app/debug_panel.h"
-#include "app/settings_file.h"
-#include "app/startup.h"
+#include "app/panel_handles.h"
+#include "app/saved_settings.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel_packets.h"
 #include "hardware/packet_codec.h"
-#include "platform/c_locale.h"
-#include "platform/colours.h"
-#include "platform/userint.h"
+#include "platform/os/c_locale.h"
+#include "platform/ui_runtime/colours.h"
+#include "platform/ui_runtime/userint.h"
+#include "ui/channel_controls.h"
 #include "ui/main_uir.h"
 
 ThresholdRange thresholdRange[3];
@@ -92,7 +90,7 @@ void presweep(int n) {
     const float t = static_cast<float>(kPresweepStart + i * kPresweepStep);
     ones[i] = MeasOnesCnt(n, t);
     errs[i] = ones[i] != 0 ? packets[n].fast_error_count : kNoOnesErrors;
-    ShowCalibrationStep(n, "initialisation", "presweep", i + 1, kPresweepPoints);
+    show_calibration_step(n, "initialisation", "presweep", i + 1, kPresweepPoints);
   }
   if (!scope_open()) return;
   const int colour = lastSweepColour;
@@ -105,7 +103,7 @@ void presweep(int n) {
 // One ones measurement of the search, its result against the polarity.
 int probe(int n, float t, int* step) {
   const int m = MeasOnesCnt(n, t) ^ thresholdRange[n].onesMask;
-  ShowCalibrationStep(n, "initialisation", "ones search", ++*step, kOnesMeasurements);
+  show_calibration_step(n, "initialisation", "ones search", ++*step, kOnesMeasurements);
   return m;
 }
 
@@ -113,7 +111,7 @@ int probe(int n, float t, int* step) {
 // slider's callback keeps them only for the user's moves), so that a quit
 // saves what the search found.
 void show_threshold(int n, double mv) {
-  const int control = calibration_controls(n).threshold;
+  const int control = kd71::channel_controls(n).threshold;
   SetCtrlVal(panelHandle, control, mv);
   GetCtrlVal(panelHandle, control, n == 2 ? &Ch2_Threshold : &Ch1_Threshold);
 }
@@ -191,7 +189,7 @@ void SetThresholdOnes(int n) {
   const double rangeMid = (static_cast<double>(range.rangeLo) + range.rangeHi) * 0.5;
   WriteThreshold(n, static_cast<float>(rangeMid), 0);
   show_threshold(n, rangeMid);
-  LogCalibrationLine("(SetThresholdOnes) chosen rangeMid: %f rangeLo: %f rangeHi: %f\n", rangeMid,
+  log_calibration_line("(SetThresholdOnes) chosen rangeMid: %f rangeLo: %f rangeHi: %f\n", rangeMid,
                      range.rangeLo, range.rangeHi);
   for (double x :
        {static_cast<double>(range.rangeLo), rangeMid, static_cast<double>(range.rangeHi)})
@@ -210,7 +208,7 @@ void SetThresholdErrs(int n) {
     fetch_measuring(n, false, "Retry limit exceeded on errs phase\n");
     errs[i] = packets[n].fast_error_count;
     ones[i] = packets[n].ones_cnt;
-    ShowCalibrationStep(n, "initialisation", "error sweep", i + 1, kErrorSweepPoints);
+    show_calibration_step(n, "initialisation", "error sweep", i + 1, kErrorSweepPoints);
   }
 
   const int selPoint = FindOptimum(errs, kErrorSweepPoints);
@@ -221,9 +219,9 @@ void SetThresholdErrs(int n) {
   const double zoneEnd = lo + static_cast<float>(width * zoneEndIndex * kZoneFraction);
 
   for (int i = 0; i < kErrorSweepPoints; ++i)
-    LogCalibrationLine("i: %2d, v: %f e: %3d o: %3d\n", i, lo + static_cast<double>(step) * i,
+    log_calibration_line("i: %2d, v: %f e: %3d o: %3d\n", i, lo + static_cast<double>(step) * i,
                        errs[i], ones[i]);
-  LogCalibrationLine(
+  log_calibration_line(
       "(SetThresholdErrs) selPoint: %d chosen voltSetting: %f zoneBegin: %f zoneEnd: %f\n",
       selPoint, voltSetting, zoneBegin, zoneEnd);
   const int colour = lastSweepColour | kPointTint;
@@ -268,7 +266,7 @@ int FindOptimum(const int* values, int count) {
   return count / 2;
 }
 
-void LogCalibrationLine(const char* format, ...) {
+void log_calibration_line(const char* format, ...) {
   va_list args;
   va_start(args, format);
   kd71::c_locale::vformat_to(logBuffer, sizeof logBuffer, format, args);

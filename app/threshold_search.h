@@ -50,7 +50,7 @@ bool presweep_on();
 
 // The calibration log: one line formatted into the shared log buffer and
 // shown (DbugOut).
-void LogCalibrationLine(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void log_calibration_line(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Shows the log buffer on the debug panel while it is open.
 void DbugOut();
 

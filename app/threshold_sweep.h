@@ -4,4 +4,4 @@
 #pragma once
 
 // Sweeps channel `channel` (1 or 2) up to `end` mV.
-void ThresholdSweep(int channel, float end);
+void threshold_sweep(int channel, float end);

@@ -2,7 +2,7 @@
 
 #include "app/debug_panel.h"
 #include "app/stop_signal.h"
-#include "platform/ui_store.h"
+#include "platform/ui_runtime/ui_store.h"
 #include "ui/main_uir.h"
 
 void close_panel_window(int panel) {

@@ -15,8 +15,8 @@
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
 #include "hardware/packet_codec.h"
-#include "platform/bridge_backend.h"
-#include "platform/clock.h"
+#include "platform/bridge/bridge_backend.h"
+#include "platform/os/clock.h"
 #include "sim/sim_board.h"
 
 namespace {

@@ -9,10 +9,10 @@
 #include <benchmark/benchmark.h>
 
 #include "app/channel_config.h"
-#include "app/eye_scan.h"
-#include "app/startup.h"
+#include "app/panel_handles.h"
 #include "bench/program_on_board.h"
-#include "platform/ui_store.h"
+#include "eye_scan/eye_scan.h"
+#include "platform/ui_runtime/ui_store.h"
 #include "ui/main_uir.h"
 
 namespace {

@@ -5,9 +5,10 @@
 #include "app/channel_config.h"
 #include "app/measurement.h"
 #include "app/startup.h"
-#include "platform/clock.h"
-#include "platform/ui_frontend.h"
-#include "platform/ui_store.h"
+#include "platform/os/clock.h"
+#include "platform/ui_runtime/ui_frontend.h"
+#include "platform/ui_runtime/ui_store.h"
+#include "results/measurement_extras.h"
 #include "sim/sim_board.h"
 #include "ui/main_uir.h"
 
@@ -25,6 +26,7 @@ void start_program_on_board(const kd71::sim::Scenario& scenario) {
   kd71::clock::use_virtual(0.0);
   kd71::ui::set_front_end(&silent);
   kd71::sim::install_simulated_board(scenario);
+  attach_results_to_measurement();
   start_program();  // connects on its first tick
   for (int i = 0; i < 10; ++i) {
     kd71::clock::spend(0.2);

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "platform/clock.h"
+#include "platform/os/clock.h"
 #include "sim/scenario.h"
 #include "sim/sim_board.h"
 

@@ -27,12 +27,12 @@
 #include <thread>
 #include <vector>
 
-#include "app/console_front_end.h"
 #include "app/measurement.h"
-#include "app/scpi_server.h"
 #include "app/startup.h"
-#include "platform/clock.h"
-#include "platform/ui_store.h"
+#include "platform/os/clock.h"
+#include "platform/ui_runtime/ui_store.h"
+#include "program/console_front_end.h"
+#include "remote/scpi_server.h"
 #include "sim/sim_board.h"
 #include "ui/main_uir.h"
 

@@ -11,15 +11,15 @@
 #include <string>
 
 #include "app/measurement.h"
-#include "app/measurement_log.h"
-#include "app/ratio_history.h"
-#include "app/startup.h"
+#include "app/panel_handles.h"
 #include "app/statistics.h"
 #include "bench/program_on_board.h"
 #include "hardware/lowlevel.h"
-#include "platform/clock.h"
-#include "platform/ui_frontend.h"
-#include "platform/ui_store.h"
+#include "platform/os/clock.h"
+#include "platform/ui_runtime/ui_frontend.h"
+#include "platform/ui_runtime/ui_store.h"
+#include "results/measurement_log.h"
+#include "results/ratio_history.h"
 #include "sim/sim_board.h"
 #include "ui/main_uir.h"
 

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "app/startup.h"
+#include "app/panel_handles.h"
 #include "export/automation_session.h"
 #include "export/kd71.h"
 #include "hardware/fpga_protocol.h"

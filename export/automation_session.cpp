@@ -5,20 +5,22 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/bridge_choice.h"
-#include "app/debug_panel.h"
 #include "app/measurement.h"
-#include "app/startup.h"
+#include "app/panel_handles.h"
 #include "app/statistics.h"
 #include "export/kd71.h"
 #include "hardware/MCP4728.h"
 #include "hardware/lowlevel_link.h"
-#include "platform/bridge_backend.h"
-#include "platform/ui_frontend.h"
-#include "platform/ui_store.h"
+#include "platform/bridge/board_description.h"
+#include "platform/bridge/bridge_backend.h"
+#include "platform/ui_runtime/ui_frontend.h"
+#include "platform/ui_runtime/ui_store.h"
 #include "ui/main_uir.h"
+#include "ui/main_uir_panels.h"
 
 namespace kd71::automation {
 namespace {
@@ -59,9 +61,25 @@ int install_backend() {
   return name == "sim" || name == "ftdi" ? ENODEV : EINVAL;
 }
 
+// $KD71_SERIAL chooses one board of several, as --serial does for the
+// program: only a board of that serial number is opened. 0, or EINVAL
+// (with a line on standard error) for a value that is no serial number.
+int choose_board_from_environment() {
+  const char* value = std::getenv("KD71_SERIAL");
+  const std::string serial = value ? value : "";
+  if (const std::string problem = kd71::serial_problem(serial);
+      !serial.empty() && !problem.empty()) {
+    std::fprintf(stderr, "kd71: KD71_SERIAL=%s: %s\n", serial.c_str(), problem.c_str());
+    return EINVAL;
+  }
+  choose_board_serial(serial.c_str());
+  return 0;
+}
+
 // The panels hold the measurement's state; they are loaded, never shown.
 bool load_panels() {
   // The store serves the library's own panel definitions: no module handle.
+  kd71::uir::register_main_uir();
   panelHandle = LoadPanelEx(0, "main.uir", PANELMAIN, nullptr);
   if (panelHandle < 0) return false;
   debugPanelHandle = LoadPanelEx(0, "main.uir", PANELDEBUG, nullptr);
@@ -97,6 +115,10 @@ int open_session() {
   Call call;
   if (call.open()) return 1;
   if (const int failure = install_backend()) {
+    errno = failure;
+    return 0;
+  }
+  if (const int failure = choose_board_from_environment()) {
     errno = failure;
     return 0;
   }

@@ -6,7 +6,7 @@
 
 #include "app/analog_controls.h"
 #include "app/channel_init.h"
-#include "app/startup.h"
+#include "app/panel_handles.h"
 #include "export/automation_session.h"
 #include "export/kd71.h"
 #include "hardware/DS4520.h"

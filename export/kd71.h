@@ -17,6 +17,10 @@
  * default: boards on USB through libftdi1) or "sim" (the built-in simulated
  * board, with the scenario named by $KD71_SIM_SCENARIO, if any).
  *
+ * Several boards: $KD71_SERIAL, read at each usb_init(), names the board to
+ * open by its serial number (as `kd71 --list-boards` shows it); without it
+ * the last board listed is opened.
+ *
  * The library does not read or write the program's settings file and does
  * not send the panel's settings to the board: the caller sets what it needs.
  * Should the board be unplugged and plugged back in while the library holds
@@ -55,11 +59,13 @@ extern "C" {
 /* Opens the instrument: loads the panels (never shown), sets both sample
  * lengths to 2^34 bits, opens the board and writes the 1.65 V references.
  * 1: open. -1: the panels could not be loaded. 0: not opened, errno says
- * why: ENODEV no board is listed (or the USB backend could not start),
+ * why: ENODEV no board (of $KD71_SERIAL, when set) is listed (or the USB
+ * backend could not start),
  * EBUSY the board is listed but could not be opened (another program holds
  * it, or the user may not open it: see the console line), EINVAL
- * $KD71_BRIDGE names no backend or $KD71_SIM_SCENARIO a scenario file that
- * cannot be used (a line on standard error says what is wrong). While
+ * $KD71_BRIDGE names no backend, $KD71_SIM_SCENARIO a scenario file that
+ * cannot be used or $KD71_SERIAL no serial number (a line on standard error
+ * says what is wrong). While
  * already open: 1, nothing is done.
  * Blocks about 0.12 s. */
 KD71_API int usb_init(void);

@@ -13,7 +13,7 @@
 #include "fuzz/fuzz_input.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel.h"
-#include "platform/bridge_double.h"
+#include "platform/bridge/bridge_double.h"
 #include "tests/support/fresh_state.h"
 
 namespace {
@@ -140,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     writePollRequest(type);
     readPacket(index);
   } else {
-    const int failed = pollUntilTrailer(index, type, last);
+    const int failed = poll_until_trailer(index, type, last);
     if (index < 3 && failed < kMaxPollAttempts && packets[index].bytes[last] != kTrailer)
       finding("the poll loop stopped without the trailer");
     if (index < 3 && failed == kMaxPollAttempts && !bridge->gone &&

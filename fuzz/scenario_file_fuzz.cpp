@@ -6,9 +6,9 @@
 #include <string>
 
 #include "fuzz/fuzz_input.h"
-#include "platform/bridge_backend.h"
-#include "platform/clock.h"
-#include "platform/ftd2xx.h"
+#include "platform/bridge/bridge_backend.h"
+#include "platform/bridge/ftd2xx.h"
+#include "platform/os/clock.h"
 #include "sim/scenario_file.h"
 #include "sim/sim_board.h"
 
@@ -27,6 +27,9 @@ void check_channel(const ChannelScenario& c) {
       !in(c.amplitude_mv, 0.0, 1000.0) || !in(c.offset_mv, -1000.0, 1000.0) ||
       !in(c.eye_centre_v, 0.0, 10.0))
     finding("an analog value out of range");
+  if ((c.rj_ps && !in(*c.rj_ps, 0.0, 20.0)) || (c.dj_ps && !in(*c.dj_ps, 0.0, 1e6)) ||
+      !in(c.transition_density, 0.0, 1.0))
+    finding("a jitter value out of range");
 }
 
 }  // namespace

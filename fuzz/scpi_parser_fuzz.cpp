@@ -15,23 +15,23 @@
 #include <string>
 #include <vector>
 
-#include "app/scpi_commands.h"
-#include "app/scpi_errors.h"
-#include "app/scpi_parser.h"
-#include "app/scpi_session.h"
 #include "fuzz/fuzz_input.h"
-#include "platform/c_locale.h"
+#include "platform/os/c_locale.h"
+#include "remote/scpi_commands.h"
+#include "remote/scpi_errors.h"
+#include "remote/scpi_parser.h"
+#include "remote/scpi_session.h"
 
 namespace {
 
 using kd71::fuzz::finding;
-using scpi::Param;
-using scpi::Unit;
+using kd71::scpi::Param;
+using kd71::scpi::Unit;
 
 constexpr int kKnownErrors[] = {
-    scpi::kCommandError,           scpi::kSyntaxError,      scpi::kDataTypeError,
-    scpi::kParameterNotAllowed,    scpi::kMissingParameter, scpi::kMnemonicTooLong,
-    scpi::kHeaderSuffixOutOfRange, scpi::kSuffixNotAllowed, scpi::kDataOutOfRange};
+    kd71::scpi::kCommandError,           kd71::scpi::kSyntaxError,      kd71::scpi::kDataTypeError,
+    kd71::scpi::kParameterNotAllowed,    kd71::scpi::kMissingParameter, kd71::scpi::kMnemonicTooLong,
+    kd71::scpi::kHeaderSuffixOutOfRange, kd71::scpi::kSuffixNotAllowed, kd71::scpi::kDataOutOfRange};
 
 bool known_error(int code) {
   for (int known : kKnownErrors)
@@ -44,7 +44,7 @@ bool known_error(int code) {
 // case, at most 12 of them.
 bool is_name(const std::string& text, bool digits) {
   using kd71::c_locale::ascii_digit;
-  if (text.empty() || text.size() > scpi::kMaxMnemonic || text[0] < 'A' || text[0] > 'Z')
+  if (text.empty() || text.size() > kd71::scpi::kMaxMnemonic || text[0] < 'A' || text[0] > 'Z')
     return false;
   for (char c : text)
     if (!((c >= 'A' && c <= 'Z') || c == '_' || (digits && ascii_digit(c)))) return false;
@@ -98,11 +98,11 @@ void check_unit(const Unit& u) {
     if (u.detail.empty()) finding("a unit's error without its detail");
     return;
   }
-  const scpi::Header& h = u.header;
+  const kd71::scpi::Header& h = u.header;
   if (h.parts.empty()) finding("a unit without a header");
   if (h.common && (h.parts.size() != 1 || h.parts[0].has_suffix))
     finding("a common command of more than one part");
-  for (const scpi::Mnemonic& m : h.parts) {
+  for (const kd71::scpi::Mnemonic& m : h.parts) {
     if (!is_name(m.name, false)) finding("a header part that is no mnemonic");
     if (m.suffix < 0 || (!m.has_suffix && m.suffix != 0)) finding("a suffix out of place");
   }
@@ -110,22 +110,22 @@ void check_unit(const Unit& u) {
     if (p.type == Param::Type::Number && !std::isfinite(p.number)) finding("a number not finite");
     if (p.type == Param::Type::Word && !is_name(p.text, true)) finding("a word parameter misread");
   }
-  const std::vector<Unit> again = scpi::parse_message(canonical(u));
+  const std::vector<Unit> again = kd71::scpi::parse_message(canonical(u));
   if (again.size() != 1 || !same(again[0], u)) finding("a unit reads back changed");
 }
 
-void check_lookup(const Unit& u, scpi::Path* path) {
+void check_lookup(const Unit& u, kd71::scpi::Path* path) {
   if (u.error != 0) return;
-  const scpi::Resolved r = scpi::resolve(scpi::command_table(), u.header, *path);
+  const kd71::scpi::Resolved r = kd71::scpi::resolve(kd71::scpi::command_table(), u.header, *path);
   if (!r.command) {
-    if (r.error != scpi::kUndefinedHeader && r.error != scpi::kHeaderSuffixOutOfRange)
+    if (r.error != kd71::scpi::kUndefinedHeader && r.error != kd71::scpi::kHeaderSuffixOutOfRange)
       finding("a header not found without -113 or -114");
     return;
   }
   const std::string header = r.command->header;
   if ((header.back() == '?') != u.header.query) finding("a query found as a command or back");
   if ((header.front() == '*') != u.header.common) finding("a common command found in the tree");
-  if (r.channel < 1 || r.channel > scpi::kChannels) finding("a channel the board does not have");
+  if (r.channel < 1 || r.channel > kd71::scpi::kChannels) finding("a channel the board does not have");
   *path = r.next_path;
 }
 
@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // The session's cut into lines, fed in pieces, against the lines as they
   // are: refused at the first one over the limit.
-  scpi::Session session(scpi::command_table());
+  kd71::scpi::Session session(kd71::scpi::command_table());
   bool refused = false;
   for (std::size_t at = 0; at < bytes.size() && !refused; at += piece)
     refused = !session.receive(bytes.substr(at, piece));
@@ -148,7 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (char c : bytes) {
     if (c != '\n') {
       partial += c;
-      if (partial.size() > scpi::kMaxLine) over = true;
+      if (partial.size() > kd71::scpi::kMaxLine) over = true;
       if (over) break;
       continue;
     }
@@ -167,8 +167,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   for (const std::string& line : lines) {
-    scpi::Path path;
-    for (const Unit& u : scpi::parse_message(line)) {
+    kd71::scpi::Path path;
+    for (const Unit& u : kd71::scpi::parse_message(line)) {
       check_unit(u);
       check_lookup(u, &path);
     }

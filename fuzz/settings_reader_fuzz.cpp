@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "app/panel_handles.h"
 #include "app/settings_file.h"
-#include "app/startup.h"
 #include "fuzz/fuzz_input.h"
-#include "platform/userint.h"
+#include "platform/ui_runtime/userint.h"
 #include "tests/support/fresh_state.h"
 #include "ui/main_uir.h"
 

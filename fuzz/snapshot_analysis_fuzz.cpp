@@ -15,8 +15,8 @@
 #include "app/statistics.h"
 #include "fuzz/fuzz_input.h"
 #include "hardware/lowlevel.h"
-#include "platform/bridge_double.h"
-#include "platform/ui_store.h"
+#include "platform/bridge/bridge_double.h"
+#include "platform/ui_runtime/ui_store.h"
 #include "tests/support/fresh_state.h"
 #include "ui/main_uir.h"
 

@@ -8,12 +8,11 @@
 
 #include <cstdio>
 
-#include "hardware/board_pins.h"
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/i2c_transactions.h"
-#include "hardware/lowlevel_link.h"
-#include "platform/userint.h"
+#include "hardware/link_state.h"
+#include "platform/ui_runtime/userint.h"
 
 namespace {
 
@@ -33,9 +32,7 @@ constexpr double kSettleWait = 0.02;
 constexpr double kLedStepWait = 0.1;
 constexpr int kLedTestPositions = 18;
 
-unsigned char address_byte(int chip) {
-  return static_cast<unsigned char>((kExpanderBaseAddress << 1) | (chip << 1));
-}
+unsigned char address_byte(int chip) { return i2c_address_byte(kExpanderBaseAddress + chip); }
 
 // Reads one status register: the register pointer in one transaction, the
 // byte in the next. `acked` tells whether the chip acknowledged both.

@@ -4,6 +4,8 @@
 
 // The 7-bit I2C address of expander `chip` is this plus the chip number.
 inline constexpr int kExpanderBaseAddress = 0x50;
+inline constexpr int kExpander56 = 6;
+inline constexpr int kExpander57 = 7;
 
 // Pin and field writes read the chip's pin levels and write them back with
 // the change. A chip that does not acknowledge that read keeps its pins: the

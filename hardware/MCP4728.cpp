@@ -11,9 +11,10 @@
 
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
-#include "hardware/lowlevel_link.h"
-#include "platform/c_locale.h"
-#include "platform/userint.h"
+#include "hardware/i2c_transactions.h"
+#include "hardware/link_state.h"
+#include "platform/os/c_locale.h"
+#include "platform/ui_runtime/userint.h"
 
 namespace {
 
@@ -27,9 +28,7 @@ constexpr int kReadBackBytes = 24;
 constexpr double kSweepPause = 0.001;
 constexpr double kSweepStep = 0.1;
 
-unsigned char address_byte(int dev) {
-  return static_cast<unsigned char>((kDacBaseAddress << 1) | (dev << 1));
-}
+unsigned char address_byte(int dev) { return i2c_address_byte(kDacBaseAddress + dev); }
 
 // Reads `n` bytes from `dev`, every byte acknowledged.
 void read_all(int dev, unsigned char* out, int n) {

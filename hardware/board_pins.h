@@ -5,8 +5,8 @@
 // bits) and the 9372 (one bit).
 #pragma once
 
-inline constexpr int kExpander56 = 6;
-inline constexpr int kExpander57 = 7;
+#include "hardware/DS4520.h"
+
 inline constexpr int kExpanderPins = 9;  // pins 0-8 of each chip
 
 // The pattern code field: pins 0-3 of the channel's pattern chip.

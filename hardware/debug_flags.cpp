@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "platform/c_locale.h"
+#include "platform/os/c_locale.h"
 
 unsigned char debug_main = 0;
 unsigned char debug_usb = 0;

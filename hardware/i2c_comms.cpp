@@ -11,8 +11,8 @@
 #include <cstdio>
 
 #include "hardware/debug_flags.h"
-#include "hardware/lowlevel_link.h"
-#include "platform/userint.h"
+#include "hardware/link_state.h"
+#include "platform/ui_runtime/userint.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // sample one FT_GetBitMode.
 #pragma once
 
-#include "platform/ftd2xx.h"
+#include "platform/bridge/ftd2xx.h"
 
 inline constexpr unsigned char kSclBit = 0x01;
 inline constexpr unsigned char kSdaBit = 0x02;

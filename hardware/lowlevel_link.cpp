@@ -8,7 +8,7 @@
 
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
-#include "platform/board_description.h"
+#include "platform/bridge/board_description.h"
 
 namespace {
 
@@ -27,25 +27,13 @@ FT_STATUS read_device_list(DWORD* count) {
   return status;
 }
 
-bool g_device_lost = false;
+char g_chosen_serial[16];
 
-// The statuses with which the backends answer a call on a handle whose
-// device is gone.
-bool is_device_gone_status(FT_STATUS status) {
-  return status == FT_DEVICE_NOT_FOUND || status == FT_INVALID_HANDLE || status == FT_IO_ERROR;
-}
-
-const char* status_name(FT_STATUS status) {
-  switch (status) {
-    case FT_INVALID_HANDLE:
-      return "invalid handle";
-    case FT_DEVICE_NOT_FOUND:
-      return "device not found";
-    case FT_IO_ERROR:
-      return "I/O error";
-    default:
-      return "failed";
-  }
+// The instrument, and the one chosen when a serial number is.
+bool is_chosen_board(const FT_DEVICE_LIST_INFO_NODE& node) {
+  if (!kd71::describes_board(node.Description)) return false;
+  return g_chosen_serial[0] == '\0' ||
+         std::strncmp(node.SerialNumber, g_chosen_serial, sizeof node.SerialNumber) == 0;
 }
 
 // A board opened but not configured (it went away during the open, or
@@ -58,11 +46,14 @@ int failed_open() {
 
 }  // namespace
 
-FT_HANDLE usb_handle = nullptr;
 FT_DEVICE_LIST_INFO_NODE devInfo[kDeviceListSize];
 char deviceSerialNumber[16];
-unsigned char linkUp = 0;
-int prevLinkState = 0;
+
+void choose_board_serial(const char* serial) {
+  std::snprintf(g_chosen_serial, sizeof g_chosen_serial, "%s", serial ? serial : "");
+}
+
+const char* chosen_board_serial() { return g_chosen_serial; }
 
 int usb_aliveQ() {
   DWORD count = 0;
@@ -73,7 +64,7 @@ int usb_aliveQ() {
   if (read_device_list(&count) != FT_OK || count == 0) return 0;
   for (DWORD i = 0; i < count; ++i) {
     debug_print(debug_usb, "Device:%s  \n", devInfo[i].Description);
-    if (kd71::describes_board(devInfo[i].Description)) return 1;
+    if (is_chosen_board(devInfo[i])) return 1;
   }
   return 0;
 }
@@ -93,7 +84,8 @@ int init_usb() {
     return 0;
   }
 
-  // Every node is visited, so the last one described as the instrument wins.
+  // Every node is visited, so the last one described as the instrument (of
+  // the chosen serial number, if one is chosen) wins.
   int chosen = 0;
   bool found = false;
   for (DWORD i = 0; i < count; ++i) {
@@ -110,7 +102,7 @@ int init_usb() {
     debug_print(debug_usb, "Desc: %.64s\n", node.Description);
     debug_print(debug_usb, "ftHandle: 0x%x\n",
                 static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(node.ftHandle)));
-    if (kd71::describes_board(node.Description)) {
+    if (is_chosen_board(node)) {
       usb_handle = node.ftHandle;
       char serial[32] = {};
       char description[64] = {};
@@ -183,33 +175,9 @@ bool link_state_changed(int alive) {
 
 void mark_link_disconnected() { prevLinkState = 0; }
 
-bool note_link_call(const char* call, FT_STATUS status) {
-  if (status == FT_OK || g_device_lost) return false;
-  // Only an open link can be lost: before the open, or after a failed one,
-  // the handle is not the board's.
-  if (prevLinkState == 1 && is_device_gone_status(status)) {
-    g_device_lost = true;
-    std::printf("USB link dropped: %s failed (ftStatus=%d, %s)\n", call, static_cast<int>(status),
-                status_name(status));
-    std::fflush(stdout);
-  }
-  return true;
-}
-
-bool link_lost() { return g_device_lost; }
-
-bool take_lost_device() {
-  if (!g_device_lost) return false;
-  g_device_lost = false;
-  FT_Close(usb_handle);  // dead; the board is opened anew
-  return true;
-}
-
 void lowlevel_link_reset() {
-  usb_handle = nullptr;
+  link_state_reset();
   std::memset(devInfo, 0, sizeof devInfo);
   std::memset(deviceSerialNumber, 0, sizeof deviceSerialNumber);
-  linkUp = 0;
-  prevLinkState = 0;
-  g_device_lost = false;
+  std::memset(g_chosen_serial, 0, sizeof g_chosen_serial);
 }

@@ -14,8 +14,8 @@
 #include "hardware/debug_flags.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/i2c_comms.h"
-#include "hardware/lowlevel_link.h"
-#include "platform/userint.h"
+#include "hardware/link_state.h"
+#include "platform/ui_runtime/userint.h"
 
 namespace {
 
@@ -131,7 +131,7 @@ void readPacket(int index) {
   if (trace) std::printf("Frequency: %d MHz on Ch: %d\n", record.frequency, index);
 }
 
-int pollUntilTrailer(int index, int type, int trailer_byte) {
+int poll_until_trailer(int index, int type, int trailer_byte) {
   if (!valid_index(index) || trailer_byte < 0 || trailer_byte >= kPacketBytes)
     return kMaxPollAttempts;
   for (int attempt = 0; attempt < kMaxPollAttempts; ++attempt) {
@@ -143,10 +143,10 @@ int pollUntilTrailer(int index, int type, int trailer_byte) {
   return kMaxPollAttempts;
 }
 
-int pollReadPacket(int index, int type) { return pollUntilTrailer(index, type, kReadBackTrailer); }
+int pollReadPacket(int index, int type) { return poll_until_trailer(index, type, kReadBackTrailer); }
 
 int FetchRoutinePacket(int channel) {
-  return pollUntilTrailer(channel, channel_code(channel, kRoutineKind), kRoutineTrailer);
+  return poll_until_trailer(channel, channel_code(channel, kRoutineKind), kRoutineTrailer);
 }
 
 int writePacket(int index, int reg, int count) {

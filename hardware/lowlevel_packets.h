@@ -25,7 +25,7 @@ void readPacket(int index);
 // Up to 10 polls of request type `type` into record `index`, stopping when
 // the record's byte `trailer_byte` is the trailer; the number of failed
 // attempts (10 if none succeeded).
-int pollUntilTrailer(int index, int type, int trailer_byte);
+int poll_until_trailer(int index, int type, int trailer_byte);
 // The same for the 13-byte read-back packets, whose trailer is byte 2.
 int pollReadPacket(int index, int type);
 // Up to 10 routine polls of `channel` until byte 12 is the trailer; the

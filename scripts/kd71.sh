@@ -40,6 +40,14 @@ PACKAGES+=(python3-pyvisa python3-pyvisa-py)
 PACKAGES+=(sigrok-cli)
 # A real X server for the window's process test, typed into through XTEST.
 PACKAGES+=(xvfb xdotool x11-utils)
+# The metrics page's data model and text (prometheus-cpp's core), and
+# Prometheus itself with promtool: the monitoring test starts its own server
+# on a free port with its own configuration and data folder, never the
+# package's service.
+PACKAGES+=(prometheus-cpp-dev prometheus)
+# umockdev's test bed, in which libftdi1 and libusb reach emulated FTDI bridges
+# through the kernel's USB interface.
+PACKAGES+=(libumockdev-dev)
 
 install_missing() {
   local missing=()
@@ -103,6 +111,7 @@ case "${1:-}" in
   test)
     install_missing
     ensure_test_locales
+    python3 scripts/check_layers.py
     package_stage
     build build
     (cd build && ctest -j"$JOBS" --output-on-failure)

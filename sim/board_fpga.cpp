@@ -1,9 +1,8 @@
 // The FPGA side of the simulated board: register writes and poll replies.
-#include "platform/clock.h"
+#include "platform/os/clock.h"
 #include "sim/fpga_packets.h"
 #include "sim/signal_physics.h"
 #include "sim/sim_board.h"
-#include "sim/sim_bus.h"
 
 namespace kd71::sim {
 namespace {

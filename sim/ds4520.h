@@ -31,7 +31,6 @@ class Ds4520 : public I2cDevice {
   std::uint16_t pullup() const;
   std::uint16_t io_control() const;
   std::uint8_t config() const { return mem_[kConfig]; }
-  std::uint8_t register_value(std::uint8_t reg) const { return read_register(reg); }
 
   // Called after a write that changed the pin levels.
   std::function<void()> on_pins_changed;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/clock.h"
+#include "platform/os/clock.h"
 
 namespace kd71::sim {
 

@@ -35,11 +35,20 @@ struct ChannelScenario {
   double offset_mv = 3.0;      // where the centre of the swing sits on the threshold scale
   double amplitude_mv = 80.0;  // peak-to-peak swing
   double noise_mv = 4.0;       // rms noise
-  // Error-free window of the eye as a fraction of the bit period (0..1), and
-  // the sampling delay in volts at which one such window is centred. Windows
-  // repeat every bit period: 1e6 / rate_mhz ps, about 40.7 ps per volt.
+  // The eye in time: the sampling delay in volts at which one eye is
+  // centred (eyes repeat every bit period: 1e6 / rate_mhz ps, about 40.7 ps
+  // per volt), and the jitter on the data's crossings by the dual-Dirac
+  // model (sim/signal_physics.h, jitter()): a random part of rj_ps RMS, a
+  // deterministic part of dj_ps peak to peak (0 up to one bit period), on a
+  // share transition_density of the bits (the bits that differ from the one
+  // before; 0.5 for a PRBS). Unset, RJ is 1 ps and DJ opens the eye
+  // eye_width_ui (a fraction of the bit period, 0..1) wide at an error ratio
+  // of 1e-12.
   double eye_width_ui = 0.6;
   double eye_centre_v = 1.2;
+  std::optional<double> rj_ps;
+  std::optional<double> dj_ps;
+  double transition_density = 0.5;
   // Which of the eight phase combinations (bit p for combination p: bits 0-1
   // the 9340 setting, bit 2 the 9372 setting) run error-free. Unset: three
   // neighbouring combinations chosen by the bit rate.
@@ -65,7 +74,7 @@ struct Latency {
   static Latency usb_full_speed();
 };
 
-// Something that happens to the first board at a time of the run, counted
+// Something that happens to every board at a time of the run, counted
 // in seconds from the start of the simulation (when the bus is installed).
 // Each takes effect with the first bridge call made at or after its time:
 // the board's state is seen only through those calls.
@@ -88,15 +97,27 @@ struct TimedEvent {
 };
 
 struct Scenario {
-  // Channel 1 runs at 10 Gb/s, channel 2 at 28 Gb/s (above the auto search's
-  // high-rate limit).
-  std::array<ChannelScenario, 2> channels = {ChannelScenario{}, [] {
+  // Channel 1 runs at 10 Gb/s with 4 ps of random jitter and an eye of
+  // 0.4 UI at 1e-12 (DJ 3.7 ps), so that its bathtub falls off over several
+  // of the eye scan's steps; channel 2 at 28 Gb/s (above the auto search's
+  // high-rate limit) with a channel's defaults (RJ 1 ps, 0.6 UI).
+  std::array<ChannelScenario, 2> channels = {[] {
+                                               ChannelScenario c;
+                                               c.rj_ps = 4.0;
+                                               c.eye_width_ui = 0.4;
+                                               return c;
+                                             }(),
+                                             [] {
                                                ChannelScenario c;
                                                c.rate_mhz = 28000;
                                                return c;
                                              }()};
   int firmware_version = 0x2104;
   std::vector<Attached> devices = {Attached::Board};
+  // The serial number of each board, in the order the boards are listed;
+  // a board past its end, or with an empty one, is KD71SIM000001,
+  // KD71SIM000002, ... by its place among the boards.
+  std::vector<std::string> board_serials;
   bool plugged = true;  // false: the boards start unplugged (no board listed)
   std::uint64_t seed = 1;
   Latency latency;

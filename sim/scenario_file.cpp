@@ -3,11 +3,14 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <set>
 #include <string_view>
 #include <vector>
 
-#include "platform/c_locale.h"
-#include "platform/regular_file.h"
+#include "platform/bridge/board_description.h"
+#include "platform/os/c_locale.h"
+#include "platform/os/regular_file.h"
 
 namespace kd71::sim {
 namespace {
@@ -16,6 +19,9 @@ constexpr std::size_t kMaxScenarioBytes = 1 << 20;
 constexpr int kMaxRateMhz = 100000;
 constexpr double kMaxMillivolts = 1000.0;
 constexpr double kMaxDelayVolts = 10.0;
+constexpr double kMaxRjPs = 20.0;
+// One bit period at 1 MHz; a file's DJ is checked against its channel's period.
+constexpr double kMaxDjPs = 1e6;
 constexpr long long kMaxFirmwareVersion = 0xFFFF;
 constexpr long long kMaxI2cAddress = 0x7F;
 constexpr long long kMaxRequestType = 15;
@@ -114,7 +120,15 @@ const std::pair<const char*, int> kPatterns[] = {{"PRBS7", 0},  {"PRBS9", 1},  {
 struct ChannelKey {
   const char* name;
   Fault (*set)(ChannelScenario&, std::string_view);
+  bool timing = false;  // one of the keys that give the eye's jitter
 };
+
+Fault picoseconds(std::string_view w, double hi, const char* what, std::optional<double>* out) {
+  double v = 0.0;
+  Fault f = real(w, 0.0, hi, what, &v);
+  if (f.empty()) *out = v;
+  return f;
+}
 
 const ChannelKey kChannelKeys[] = {
     {"rate_mhz",
@@ -145,6 +159,21 @@ const ChannelKey kChannelKeys[] = {
     {"eye_width_ui",
      [](ChannelScenario& c, std::string_view w) {
        return real(w, 0.0, 1.0, "a fraction of the bit period", &c.eye_width_ui);
+     },
+     true},
+    {"rj_ps",
+     [](ChannelScenario& c, std::string_view w) {
+       return picoseconds(w, kMaxRjPs, "picoseconds of random jitter", &c.rj_ps);
+     },
+     true},
+    {"dj_ps",
+     [](ChannelScenario& c, std::string_view w) {
+       return picoseconds(w, kMaxDjPs, "picoseconds of deterministic jitter", &c.dj_ps);
+     },
+     true},
+    {"transition_density",
+     [](ChannelScenario& c, std::string_view w) {
+       return real(w, 0.0, 1.0, "a share of the bits", &c.transition_density);
      }},
     {"eye_centre_v",
      [](ChannelScenario& c, std::string_view w) {
@@ -184,7 +213,34 @@ Fault set_devices(Scenario& s, std::string_view w) {
   if (!f.empty()) return f;
   const Scenario p = preset();
   s.devices = p.devices;
+  s.board_serials = p.board_serials;
   s.plugged = p.plugged;
+  return {};
+}
+
+// "devices board:SERIAL board:SERIAL ...": boards of the serial numbers
+// given ("board" alone: the default one of its place), in that order.
+Fault set_boards(Scenario& s, const Words& words) {
+  constexpr std::string_view kBoard = "board";
+  Scenario boards;
+  boards.devices.clear();
+  for (const std::string_view w : words) {
+    if (w.substr(0, kBoard.size()) != kBoard ||
+        (w.size() > kBoard.size() && w[kBoard.size()] != ':'))
+      return "expected board or board:SERIAL for each board, not " + quoted(w);
+    const std::string_view serial = w.size() > kBoard.size() ? w.substr(kBoard.size() + 1) : "";
+    if (w.size() > kBoard.size()) {
+      if (const std::string problem = serial_problem(serial); !problem.empty())
+        return quoted(w) + ": " + problem;
+      for (const std::string& other : boards.board_serials)
+        if (other == serial) return "the serial number " + quoted(serial) + " is given twice";
+    }
+    boards.devices.push_back(Attached::Board);
+    boards.board_serials.emplace_back(serial);
+  }
+  s.devices = boards.devices;
+  s.board_serials = boards.board_serials;
+  s.plugged = true;
   return {};
 }
 
@@ -332,9 +388,40 @@ class Reader {
     if (!fresh)
       return c_locale::format("%s is set twice (first on line %d)", std::string(words[0]).c_str(),
                               first->second);
+    if (words[0] == "devices" && words.size() > 1 &&
+        (words.size() > 2 || words[1].find(':') != std::string_view::npos)) {
+      const Fault f = set_boards(*s_, Words(words.begin() + 1, words.end()));
+      return f.empty() ? f : "devices: " + f;
+    }
     if (words.size() != 2) return std::string(words[0]) + " takes one value";
+    // A file that gives any of a channel's timing keys gives its eye afresh:
+    // the ones it leaves out take the defaults of a channel (0.6 UI, RJ 1 ps,
+    // DJ from the width), not those of the board.
+    if (ck && ck->timing && timed_channels_.insert(channel).second) {
+      const ChannelScenario fresh;
+      ChannelScenario& c = s_->channel(channel);
+      c.eye_width_ui = fresh.eye_width_ui;
+      c.rj_ps = fresh.rj_ps;
+      c.dj_ps = fresh.dj_ps;
+    }
     const Fault f = ck ? ck->set(s_->channel(channel), words[1]) : bk->set(*s_, words[1]);
     return f.empty() ? f : std::string(words[0]) + ": " + f;
+  }
+
+  // What the whole file gives wrong: a channel's DJ beyond its bit period.
+  // Empty, or the fault and its line.
+  std::pair<Fault, int> finish() const {
+    for (int n = 1; n <= 2; ++n) {
+      const ChannelScenario& c = s_->channel(n);
+      const std::string key = c_locale::format("ch%d.dj_ps", n);
+      const auto given = set_on_.find(key);
+      if (given == set_on_.end() || c.rate_mhz <= 0 || *c.dj_ps <= 1e6 / c.rate_mhz) continue;
+      return {c_locale::format("%s: picoseconds of deterministic jitter must lie between 0 and "
+                               "%g (one bit period at %d MHz)",
+                               key.c_str(), 1e6 / c.rate_mhz, c.rate_mhz),
+              given->second};
+    }
+    return {};
   }
 
  private:
@@ -351,6 +438,7 @@ class Reader {
 
   Scenario* s_;
   std::map<std::string, int> set_on_;  // settings already given, and on which line
+  std::set<int> timed_channels_;       // channels whose timing keys the file gives
 };
 
 }  // namespace
@@ -369,6 +457,10 @@ bool parse_scenario(const std::string& text, const std::string& name, Scenario* 
       return false;
     }
     start = end + 1;
+  }
+  if (const auto [f, number] = reader.finish(); !f.empty()) {
+    if (error) *error = c_locale::format("%s:%d: %s", name.c_str(), number, f.c_str());
+    return false;
   }
   *scenario = std::move(read);
   return true;

@@ -7,10 +7,6 @@ namespace kd71::sim {
 namespace {
 
 constexpr double kMinNoiseMv = 1e-3;
-// The timing error ratio just outside the error-free window and the decades
-// it climbs across the crossing band (capped at 1/2).
-constexpr double kEdgeBerLog10 = -6.0;
-constexpr double kBandBerDecades = 5.7;
 constexpr double kMaxBer = 0.5;
 // Error ratios of a combination one step and further from an error-free one.
 constexpr double kNearPhaseBer = 1e-5;
@@ -23,6 +19,13 @@ constexpr double kDelayRangeMiddleV = 1.35;
 
 // Probability that a normal variable exceeds x standard deviations.
 double q(double x) { return 0.5 * std::erfc(x / std::sqrt(2.0)); }
+
+// Probability that a crossing spread by `sigma` lands more than `x` beyond
+// its mean (a step without spread).
+double tail(double x, double sigma) {
+  if (sigma > 0.0) return q(x / sigma);
+  return x > 0.0 ? 0.0 : (x < 0.0 ? 1.0 : 0.5);
+}
 
 double noise(const ChannelScenario& s) { return std::max(s.noise_mv, kMinNoiseMv); }
 
@@ -60,15 +63,41 @@ double phase_from_centre_ps(const ChannelScenario& s, double delay_v) {
   return offset - period * std::floor(offset / period + 0.5);
 }
 
+Jitter jitter(const ChannelScenario& s) {
+  const double period = bit_period_ps(s.rate_mhz);
+  Jitter j;
+  j.rj_ps = std::max(0.0, s.rj_ps.value_or(kDefaultRjPs));
+  const double width = std::clamp(s.eye_width_ui, 0.0, 1.0);
+  j.dj_ps = s.dj_ps ? *s.dj_ps : period * (1.0 - width) - 2.0 * kTotalJitterQ * j.rj_ps;
+  j.dj_ps = std::clamp(j.dj_ps, 0.0, period);
+  j.transition_density = std::clamp(s.transition_density, 0.0, 1.0);
+  return j;
+}
+
+double dual_dirac_ber(const Jitter& j, double period_ps, double phase_ps) {
+  const double half = period_ps / 2.0, dd = j.dj_ps / 2.0, rj = j.rj_ps;
+  const double late = 0.5 * tail(phase_ps + half - dd, rj) + 0.5 * tail(phase_ps + half + dd, rj);
+  const double early = 0.5 * tail(half - phase_ps - dd, rj) + 0.5 * tail(half - phase_ps + dd, rj);
+  return j.transition_density * (late + early);
+}
+
 double timing_ber(const ChannelScenario& s, double delay_v) {
   const double period = bit_period_ps(s.rate_mhz);
   if (period <= 0.0) return 0.0;
-  const double half_window = std::clamp(s.eye_width_ui, 0.0, 1.0) * period / 2.0;
-  const double distance = std::fabs(phase_from_centre_ps(s, delay_v));
-  if (distance <= half_window) return 0.0;
-  const double band = period / 2.0 - half_window;
-  const double depth = band > 0.0 ? std::min(1.0, (distance - half_window) / band) : 1.0;
-  return std::min(kMaxBer, std::pow(10.0, kEdgeBerLog10 + kBandBerDecades * depth));
+  return dual_dirac_ber(jitter(s), period, phase_from_centre_ps(s, delay_v));
+}
+
+double eye_opening_ps(const ChannelScenario& s, double ber) {
+  const double period = bit_period_ps(s.rate_mhz);
+  const Jitter j = jitter(s);
+  if (period <= 0.0 || dual_dirac_ber(j, period, 0.0) > ber) return 0.0;
+  // BER_t grows from the centre to the crossing: bisect for the edge.
+  double inside = 0.0, outside = period / 2.0;
+  for (int i = 0; i < 60; ++i) {
+    const double mid = (inside + outside) / 2.0;
+    (dual_dirac_ber(j, period, mid) <= ber ? inside : outside) = mid;
+  }
+  return 2.0 * inside;
 }
 
 std::uint8_t good_phase_mask(const ChannelScenario& s) {

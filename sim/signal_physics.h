@@ -32,13 +32,41 @@ double ones_fraction(const ChannelScenario& s, double mv);
 // Bit error ratio from the threshold against the two levels and the noise.
 double threshold_ber(const ChannelScenario& s, double mv);
 
-// Sampling phase in ps from the centre of the nearest error-free window, in
-// [-T/2, T/2).
+// Sampling phase in ps from the centre of the nearest eye, in [-T/2, T/2).
 double phase_from_centre_ps(const ChannelScenario& s, double delay_v);
 
-// Bit error ratio from the sampling point: none inside the error-free
-// window, rising steeply across the crossing bands to 1/2 at the crossing.
+// The jitter on the data's crossings by the dual-Dirac model: each crossing
+// is displaced by +DJ/2 or -DJ/2 (each with probability 1/2) plus a Gaussian
+// of RMS RJ; a share `transition_density` of the bits follow a crossing.
+struct Jitter {
+  double rj_ps = 0.0;  // random jitter, RMS
+  double dj_ps = 0.0;  // deterministic jitter (dual-Dirac), peak to peak
+  double transition_density = 0.5;
+};
+// RJ where the scenario sets none.
+inline constexpr double kDefaultRjPs = 1.0;
+// Q^-1(1e-12): the dual-Dirac total jitter at 1e-12 is DJ + 2 x 7.034 x RJ.
+inline constexpr double kTotalJitterQ = 7.034;
+
+// The scenario's jitter: its rj_ps and dj_ps, or where unset RJ 1 ps and the
+// DJ that opens the eye eye_width_ui x T wide at 1e-12,
+// DJ = T (1 - w) - 2 x 7.034 x RJ (at least 0). DJ is held to one period.
+Jitter jitter(const ChannelScenario& s);
+
+// Timing bit error ratio at `phase_ps` from the eye's centre (within half a
+// period of `period_ps`): the left crossing late or the right one early,
+//   L = Q((phase + T/2 - DJ/2)/RJ)/2 + Q((phase + T/2 + DJ/2)/RJ)/2
+//   R = Q((T/2 - phase - DJ/2)/RJ)/2 + Q((T/2 - phase + DJ/2)/RJ)/2
+//   BER_t = transition_density x (L + R).
+double dual_dirac_ber(const Jitter& j, double period_ps, double phase_ps);
+
+// The timing error ratio at sampling delay `delay_v`: the eye repeats every
+// bit period.
 double timing_ber(const ChannelScenario& s, double delay_v);
+
+// The eye's opening in ps at the timing error ratio `ber`: the width around
+// its centre over which BER_t stays at or below it.
+double eye_opening_ps(const ChannelScenario& s, double ber);
 
 // Phase combinations that run error-free at the scenario's rate.
 std::uint8_t good_phase_mask(const ChannelScenario& s);
@@ -48,7 +76,7 @@ int best_phase(std::uint8_t mask);
 // Bit error ratio added by running combination `phase`.
 double phase_ber(std::uint8_t mask, int phase);
 
-// The delay (V) the board uses in automatic mode: the centre of the window
+// The delay (V) the board uses in automatic mode: the centre of the eye
 // nearest the middle of the 0..2.7 V range.
 double auto_delay_v(const ChannelScenario& s);
 

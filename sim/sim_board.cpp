@@ -3,9 +3,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "platform/clock.h"
+#include "platform/os/clock.h"
 #include "sim/signal_physics.h"
-#include "sim/sim_bus.h"
 
 namespace kd71::sim {
 namespace {
@@ -17,8 +16,6 @@ constexpr int kDelayDacChannel = 1;
 constexpr std::uint16_t kPatternPins = 0x0F;
 constexpr int kCh1ManualPin = 4;      // chip 7
 constexpr int kCh2ManualPin = 8;      // chip 6
-constexpr int kCh1FullRatePin = 5;    // chip 7
-constexpr int kCh2FullRatePin = 6;    // chip 7
 constexpr int kCh1Phase9340Pin0 = 7;  // chip 7, bits 0 and 1 on pins 7 and 8
 constexpr int kCh1Phase9340Pin1 = 8;
 constexpr int kCh1Phase9372Pin = 6;   // chip 6
@@ -41,7 +38,7 @@ int bit(bool level, int shift) { return (level ? 1 : 0) << shift; }
 
 }  // namespace
 
-SimBoard::SimBoard(SimBus& bus, const Scenario& scenario, int board_index)
+SimBoard::SimBoard(BusControl& bus, const Scenario& scenario, int board_index)
     : bus_(bus),
       firmware_version_(scenario.firmware_version),
       models_{ChannelModel(scenario.channels[0], stream_seed(scenario.seed, board_index, 1),
@@ -221,11 +218,6 @@ ExpanderState SimBoard::expander(int chip) const {
   return {c.pins(), c.pullup(), c.io_control(), c.config()};
 }
 
-std::uint8_t SimBoard::expander_register(int chip, std::uint8_t reg) const {
-  if (chip != 6 && chip != 7) throw std::invalid_argument("expander chip must be 6 or 7");
-  return (chip == 6 ? chip6_ : chip7_).register_value(reg);
-}
-
 DacChannelState SimBoard::dac(int device, int channel) const {
   if (device != 0 && device != 1) throw std::invalid_argument("DAC device must be 0 or 1");
   const Mcp4728& d = device == 0 ? dac0_ : dac1_;
@@ -237,10 +229,6 @@ std::vector<std::uint8_t> SimBoard::fpga_register(int reg) const { return regist
 ThresholdState SimBoard::threshold(int n) const {
   const ChannelSettings& s = fpga_settings_.at(n - 1);
   return {s.code_p, s.code_n, s.threshold_lock, threshold_mv(s.code_p, s.code_n)};
-}
-
-bool SimBoard::full_rate_pin(int n) const {
-  return chip7_.pin(n == 1 ? kCh1FullRatePin : kCh2FullRatePin);
 }
 
 int SimBoard::delay_code(int n) const { return kd71::sim::delay_code(model(n).delay_in_use_v()); }

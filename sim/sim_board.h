@@ -56,20 +56,6 @@
 
 namespace kd71::sim {
 
-class SimBus;
-
-// The bridge calls, for the call counters.
-using Call = kd71::bridge::Fn;
-
-struct CallCounters {
-  std::array<std::uint64_t, kd71::bridge::kFnCount> calls{};
-  std::uint64_t bytes_written = 0;
-  std::uint64_t bytes_read = 0;
-
-  std::uint64_t of(Call c) const { return calls[static_cast<int>(c)]; }
-  std::uint64_t total() const;
-};
-
 // What reached the board.
 struct BoardCounters {
   std::array<std::uint64_t, 16> polls{};            // poll requests received, by type
@@ -101,7 +87,7 @@ struct DacChannelState {
 
 class SimBoard : public UsbDevice {
  public:
-  SimBoard(SimBus& bus, const Scenario& scenario, int board_index);
+  SimBoard(BusControl& bus, const Scenario& scenario, int board_index);
   ~SimBoard() override;
 
   // ---- Signals and firmware ---------------------------------------------
@@ -151,7 +137,6 @@ class SimBoard : public UsbDevice {
   // ---- What the program set -------------------------------------------------
   BoardCounters counters() const;
   ExpanderState expander(int chip) const;  // chip 6 or 7
-  std::uint8_t expander_register(int chip, std::uint8_t reg) const;
   DacChannelState dac(int device, int channel) const;  // device 0 (0x60) or 1 (0x61), channel 0..3
   // Data bytes of the last write to an FPGA register; empty if never written.
   std::vector<std::uint8_t> fpga_register(int reg) const;
@@ -164,8 +149,6 @@ class SimBoard : public UsbDevice {
   // included, the latest last (the last 64 at most).
   const std::vector<int>& pattern_history(int n) const { return pattern_history_.at(n - 1); }
   bool manual_mode(int n) const { return model(n).settings().manual_mode; }
-  // Level of chip 7's clock-divider (full rate) pin of a channel (pins 5, 6).
-  bool full_rate_pin(int n) const;
   std::uint8_t loop_lock(int n) const { return loop_lock_.at(n - 1); }
   std::array<std::uint8_t, 2> loopback() const { return loopback_; }
 
@@ -203,7 +186,7 @@ class SimBoard : public UsbDevice {
   void apply_register(const FpgaCommand& command);
   void answer_poll(int type);
 
-  SimBus& bus_;
+  BusControl& bus_;
   int firmware_version_;
   std::array<ChannelModel, 2> models_;
   Rng junk_;

@@ -3,8 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/board_description.h"
-#include "platform/clock.h"
+#include "platform/bridge/board_description.h"
+#include "platform/os/c_locale.h"
+#include "platform/os/clock.h"
 
 namespace kd71::sim {
 namespace {
@@ -39,7 +40,11 @@ SimBus::SimBus(const Scenario& scenario)
     std::unique_ptr<UsbDevice> device;
     if (scenario.devices[slot] == Attached::Board) {
       auto board = std::make_unique<SimBoard>(*this, scenario, boards);
-      board->info.serial = numbered("KD71SIM", ++boards);
+      ++boards;
+      const std::size_t b = boards_.size();
+      board->info.serial = b < scenario.board_serials.size() && !scenario.board_serials[b].empty()
+                               ? scenario.board_serials[b]
+                               : numbered("KD71SIM", boards);
       board->info.description = kd71::kBoardDescription;
       board->plugged = scenario.plugged;
       boards_.push_back(board.get());
@@ -52,6 +57,7 @@ SimBus::SimBus(const Scenario& scenario)
     device->info.type = FT_DEVICE_232R;
     device->info.id = kFtdiVidPid;
     device->info.loc_id = kFirstLocId + kLocIdStep * static_cast<DWORD>(slot);
+    device->info.location = c_locale::format("bus 2 port 1.%d", static_cast<int>(slot) + 1);
     devices_.push_back(std::move(device));
   }
   if (!scenario.i2c_trace_path.empty() && !boards_.empty()) {
@@ -76,7 +82,7 @@ void SimBus::begin(Call call, DWORD bytes) {
   ++step_;
   ++calls_.calls[static_cast<int>(call)];
   if (call_hook_) call_hook_();
-  if (!boards_.empty()) events_.run_due(kd71::clock::now(), *boards_[0]);
+  events_.run_due(kd71::clock::now(), boards_);
   for (auto it = unplugs_.begin(); it != unplugs_.end();) {
     if (step_ > it->after_step) {
       it->board->unplug();
@@ -87,6 +93,15 @@ void SimBus::begin(Call call, DWORD bytes) {
   }
   const bool bulk = call == Call::Write || call == Call::Read;
   kd71::clock::spend((bulk ? latency_.bulk_s : latency_.control_s) + latency_.per_byte_s * bytes);
+}
+
+void SimBus::note_board(const UsbDevice* device, const char* what) const {
+  for (const SimBoard* b : boards_) {
+    if (b != device) continue;
+    // With several boards the log says which one.
+    events_.note(kd71::clock::now(),
+                 boards_.size() > 1 ? std::string(what) + " (" + b->info.serial + ")" : what);
+  }
 }
 
 UsbDevice* SimBus::device_of(int token, FT_STATUS* status) {
@@ -140,7 +155,7 @@ FT_STATUS SimBus::open(unsigned index, int* token) {
   d->port.open = true;
   *token = next_token_++;
   handles_[*token] = {d, d->generation};
-  if (d == board(0)) events_.note(kd71::clock::now(), "opened by the program");
+  note_board(d, "opened by the program");
   d->opened();
   d->call_ended(step_, false);
   return FT_OK;
@@ -152,7 +167,7 @@ FT_STATUS SimBus::close(int token) {
   UsbDevice* d = device_of(token, &status);
   handles_.erase(token);
   if (d) d->port.open = false;
-  if (d && d == board(0)) events_.note(kd71::clock::now(), "closed by the program");
+  if (d) note_board(d, "closed by the program");
   return status;
 }
 

@@ -11,24 +11,24 @@
 #include <memory>
 #include <vector>
 
-#include "platform/bridge_backend.h"
+#include "platform/bridge/bridge_backend.h"
 #include "sim/sim_board.h"
 #include "sim/timed_events.h"
 
 namespace kd71::sim {
 
-class SimBus : public kd71::bridge::Backend {
+class SimBus : public kd71::bridge::Backend, public BusControl {
  public:
   explicit SimBus(const Scenario& scenario);
   ~SimBus() override;
 
   SimBoard* board(int index);
-  const CallCounters& calls() const { return calls_; }
+  const CallCounters& calls() const override { return calls_; }
   // Number of bridge calls made so far; the time step of the I2C trace.
   std::uint64_t step() const { return step_; }
-  void schedule_unplug(SimBoard* board, std::uint64_t after_calls);
-  void set_call_hook(std::function<void()> hook) { call_hook_ = std::move(hook); }
-  const Latency& latency() const { return latency_; }
+  void schedule_unplug(SimBoard* board, std::uint64_t after_calls) override;
+  void set_call_hook(std::function<void()> hook) override { call_hook_ = std::move(hook); }
+  const Latency& latency() const override { return latency_; }
 
   const char* name() const override { return "simulated board"; }
   FT_STATUS list_devices(std::vector<kd71::bridge::DeviceInfo>& out) override;
@@ -54,6 +54,8 @@ class SimBus : public kd71::bridge::Backend {
   // Counts the call, spends its latency and carries out due unplugs and
   // timed events.
   void begin(Call call, DWORD bytes = 0);
+  // A line in the board log when `device` is one of the boards.
+  void note_board(const UsbDevice* device, const char* what) const;
   // The device behind a live token, or the status that refuses the call.
   UsbDevice* device_of(int token, FT_STATUS* status);
   // Runs `body` on the device of `token`, then lets the device note the call.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/c_locale.h"
+#include "platform/os/c_locale.h"
 #include "sim/sim_board.h"
 
 namespace kd71::sim {
@@ -72,11 +72,12 @@ void TimedEvents::add(double at_s, std::function<void(SimBoard&)> act, std::stri
   steps_.push_back({at_s, std::move(act), std::move(text)});
 }
 
-void TimedEvents::run_due(double now, SimBoard& board) {
+void TimedEvents::run_due(double now, const std::vector<SimBoard*>& boards) {
+  if (boards.empty()) return;
   while (next_ < steps_.size() && steps_[next_].at_s <= now - origin_) {
     const Step& step = steps_[next_++];
     log(step.at_s, step.text);
-    step.act(board);
+    for (SimBoard* board : boards) step.act(*board);
   }
 }
 

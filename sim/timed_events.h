@@ -1,4 +1,4 @@
-// Carries out a scenario's timed events on the first board as the run's
+// Carries out a scenario's timed events on every board as the run's
 // clock passes their times, and keeps the board's log of them: one line on
 // standard error per step, with the time the scenario gave it.
 #pragma once
@@ -20,8 +20,9 @@ class TimedEvents {
   TimedEvents(const std::vector<TimedEvent>& events, double origin);
 
   bool empty() const { return steps_.empty(); }
-  // Carries out, in time order, every step due at clock time `now`.
-  void run_due(double now, SimBoard& board);
+  // Carries out, in time order, every step due at clock time `now`, on
+  // each of `boards`.
+  void run_due(double now, const std::vector<SimBoard*>& boards);
   // A line in the board's log at clock time `now` (when there are events).
   void note(double now, const std::string& what) const;
 

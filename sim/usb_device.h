@@ -5,10 +5,13 @@
 // through the hooks.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <functional>
 
-#include "platform/bridge_backend.h"
+#include "platform/bridge/bridge_backend.h"
 #include "sim/rx_queue.h"
+#include "sim/scenario.h"
 
 namespace kd71::sim {
 
@@ -22,6 +25,36 @@ struct UsbPort {
   UCHAR mask = 0x00;   // direction mask, 1 = output
   UCHAR latch = 0x00;  // output latch, set by writes in bit-bang mode
   RxQueue rx;
+};
+
+// The bridge calls, for the call counters.
+using Call = kd71::bridge::Fn;
+
+struct CallCounters {
+  std::array<std::uint64_t, kd71::bridge::kFnCount> calls{};
+  std::uint64_t bytes_written = 0;
+  std::uint64_t bytes_read = 0;
+
+  std::uint64_t of(Call c) const { return calls[static_cast<int>(c)]; }
+  std::uint64_t total() const;
+};
+
+class SimBoard;
+
+// What a board asks of the bus it is attached to.
+class BusControl {
+ public:
+  // Every bridge call of the process.
+  virtual const CallCounters& calls() const = 0;
+  // Unplugs `board` once `after_calls` more bridge calls are made.
+  virtual void schedule_unplug(SimBoard* board, std::uint64_t after_calls) = 0;
+  // Runs `hook` at the start of every later bridge call; empty: none.
+  virtual void set_call_hook(std::function<void()> hook) = 0;
+  // The time each call and each reply takes.
+  virtual const Latency& latency() const = 0;
+
+ protected:
+  ~BusControl() = default;
 };
 
 class UsbDevice {

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/c_locale.h"
+#include "platform/os/c_locale.h"
 
 namespace kd71::sim {
 namespace {

@@ -5,7 +5,9 @@
 
 #include <cstring>
 
-#include "platform/panel_def_types.h"
+#include "platform/ui_runtime/panel_def_types.h"
+#include "platform/ui_runtime/ui_store.h"
+#include "ui/main_uir_panels.h"
 #include "ui/version_number.h"
 
 namespace kd71::uir {
@@ -445,24 +447,20 @@ const PanelDef kScopePanel = {.resource_id = PANELSCOPE,
 
 const PanelDef* const kPanels[] = {&kDebugPanel, &kMainPanel, &kScopePanel};
 
-// The resource is named by its file name; a folder in front of it is allowed.
-bool is_main_uir(const char* file) {
-  if (!file) return false;
-  const char* slash = std::strrchr(file, '/');
-  const char* base = slash ? slash + 1 : file;
-  return std::strcmp(base, "main.uir") == 0;
-}
-
 }  // namespace
 
 const PanelDef* find_panel(const char* file, int resource_id) {
-  if (!is_main_uir(file)) return nullptr;
+  const char* slash = file ? std::strrchr(file, '/') : nullptr;
+  const char* base = slash ? slash + 1 : file;
+  if (!base || std::strcmp(base, "main.uir") != 0) return nullptr;
   for (const PanelDef* panel : kPanels)
     if (panel->resource_id == resource_id) return panel;
   return nullptr;
 }
 
 std::span<const PanelDef* const> all_panels() { return kPanels; }
+
+void register_main_uir() { kd71::ui::register_panels("main.uir", kPanels); }
 
 const ControlDef* find_control(const PanelDef& panel, int id) {
   for (const ControlDef& c : panel.controls)

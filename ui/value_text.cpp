@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "platform/c_locale.h"
+#include "platform/os/c_locale.h"
 
 namespace kd71::uir {
 

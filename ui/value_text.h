@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/panel_def_types.h"
+#include "platform/ui_runtime/panel_def_types.h"
 
 namespace kd71::uir {
 

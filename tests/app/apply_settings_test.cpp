@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <set>
 
-#include "app/analog_controls.h"
-#include "app/debug_panel.h"
-#include "app/settings_file.h"
-#include "platform/panel_def_types.h"
-#include "tests/app/app_fixture.h"
+#include "app/panel_handles.h"
+#include "app/saved_settings.h"
+#include "app/slider_state.h"
+#include "platform/ui_runtime/panel_def_types.h"
+#include "tests/support/app_fixture.h"
+#include "ui/main_uir_panels.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "platform/bridge_backend.h"
+#include "platform/bridge/bridge_backend.h"
 #include "sim/sim_board.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/work_folder.h"

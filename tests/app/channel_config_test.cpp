@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/debug_panel.h"
-#include "app/settings_file.h"
+#include "app/panel_handles.h"
+#include "app/saved_settings.h"
 #include "hardware/lowlevel.h"
-#include "tests/app/app_fixture.h"
+#include "tests/support/app_fixture.h"
 
 namespace {
 

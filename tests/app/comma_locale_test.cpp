@@ -9,15 +9,15 @@
 #include <cstdio>
 #include <string>
 
-#include "app/console_status.h"
+#include "app/panel_handles.h"
 #include "app/routine_progress.h"
 #include "app/settings_file.h"
-#include "app/startup.h"
 #include "app/statistics.h"
 #include "hardware/debug_flags.h"
 #include "hardware/lowlevel.h"
-#include "platform/c_locale.h"
-#include "platform/ui_store.h"
+#include "platform/os/c_locale.h"
+#include "platform/ui_runtime/ui_store.h"
+#include "program/console_status.h"
 #include "tests/support/sample_settings.h"
 #include "tests/support/scripted_frontend.h"
 #include "tests/support/work_folder.h"
@@ -83,7 +83,7 @@ TEST_F(CommaLocaleFiguresTest, DiagnosticLinesAndProgressTextsKeepTheDecimalPoin
 
   ScriptedFrontEnd window;
   ui::set_front_end(&window);
-  ShowRoutineProgress("CH%d auto search: %.3f V", 1, 1.153);
+  show_routine_progress("CH%d auto search: %.3f V", 1, 1.153);
   ui::set_front_end(nullptr);
   ASSERT_EQ(window.progress.size(), 1u);
   EXPECT_EQ(window.progress[0], "CH1 auto search: 1.153 V");

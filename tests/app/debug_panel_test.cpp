@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "app/channel_config.h"
-#include "app/settings_file.h"
+#include "app/saved_settings.h"
 #include "hardware/lowlevel.h"
-#include "tests/app/app_fixture.h"
+#include "tests/support/app_fixture.h"
 #include "tests/support/hardware_fixture.h"
 #include "ui/main_uir.h"
 

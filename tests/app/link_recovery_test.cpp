@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "app/analog_controls.h"
+#include "app/slider_state.h"
 #include "hardware/analog_scale.h"
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
 #include "hardware/packet_codec.h"
-#include "tests/app/sim_program_fixture.h"
+#include "tests/support/sim_program_fixture.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "app/channel_config.h"
-#include "app/debug_panel.h"
-#include "app/settings_file.h"
+#include "app/panel_handles.h"
+#include "app/saved_settings.h"
 #include "app/statistics.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
-#include "tests/app/app_fixture.h"
+#include "tests/support/app_fixture.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 // slider after it, and the sampling delay shown on entering manual mode.
 #include <gtest/gtest.h>
 
-#include "app/analog_controls.h"
 #include "app/channel_init.h"
-#include "app/settings_file.h"
+#include "app/saved_settings.h"
+#include "app/slider_state.h"
 #include "hardware/packet_codec.h"
-#include "tests/app/sim_program_fixture.h"
+#include "tests/support/sim_program_fixture.h"
 
 namespace {
 

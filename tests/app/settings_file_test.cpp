@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "tests/app/app_fixture.h"
+#include "tests/support/app_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/os_faults.h"
 #include "tests/support/scripted_frontend.h"

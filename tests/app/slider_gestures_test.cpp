@@ -7,11 +7,10 @@
 #include <vector>
 
 #include "app/analog_controls.h"
-#include "app/debug_panel.h"
-#include "app/settings_file.h"
-#include "app/startup.h"
-#include "platform/ui_store.h"
-#include "tests/app/signal_bridge.h"
+#include "app/panel_handles.h"
+#include "app/saved_settings.h"
+#include "platform/ui_runtime/ui_store.h"
+#include "tests/support/signal_bridge.h"
 #include "ui/main_uir.h"
 
 namespace kd71::test {

@@ -9,12 +9,12 @@
 #include <string>
 #include <vector>
 
-#include "app/analog_controls.h"
-#include "app/debug_panel.h"
+#include "app/panel_handles.h"
+#include "app/slider_state.h"
 #include "app/statistics.h"
 #include "hardware/lowlevel.h"
-#include "platform/ui_store.h"
-#include "tests/app/app_fixture.h"
+#include "platform/ui_runtime/ui_store.h"
+#include "tests/support/app_fixture.h"
 
 namespace {
 

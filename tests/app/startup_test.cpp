@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/debug_panel.h"
-#include "platform/instance_lock.h"
-#include "platform/ui_store.h"
+#include "app/panel_handles.h"
+#include "platform/os/instance_lock.h"
+#include "platform/ui_runtime/ui_store.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/scripted_frontend.h"
 #include "tests/support/work_folder.h"

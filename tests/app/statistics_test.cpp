@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "hardware/lowlevel.h"
-#include "tests/app/app_fixture.h"
+#include "tests/support/app_fixture.h"
 
 namespace {
 
@@ -61,9 +61,9 @@ class StatisticsTest : public kd71::test::AppTest {
     r.channel_state = state;
     r.error_count = errors;
     r.fast_error_count = fast;
-    UpdateSample(ch);
-    DisplaySample(ch);
-    StartRun(ch);
+    update_sample(ch);
+    display_sample(ch);
+    start_run(ch);
   }
   double value(int control) const { return kd71::ui::numeric_value(panelHandle, control); }
   void toggle(int control, int on) {
@@ -145,21 +145,21 @@ TEST_F(StatisticsTest, TheRunStartsOnTheSampleAfterTheToggleAndEndsWithItsInterv
                   static_cast<float>(4.0 / (2.0 * k2p34)));
 
   for (int tick = 0; tick < 299; ++tick) {
-    CountTestTick(1);
-    CheckTestInterval(1);
+    count_test_tick(1);
+    check_test_interval(1);
   }
   EXPECT_EQ(channelStats[1].totalsRunning, 1);
-  DisplayElapsedTimes();
+  display_elapsed_times();
   EXPECT_EQ(text(PANELMAIN_ELAPSED_TIME_CH1), "00:00:59");
-  CountTestTick(1);
-  CheckTestInterval(1);  // 300 ticks: 60 s
+  count_test_tick(1);
+  check_test_interval(1);  // 300 ticks: 60 s
   EXPECT_EQ(channelStats[1].totalsRunning, 0);
   int toggle_value = -1;
   GetCtrlVal(panelHandle, PANELMAIN_COM_TOT_ERR_CNT_CH1, &toggle_value);
   EXPECT_EQ(toggle_value, 0);
   sample(1, 10000, 128, 0x80, 9);
   EXPECT_EQ(channelStats[1].totalErrors, 4u);  // frozen
-  CountTestTick(1);
+  count_test_tick(1);
   EXPECT_EQ(channelStats[1].testTicks, 300);
 }
 
@@ -177,9 +177,9 @@ TEST_F(StatisticsTest, SwitchingOffBeforeTheNextSampleStartsNoRun) {
 TEST_F(StatisticsTest, AnIntervalAlreadyReachedAddsNoSample) {
   SetCtrlVal(panelHandle, PANELMAIN_TEST_INTERVAL_CH1, 0u);
   toggle(PANELMAIN_COM_TOT_ERR_CNT_CH1, 1);
-  CheckTestInterval(1);
+  check_test_interval(1);
   sample(1, 10000, 128, 0x80, 3);  // sets totals running...
-  CheckTestInterval(1);            // ...and the same tick stops it
+  check_test_interval(1);            // ...and the same tick stops it
   sample(1, 10000, 128, 0x80, 3);
   EXPECT_EQ(channelStats[1].totalErrors, 0u);
   EXPECT_EQ(channelStats[1].totalsRunning, 0);

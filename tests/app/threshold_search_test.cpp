@@ -11,11 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "app/analog_controls.h"
-#include "app/debug_panel.h"
-#include "app/startup.h"
-#include "platform/ui_store.h"
-#include "tests/app/signal_bridge.h"
+#include "app/panel_handles.h"
+#include "app/slider_state.h"
+#include "platform/ui_runtime/ui_store.h"
+#include "tests/support/signal_bridge.h"
 #include "ui/main_uir.h"
 
 namespace kd71::test {

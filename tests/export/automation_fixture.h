@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "export/kd71.h"
-#include "platform/clock.h"
+#include "platform/os/clock.h"
 #include "sim/sim_board.h"
 #include "tests/support/fresh_state.h"
 

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/ui_store.h"
+#include "platform/ui_runtime/ui_store.h"
 #include "tests/export/automation_fixture.h"
 #include "ui/main_uir.h"
 

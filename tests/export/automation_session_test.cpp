@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "platform/bridge_backend.h"
-#include "platform/ftd2xx.h"
-#include "platform/ui_store.h"
+#include "platform/bridge/bridge_backend.h"
+#include "platform/bridge/ftd2xx.h"
+#include "platform/ui_runtime/ui_store.h"
 #include "tests/export/automation_fixture.h"
 #include "tests/support/sample_settings.h"
 #include "tests/support/work_folder.h"
@@ -114,6 +114,33 @@ TEST_F(AutomationSessionTest, TheBackendAndScenarioComeFromTheEnvironment) {
   EXPECT_EQ(kd71::bridge::installed(), nullptr);
   EXPECT_EQ(init_with("sim", "fast.txt"), 1);
   EXPECT_EQ(GetBitRate(1), 40000);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AutomationSessionTest, KD71SerialChoosesOneBoardOfSeveral) {
+  struct Case {
+    const char* serial;  // nullptr: unset
+    int result;
+    int error;
+    int opened;  // the board left open, -1 none
+  };
+  for (const Case& c :
+       {Case{nullptr, 1, 0, 1}, Case{"KD71SIM000001", 1, 0, 0}, Case{"KD71SIM000002", 1, 0, 1},
+        Case{"KD71SIM000003", 0, ENODEV, -1}, Case{"a/b", 0, EINVAL, -1}}) {
+    kd71::sim::install_simulated_board(Scenario::two_boards());
+    if (c.serial) setenv("KD71_SERIAL", c.serial, 1);
+    errno = 0;
+    EXPECT_EQ(usb_init(), c.result) << (c.serial ? c.serial : "unset");
+    EXPECT_EQ(errno, c.error) << (c.serial ? c.serial : "unset");
+    unsetenv("KD71_SERIAL");
+    for (int b : {0, 1})
+      EXPECT_EQ(kd71::sim::simulated_board(b)->is_open(), b == c.opened)
+          << (c.serial ? c.serial : "unset") << " board " << b;
+    usb_close();
+  }
 }
 
 }  // namespace

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui_store.h"
+#include "platform/ui_runtime/ui_store.h"
 #include "tests/export/automation_fixture.h"
 #include "ui/main_uir.h"
 

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
+#include "platform/os/clock.h"
+#include "sim/signal_physics.h"
 #include "tests/sim/sim_harness.h"
 #include "tests/support/comma_locale.h"
 #include "tests/support/work_folder.h"
@@ -87,6 +88,17 @@ TEST(ScenarioFile, EveryChannelAndBoardSettingIsRead) {
   EXPECT_DOUBLE_EQ(parsed("latency none").latency.bulk_s, 0.0);
 }
 
+TEST(ScenarioFile, TheJitterKeysGiveAChannelsEyeAfresh) {
+  const auto c = parsed("ch1.dj_ps 30\nch1.rj_ps 2.5\nch1.transition_density 0.25").channel(1);
+  EXPECT_TRUE(c.rj_ps == 2.5 && c.dj_ps == 30.0 && c.transition_density == 0.25);
+  // A width alone: RJ 1 ps, not the board's 4, and the DJ for it at 1e-12.
+  const auto j = kd71::sim::jitter(parsed("ch1.eye_width_ui 0.5\n").channel(1));
+  EXPECT_TRUE(j.rj_ps == 1.0 && j.dj_ps == 50.0 - 2 * 7.034);
+  EXPECT_EQ(refusal("ch2.dj_ps 40\n"),
+            "s.txt:1: ch2.dj_ps: picoseconds of deterministic jitter must lie between 0 and "
+            "35.7143 (one bit period at 28000 MHz)");
+}
+
 TEST(ScenarioFile, TheLesserEventsAreReadToo) {
   // Unplugs, signal changes, NACKs and dropped replies are followed on the
   // running board below.
@@ -158,8 +170,14 @@ TEST(ScenarioFile, TheExampleFilesAreSound) {
     EXPECT_EQ(healthy.channel(n).rate_mhz, defaults.channel(n).rate_mhz);
     EXPECT_DOUBLE_EQ(healthy.channel(n).noise_mv, defaults.channel(n).noise_mv);
     EXPECT_EQ(healthy.channel(n).pattern, defaults.channel(n).pattern);
+    EXPECT_DOUBLE_EQ(kd71::sim::jitter(healthy.channel(n)).dj_ps,
+                     kd71::sim::jitter(defaults.channel(n)).dj_ps);
   }
   EXPECT_TRUE(healthy.events.empty());
+  Scenario jittery;
+  EXPECT_TRUE(kd71::sim::read_scenario_file(KD71_SOURCE_DIR "/sim/scenarios/jittery_10g.txt",
+                                            &jittery, &error))
+      << error;
 
   Scenario faulty;
   ASSERT_TRUE(kd71::sim::read_scenario_file(KD71_SOURCE_DIR "/sim/scenarios/offset_and_replug.txt",
@@ -273,6 +291,32 @@ TEST_F(TimedEventsTest, WithoutEventsTheBoardKeepsQuiet) {
   at(5.0);
   EXPECT_TRUE(board_listed());
   EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ScenarioFile, BoardsOfTheirOwnSerialNumbers) {
+  const Scenario s = parsed("devices board:KD71SIM000001 board board:LAB-7.b_2\n");
+  EXPECT_EQ(s.devices, std::vector<Attached>(3, Attached::Board));
+  EXPECT_EQ(s.board_serials, (std::vector<std::string>{"KD71SIM000001", "", "LAB-7.b_2"}));
+
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"devices board:A1 board:A1", "s.txt:1: devices: the serial number \"A1\" is given twice"},
+      {"devices board:A1 two_boards",
+       "s.txt:1: devices: expected board or board:SERIAL for each board, not \"two_boards\""},
+      {"devices board:../x",
+       "s.txt:1: devices: \"board:../x\": a serial number has only letters, digits, '.', '-' "
+       "and '_'"},
+      {"devices board: board:B",
+       "s.txt:1: devices: \"board:\": a serial number has 1 to 15 "
+       "characters"},
+      {"devices board:SIXTEEN_LETTERS_",
+       "s.txt:1: devices: \"board:SIXTEEN_LETTERS_\": a serial "
+       "number has 1 to 15 characters"},
+  };
+  for (const auto& [text, message] : cases) EXPECT_EQ(refusal(text), message) << text;
 }
 
 }  // namespace

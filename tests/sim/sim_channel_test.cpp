@@ -1,12 +1,15 @@
 // The channel model as the program sees it through routine packets: ones
 // density against the threshold, the error-free window in sampling delay,
+// the fast counts across the eye against the dual-Dirac jitter model,
 // sample windows, pattern checker states, phases and determinism.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numeric>
+#include <tuple>
 
-#include "platform/clock.h"
+#include "platform/os/clock.h"
 #include "sim/prbs.h"
 #include "sim/signal_physics.h"
 #include "tests/sim/sim_harness.h"
@@ -102,9 +105,10 @@ TEST_F(SimChannelTest, FastErrorsRiseTowardsTheEdgesOfTheEyeInThreshold) {
 }
 
 TEST_F(SimChannelTest, ErrorFreeWindowSitsWhereTheScenarioPutsIt) {
-  Scenario s;
+  Scenario s;  // sharp edges: no random jitter
   s.channel(1).eye_centre_v = 1.3;
   s.channel(1).eye_width_ui = 0.5;
+  s.channel(1).rj_ps = 0.0;
   start(s);
   select_pattern_ch1(8, true, kd71::sim::best_phase(kd71::sim::good_phase_mask(s.channel(1))));
   // 10 Gb/s: 100 ps period; a window of 50 ps is 1.229 V of delay.
@@ -118,6 +122,34 @@ TEST_F(SimChannelTest, ErrorFreeWindowSitsWhereTheScenarioPutsIt) {
   }
   EXPECT_NEAR(top, 1.3 + half, 2 * step);
   EXPECT_NEAR(bottom, 1.3 - half, 2 * step);
+}
+
+TEST_F(SimChannelTest, FastCountsAcrossTheEyeFollowTheDualDiracModel) {
+  for (const int mhz : {10000, 28000})
+    for (const auto [rj, dj, rho] : {std::array{0.8, 10.0, 0.5}, std::array{1.5, 3.0, 0.3}}) {
+      Scenario s;
+      auto& c = s.channel(1);
+      std::tie(c.rate_mhz, c.rj_ps, c.dj_ps, c.transition_density) = std::tuple(mhz, rj, dj, rho);
+      start(s);
+      select_pattern_ch1(8, true, kd71::sim::best_phase(kd71::sim::good_phase_mask(c)));
+      const double t = 1e6 / mhz;
+      auto q = [rj](double x) { return 0.5 * std::erfc(x / rj / std::sqrt(2.0)); };
+      // Six delays up each edge, 6.5 to 4.9 RJ inside the inner Dirac: from an
+      // error in hundreds of counts to tens in each, below the counter's top.
+      for (int k = 0; k < 12; ++k) {
+        const double in_ps = t / 2 - dj / 2 - (6.5 - 0.32 * (k % 6)) * rj;
+        fast_errors_at_delay(c.eye_centre_v +
+                             (k < 6 ? -1 : 1) * in_ps / kd71::sim::kPsPerDelayVolt);
+        const double f = (board->sampling_delay_v(1) - c.eye_centre_v) * kd71::sim::kPsPerDelayVolt;
+        const double ber = rho / 2 *
+                           (q(f + t / 2 - dj / 2) + q(f + t / 2 + dj / 2) + q(t / 2 - f - dj / 2) +
+                            q(t / 2 - f + dj / 2));
+        double sum = 0.0;
+        for (int i = 0; i < 300; ++i) sum += routine(1).at(9);
+        const double mean = ber * mhz * 1e6 * 0.02;
+        EXPECT_NEAR(sum / 300, mean, 4.0 * std::sqrt(mean / 300) + 0.02) << mhz << " " << f;
+      }
+    }
 }
 
 TEST_F(SimChannelTest, ASampleArrivesEveryWindowLength) {

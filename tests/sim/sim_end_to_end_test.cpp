@@ -13,7 +13,7 @@
 #include "hardware/DS4520.h"
 #include "hardware/MCP4728.h"
 #include "hardware/lowlevel.h"
-#include "platform/clock.h"
+#include "platform/os/clock.h"
 #include "sim/sim_board.h"
 #include "tests/support/fresh_state.h"
 

@@ -4,7 +4,7 @@
 
 #include <set>
 
-#include "platform/clock.h"
+#include "platform/os/clock.h"
 #include "sim/fpga_stream.h"
 #include "tests/sim/sim_harness.h"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/ftd2xx.h"
+#include "platform/bridge/ftd2xx.h"
 #include "sim/sim_board.h"
 #include "tests/support/fresh_state.h"
 

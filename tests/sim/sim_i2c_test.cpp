@@ -3,7 +3,7 @@
 // real parts give them, and the bus faults.
 #include <gtest/gtest.h>
 
-#include "platform/clock.h"
+#include "platform/os/clock.h"
 #include "tests/sim/sim_harness.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/clock.h"
+#include "platform/os/clock.h"
 #include "tests/sim/sim_harness.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/c_locale.h"
-#include "platform/clock.h"
+#include "platform/os/c_locale.h"
+#include "platform/os/clock.h"
 
 namespace kd71::test {
 namespace {

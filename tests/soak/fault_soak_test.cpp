@@ -38,11 +38,11 @@
 #include "hardware/board_pins.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
-#include "platform/c_locale.h"
-#include "platform/clock.h"
-#include "platform/ui_store.h"
-#include "tests/app/sim_program_fixture.h"
+#include "platform/os/c_locale.h"
+#include "platform/os/clock.h"
+#include "platform/ui_runtime/ui_store.h"
 #include "tests/soak/fault_injector.h"
+#include "tests/support/sim_program_fixture.h"
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)

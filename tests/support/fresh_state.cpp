@@ -1,38 +1,43 @@
 #include "tests/support/fresh_state.h"
 
 #include "app/analog_controls.h"
-#include "app/button_presses.h"
 #include "app/calibration_progress.h"
 #include "app/channel_config.h"
-#include "app/console_status.h"
 #include "app/debug_panel.h"
-#include "app/eye_scan.h"
-#include "app/eye_scan_command.h"
 #include "app/measurement.h"
-#include "app/measurement_extras.h"
-#include "app/measurement_log.h"
-#include "app/ratio_history.h"
 #include "app/routine_progress.h"
-#include "app/run_verdict.h"
-#include "app/scpi_server.h"
 #include "app/settings_file.h"
 #include "app/snapshot_analysis.h"
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "app/stop_signal.h"
 #include "app/threshold_search.h"
-#include "app/timed_test.h"
+#include "eye_scan/eye_scan.h"
 #include "hardware/debug_flags.h"
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
-#include "platform/bridge_backend.h"
-#include "platform/clock.h"
-#include "platform/ui_store.h"
+#include "monitoring/metrics_server.h"
+#include "monitoring/sample_tally.h"
+#include "platform/bridge/bridge_backend.h"
+#include "platform/os/clock.h"
+#include "platform/ui_runtime/ui_store.h"
+#include "program/button_presses.h"
+#include "program/console_status.h"
+#include "program/eye_scan_command.h"
+#include "program/own_input.h"
+#include "program/timed_test.h"
+#include "remote/scpi_server.h"
+#include "results/measurement_extras.h"
+#include "results/measurement_log.h"
+#include "results/ratio_history.h"
+#include "results/run_verdict.h"
+#include "ui/main_uir_panels.h"
 
 namespace kd71::test {
 
 void reset_all() {
   kd71::ui::reset();
+  kd71::uir::register_main_uir();
   kd71::bridge::reset();
   kd71::clock::reset();
   kd71::clock::use_virtual(0.0);
@@ -47,11 +52,16 @@ void reset_all() {
   calibration_progress_reset();
   channel_config_reset();
   measurement_reset();
+  attach_results_to_measurement();
+  attach_console_status_to_measurement();
   measurement_extras_reset();
   measurement_log_reset();
   ratio_history_reset();
   run_verdict_reset();
   scpi_server_reset();
+  metrics_server_reset();
+  own_input_reset();
+  kd71::metrics::sample_tally_reset();
   timed_test_reset();
   routine_progress_reset();
   settings_reset();

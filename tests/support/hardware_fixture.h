@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "hardware/lowlevel.h"
-#include "platform/bridge_double.h"
-#include "platform/userint.h"
+#include "platform/bridge/bridge_double.h"
+#include "platform/ui_runtime/userint.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/i2c_responder.h"
 

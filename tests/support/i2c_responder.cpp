@@ -67,7 +67,8 @@ std::vector<std::vector<int>> I2cResponder::writes() const {
 FT_STATUS I2cResponder::set_bit_mode(int token, UCHAR mask, UCHAR mode) {
   const FT_STATUS status = RecordingBridge::set_bit_mode(token, mask, mode);
   // An output pin drives its latch, which the I2C master keeps at 0.
-  if (status == FT_OK && mode == FT_BITMODE_ASYNC_BITBANG) bus_.bridge_drive(mask & 0x01, mask & 0x02);
+  if (status == FT_OK && mode == FT_BITMODE_ASYNC_BITBANG)
+    bus_.bridge_drive(mask & 0x01, mask & 0x02);
   return status;
 }
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/bridge_double.h"
+#include "platform/bridge/bridge_double.h"
 #include "sim/i2c_bus.h"
 
 namespace kd71::test {

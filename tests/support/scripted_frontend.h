@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/ui_frontend.h"
+#include "platform/ui_runtime/ui_frontend.h"
 
 namespace kd71::test {
 
@@ -20,7 +20,7 @@ class ScriptedFrontEnd : public kd71::ui::FrontEnd {
   std::vector<std::pair<std::string, std::string>> popups;  // (title, text)
   std::vector<kd71::ui::FileSelectRequest> file_requests;
   std::deque<FileAnswer> file_answers;  // when empty: cancelled
-  std::vector<std::string> progress;  // routine progress texts, "" at each end
+  std::vector<std::string> progress;    // routine progress texts, "" at each end
   int draws = 0;
   int pumps = 0;
 

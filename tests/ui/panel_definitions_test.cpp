@@ -3,9 +3,10 @@
 #include <set>
 #include <string>
 
-#include "platform/ui_store.h"
+#include "platform/ui_runtime/ui_store.h"
 #include "tests/support/fresh_state.h"
 #include "ui/main_uir.h"
+#include "ui/main_uir_panels.h"
 
 namespace {
 

@@ -7,8 +7,9 @@
 #include <string>
 #include <tuple>
 
-#include "platform/panel_def_types.h"
+#include "platform/ui_runtime/panel_def_types.h"
 #include "ui/main_uir.h"
+#include "ui/main_uir_panels.h"
 
 namespace {
 

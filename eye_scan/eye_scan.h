@@ -1,0 +1,94 @@
+// The eye scan of a channel, a measurement of the program's own beside the
+// calibration routines: the error ratio against the sampling delay at the
+// present threshold (a bathtub), or against delay and threshold together
+// (a two-dimensional eye), from the board's 20 ms fast error count.
+//
+// The delay goes through the FPGA's smooth path, which the board honours
+// only in manual mode: a channel in automatic mode is switched to manual
+// mode through its check box (so the board's proposed phases are applied)
+// and back at the end. While the scan runs the threshold is written with
+// the lock that holds the board's pattern alignment, so that points outside
+// the eye count line errors instead of losing the sync. At the end, after a
+// stop and after a stop signal, the channel's threshold, delay, mode and
+// controls are back as they were; the scan never changes the saved settings.
+//
+// A scan holds the thread as the calibration routines do (ticks wait), but
+// lets input through between its points, so the windows redraw and its
+// stop is taken at once.
+//
+// Starting one from a command (the window's Start, a remote command): call
+// eye_scan_start, which checks the request and queues the scan to run from
+// the event loop, then wait until eye_scan_busy() is false (an operation-
+// complete query answers then); eye_scan_result() holds the outcome.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "eye_scan/eye_analysis.h"
+#include "eye_scan/eye_scan_plan.h"
+
+struct EyeScanRequest {
+  int channel = 1;
+  bool two_d = false;
+  int delay_steps = kEyeDefaultDelaySteps;  // per bit period
+  DelaySpan span = DelaySpan::BitPeriod;
+  int threshold_points = kEyeDefaultThresholdPoints;  // two-dimensional scans
+  // The thresholds of a two-dimensional scan, mV; both 0: the ones-density
+  // range of the channel's last initialisation, or +-89.45 mV without one.
+  double threshold_lo_mv = 0.0;
+  double threshold_hi_mv = 0.0;
+  // The ratio each point is to resolve; 0: what one fast count resolves.
+  double resolve_ratio = 0.0;
+};
+
+enum class EyeScanState { Idle, Queued, Running, Finished, Stopped, Failed };
+
+struct EyeScanResult {
+  EyeScanRequest request;
+  EyeScanState state = EyeScanState::Idle;
+  std::string message;  // why a scan failed or stopped
+  int rate_mhz = 0;
+  bool automatic_mode = false;  // the channel was in automatic mode
+  double anchor_v = 0.0;        // the delay the channel sampled at
+  float threshold_mv = 0.0f;    // the channel's threshold (that of a bathtub)
+  double delay_lo_v = 0.0;      // the delay's range
+  double delay_hi_v = 0.0;
+  DelaySweep delays;
+  ThresholdSweep thresholds;  // one point at the channel's threshold for a bathtub
+  int counts_per_point = 0;
+  // Delay by delay, each delay's thresholds in order; filled as the scan goes.
+  std::vector<EyePoint> points;
+
+  int planned_points() const { return delays.points * thresholds.points; }
+};
+
+// Why `request` cannot be run as given ("" when it can): a channel other
+// than 1 or 2, step counts out of range, a threshold range outside
+// +-89.45 mV or empty, a ratio outside 0 .. 1.
+std::string eye_scan_request_problem(const EyeScanRequest& request);
+// The thresholds a two-dimensional scan of `request` covers, mV.
+void eye_scan_threshold_range(const EyeScanRequest& request, double* lo_mv, double* hi_mv);
+
+// Queues a scan. False, with the reason in `why_not`, when the request is
+// wrong, a scan is already queued or running, no board is connected, the
+// channel is switched off or its timed test runs.
+bool eye_scan_start(const EyeScanRequest& request, std::string* why_not = nullptr);
+// Ends a running scan after the point under way (a queued one does not run).
+void eye_scan_stop();
+// True from eye_scan_start until the scan has ended and restored the channel.
+bool eye_scan_busy();
+const EyeScanResult& eye_scan_result();
+
+// Queues the centre of a scan to be applied to `channel` through its
+// sliders, as the user would set them: the delay (the channel is switched
+// to manual mode first, where the board honours it) and, unless NaN, the
+// threshold. False with a reason while a scan is busy or no board is
+// connected.
+bool eye_scan_apply(int channel, double delay_v, double threshold_mv,
+                    std::string* why_not = nullptr);
+
+// The scan itself, as the event loop runs it; tests call it directly.
+void run_eye_scan();
+
+void eye_scan_reset();

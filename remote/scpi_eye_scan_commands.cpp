@@ -1,0 +1,94 @@
+// The eye scan a remote client starts and reads: a bathtub of the channel
+// at its threshold, or its two-dimensional eye, with the window's default
+// steps or the client's, queued as the window's Start queues it and counted as the client's
+// operation until it has ended (*OPC?); its stop; and its outcome, the eye
+// at the smallest ratio the scan resolves.
+
+#include <cmath>
+#include <string>
+
+#include "eye_scan/eye_scan.h"
+#include "eye_scan/eye_scan_plan.h"
+#include "eye_scan/eye_scan_report.h"
+#include "platform/ui_runtime/ui_store.h"
+#include "remote/scpi_commands.h"
+#include "remote/scpi_errors.h"
+#include "remote/scpi_values.h"
+
+namespace kd71::scpi {
+
+namespace {
+
+constexpr int kTwoDimensional = 1;
+constexpr Choice kScanKinds[] = {{"BATH", 0}, {"EYE", kTwoDimensional}};
+constexpr double kSecondsPerPicosecond = 1e-12;
+constexpr Range kDelaySteps{kEyeMinDelaySteps, kEyeMaxDelaySteps, kEyeDefaultDelaySteps};
+constexpr Range kThresholdPoints{kEyeMinThresholdPoints, kEyeMaxThresholdPoints,
+                                 kEyeDefaultThresholdPoints};
+
+// Optional parameter `i` as a whole count within `range` (its default when
+// left out); false with the error queued for a fraction or a number outside.
+bool count_param(Context& c, std::size_t i, const Range& range, int* count) {
+  double v = range.def;
+  if (c.params().size() > i && !number_param(c, i, range, &v)) return false;
+  if (v != std::floor(v)) {
+    c.error(kDataOutOfRange, "a whole number of steps");
+    return false;
+  }
+  *count = static_cast<int>(v);
+  return true;
+}
+
+const char* state_word(EyeScanState state) {
+  switch (state) {
+    case EyeScanState::Idle:
+      return "IDLE";
+    case EyeScanState::Queued:
+    case EyeScanState::Running:
+      return "RUNNING";
+    case EyeScanState::Finished:
+      return "FINISHED";
+    case EyeScanState::Stopped:
+      return "STOPPED";
+    case EyeScanState::Failed:
+      return "FAILED";
+  }
+  return "IDLE";
+}
+
+}  // namespace
+
+void eye_scan(Context& c) {
+  EyeScanRequest request;
+  request.channel = c.channel;
+  int kind = 0;
+  if (!c.params().empty() && !choice_param(c, 0, kScanKinds, &kind)) return;
+  request.two_d = kind == kTwoDimensional;
+  // Then the delay steps per bit period and the thresholds of a 2-D eye.
+  if (!count_param(c, 1, kDelaySteps, &request.delay_steps)) return;
+  if (!count_param(c, 2, kThresholdPoints, &request.threshold_points)) return;
+  std::string why;
+  if (!eye_scan_start(request, &why)) return c.error(kSettingsConflict, why);
+  c.session.add_operation(kd71::ui::last_posted_event());
+}
+
+void stop_eye_scan(Context&) { eye_scan_stop(); }
+
+// The state, then the eye's width (s) and centre (V) along the delay, its
+// height (mV, two-dimensional scans) and the ratio they are taken at; a
+// figure the scan did not find is not a number. The channel's own scan
+// only: IDLE when the last one was of the other channel.
+void eye_scan_result_query(Context& c) {
+  const EyeScanResult& r = eye_scan_result();
+  const bool ours = r.request.channel == c.channel;
+  const EyeScanState state = ours ? r.state : EyeScanState::Idle;
+  const bool done = state == EyeScanState::Finished || state == EyeScanState::Stopped;
+  const EyeReport e = done ? eye_report(r) : EyeReport{};
+  const double nan = std::nan("");
+  c.respond(std::string(state_word(state)) + "," +
+            nr3(e.found ? e.width_ps * kSecondsPerPicosecond : nan) + "," +
+            nr3(e.found ? e.centre_v : nan) + "," + nr3(e.height_found ? e.height_mv : nan) + "," +
+            nr3(done ? e.ratio : nan));
+}
+
+}  // namespace kd71::scpi
