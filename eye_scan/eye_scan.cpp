@@ -117,13 +117,19 @@ PointEnd count_point(int n, int counts, EyePoint& p, std::string* why) {
 void show_progress(const EyeScanResult& r, const EyePoint& p) {
   const int done = static_cast<int>(r.points.size());
   const int planned = r.planned_points();
-  const double left = routine_seconds_left(done, planned - done);
+  // The first point carries the channel's take-over and the long settle of
+  // the first jump, which no later point repeats: the estimate is timed
+  // from the points after it.
+  if (done == 1) begin_routine_progress();
+  const double left = routine_seconds_left(done - 1, planned - done);
+  char estimate[40] = "";
+  if (left >= 0.0) kd71::c_locale::format_to(estimate, sizeof estimate, ", about %.0f s left", left);
   if (r.request.two_d)
-    show_routine_progress("CH%d eye scan: point %d of %d at %.3f V, %.1f mV, about %.0f s left",
-                        r.request.channel, done, planned, p.delay_v, p.threshold_mv, left);
+    show_routine_progress("CH%d eye scan: point %d of %d at %.3f V, %.1f mV%s", r.request.channel,
+                          done, planned, p.delay_v, p.threshold_mv, estimate);
   else
-    show_routine_progress("CH%d eye scan: point %d of %d at %.3f V, about %.0f s left",
-                        r.request.channel, done, planned, p.delay_v, left);
+    show_routine_progress("CH%d eye scan: point %d of %d at %.3f V%s", r.request.channel, done,
+                          planned, p.delay_v, estimate);
 }
 
 // The sweeps from the rate the board measures now. True when they ran to

@@ -51,7 +51,7 @@ int bathtub_row(const EyeScanResult& r) {
 BathtubPoints bathtub_points(const EyeScanResult& r, int row) {
   BathtubPoints p;
   const int rows = std::max(1, r.thresholds.points);
-  double lowest = kTop, highest = 0.0;
+  double lowest = kTop * 2.0, highest = 0.0;
   for (std::size_t i = static_cast<std::size_t>(row); i < r.points.size();
        i += static_cast<std::size_t>(rows)) {
     const EyePoint& e = r.points[i];
@@ -63,8 +63,9 @@ BathtubPoints bathtub_points(const EyeScanResult& r, int row) {
     (e.errors > 0 ? p.errors : p.bounds).append(at);
     if (e.saturated) p.saturated.append(at);
   }
-  p.floor = std::pow(10.0, std::floor(std::log10(lowest)));
-  p.top = std::max(p.floor * 10.0, std::min(kTop, std::pow(10.0, std::ceil(std::log10(highest)))));
+  // Before its first point the scale keeps its default decades.
+  if (lowest <= kTop) p.floor = decade_below(lowest, p.floor);
+  p.top = std::max(p.floor * 10.0, std::min(kTop, decade_above(highest, kTop)));
   return p;
 }
 

@@ -16,6 +16,7 @@ namespace {
 constexpr qreal kLeft = 58, kTop = 34, kRight = 78, kBottom = 40;
 constexpr qreal kScaleWidth = 14;
 constexpr double kLeastScale = 10.0;  // the colour scale spans a decade at least
+constexpr double kDefaultFloorDecade = -9.0;  // before a scan resolves any ratio
 
 struct Stop {
   double at;
@@ -58,9 +59,10 @@ int decimals(double step) { return std::max(0, static_cast<int>(-std::floor(std:
 }  // namespace
 
 QColor eye_colour(double ratio, bool bound, double floor, double top) {
-  if (bound || !(ratio > 0.0) || !(floor > 0.0) || !(top > floor)) return kErrorFree;
-  const double low = std::log10(floor), high = std::log10(top);
-  return scale_colour((std::log10(ratio) - low) / (high - low));
+  if (bound || !(ratio > 0.0)) return kErrorFree;
+  const double low = ratio_decades(floor, kDefaultFloorDecade);
+  const double high = std::max(ratio_decades(top, 0.0), low + 1.0);
+  return scale_colour((ratio_decades(ratio, low) - low) / (high - low));
 }
 
 EyeMapView::EyeMapView(QWidget* parent) : QWidget(parent) {
@@ -82,11 +84,12 @@ void EyeMapView::show_scan(const EyeScanResult& r, const EyeReport& report) {
   const int columns = r.delays.points, rows = r.thresholds.points;
   // Before its first point a scan resolves no ratio: the scale keeps its own.
   const double floor = report.ratio > 0.0 ? report.ratio : smallest_resolved_ratio(r.points);
-  if (floor > 0.0) floor_ = floor;
+  if (floor > 0.0 && std::isfinite(floor)) floor_ = floor;
   // Up to the highest ratio the scan saw: a fast count that stops at its
   // top shows the same ratio at every closed point.
   top_ = floor_ * kLeastScale;
-  for (const EyePoint& p : r.points) top_ = std::max(top_, point_ratio(p));
+  for (const EyePoint& p : r.points)
+    if (std::isfinite(point_ratio(p))) top_ = std::max(top_, point_ratio(p));
   cells_ = QImage(columns, rows, QImage::Format_RGB32);
   cells_.fill(kNotYet);
   for (std::size_t i = 0; i < r.points.size(); ++i) {
@@ -168,7 +171,8 @@ void EyeMapView::draw_axes(QPainter& p, const QRectF& a) const {
 
 void EyeMapView::draw_scale(QPainter& p, const QRectF& a) const {
   const QRectF bar(a.right() + 10, a.top(), kScaleWidth, a.height());
-  const double low = std::log10(floor_), high = std::log10(top_);
+  const double low = ratio_decades(floor_, kDefaultFloorDecade);
+  const double high = std::max(ratio_decades(top_, 0.0), low + 1.0);
   for (int y = 0; y < static_cast<int>(bar.height()); ++y) {
     const double t = 1.0 - y / bar.height();
     p.setPen(scale_colour(t));

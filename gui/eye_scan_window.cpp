@@ -20,12 +20,14 @@
 #include <cmath>
 #include <string>
 
+#include "app/panel_handles.h"
 #include "app/threshold_search.h"
 #include "eye_scan/eye_scan_report.h"
 #include "gui/bathtub_chart.h"
 #include "gui/eye_map_view.h"
 #include "gui/file_dialog.h"
 #include "platform/ui_runtime/userint.h"
+#include "ui/channel_controls.h"
 
 namespace kd71::qt {
 
@@ -54,9 +56,17 @@ std::string save_path(QWidget* parent, const char* title, const char* pattern) {
   request.file_type_list = pattern;
   request.title = title;
   request.button_kind = VAL_SAVE_BUTTON;
+  request.restrict_extension = true;  // a name typed without it gets it
   std::string path;
   if (run_file_dialog(parent, request, path) == VAL_NO_FILE_SELECTED) path.clear();
   return path;
+}
+
+// The threshold channel `n` sits at now, as a bathtub would take it.
+double channel_threshold_mv(int n) {
+  float mv = 0.0f;
+  if (GetCtrlVal(panelHandle, kd71::channel_controls(n).threshold, &mv) < 0) return 0.0;
+  return usable_threshold(mv);
 }
 
 }  // namespace
@@ -107,16 +117,18 @@ EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   auto* settings = new QGridLayout;
   int column = 0;
   auto add = [&](const QString& label, QWidget* w, int row) {
-    settings->addWidget(new QLabel(label), row, column);
+    auto* caption = new QLabel(label);
+    caption->setBuddy(w);  // Alt and its underlined letter go to the box
+    settings->addWidget(caption, row, column);
     settings->addWidget(w, row, column + 1);
   };
-  add(tr("Channel"), channel_, 0);
+  add(tr("C&hannel"), channel_, 0);
   add(tr("Thresholds"), threshold_points_, 1);
   column = 2;
-  add(tr("Scan"), kind_, 0);
+  add(tr("S&can"), kind_, 0);
   settings->addWidget(init_range_, 1, 2, 1, 2);
   column = 4;
-  add(tr("Delay steps"), delay_steps_, 0);
+  add(tr("&Delay steps"), delay_steps_, 0);
   add(tr("From"), threshold_lo_, 1);
   column = 6;
   add(tr("Span"), span_, 0);
@@ -124,8 +136,8 @@ EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   column = 8;
   add(tr("Resolve"), resolve_, 0);
 
-  start_ = named(new QPushButton(tr("Start")), "eye_scan_start");
-  stop_ = named(new QPushButton(tr("Stop")), "eye_scan_stop");
+  start_ = named(new QPushButton(tr("&Start")), "eye_scan_start");
+  stop_ = named(new QPushButton(tr("S&top")), "eye_scan_stop");
   progress_ = named(new QProgressBar, "eye_scan_progress");
   progress_->setFormat(tr("%v of %m points"));
   auto* run = new QHBoxLayout;
@@ -151,13 +163,13 @@ EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   summary_ = named(new QLabel, "eye_scan_summary");
   summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   summary_->setWordWrap(true);
-  apply_ = named(new QPushButton(tr("Apply Centre")), "eye_scan_apply");
+  apply_ = named(new QPushButton(tr("&Apply Centre")), "eye_scan_apply");
   apply_->setToolTip(
       tr("Sets the channel's sampling delay (and, after a 2-D scan, its threshold) to the "
          "eye's centre; a channel in automatic mode is switched to manual mode, where the "
          "board honours the delay"));
-  export_ = named(new QPushButton(tr("Export CSV...")), "eye_scan_export");
-  save_plot_ = named(new QPushButton(tr("Save Plot...")), "eye_scan_save_plot");
+  export_ = named(new QPushButton(tr("&Export CSV...")), "eye_scan_export");
+  save_plot_ = named(new QPushButton(tr("Save P&lot...")), "eye_scan_save_plot");
   auto* results = new QHBoxLayout;
   results->addWidget(new QLabel(tr("At")));
   results->addWidget(at_ratio_);
@@ -269,7 +281,11 @@ void EyeScanWindow::export_points() {
             .arg(QString::fromStdString(path), QString::fromStdString(error)));
 }
 
-QImage EyeScanWindow::plots_picture() const { return plots_->grab().toImage(); }
+QImage EyeScanWindow::plots_picture() const {
+  // A bathtub alone: the eye's place holds only its placeholder.
+  const bool two_d = eye_scan_result().request.two_d && eye_scan_result().planned_points() > 0;
+  return (two_d ? static_cast<QWidget*>(plots_) : bathtub_)->grab().toImage();
+}
 
 void EyeScanWindow::save_plots() {
   const std::string path = save_path(this, "Save Eye Scan Plot", "*.png");
@@ -292,19 +308,35 @@ void EyeScanWindow::refresh() {
   const bool have_points = !r.points.empty();
   export_->setEnabled(!busy && have_points);
   save_plot_->setEnabled(have_points);
-  progress_->setRange(0, std::max(1, r.planned_points()));
+  const int planned = r.planned_points();
+  progress_->setFormat(planned > 0                          ? tr("%v of %m points")
+                       : r.state == EyeScanState::Idle ? tr("No scan yet")
+                                                       : tr("Planning the points"));
+  progress_->setRange(0, std::max(1, planned));
   progress_->setValue(static_cast<int>(r.points.size()));
 
   const int points = static_cast<int>(r.points.size());
   const double ratio = chosen_ratio();
-  if (points == shown_points_ && r.state == shown_state_ && ratio == shown_ratio_) return;
+  // Before any scan the bathtub stands where the chosen channel's threshold
+  // is now, as a scan would take it.
+  EyeScanResult idle;
+  const bool before_any = r.state == EyeScanState::Idle;
+  if (before_any) {
+    idle.request = request();
+    idle.threshold_mv = static_cast<float>(channel_threshold_mv(idle.request.channel));
+  }
+  const EyeScanResult& shown = before_any ? idle : r;
+  if (points == shown_points_ && r.state == shown_state_ && ratio == shown_ratio_ &&
+      shown.threshold_mv == shown_threshold_)
+    return;
   if (r.state != shown_state_) show_threshold_range();
   shown_points_ = points;
   shown_state_ = r.state;
   shown_ratio_ = ratio;
-  const EyeReport e = eye_report(r, ratio);
-  bathtub_->show_scan(r, e);
-  eye_->show_scan(r, e);
+  shown_threshold_ = shown.threshold_mv;
+  const EyeReport e = eye_report(shown, ratio);
+  bathtub_->show_scan(shown, e);
+  eye_->show_scan(shown, e);
   apply_->setEnabled(!busy && have_points && e.found && r.state != EyeScanState::Failed);
   if (r.state == EyeScanState::Idle)
     summary_->setText(tr("No scan yet."));

@@ -79,6 +79,7 @@ class EyeScanWindow : public QWidget {
   int shown_points_ = -1;
   EyeScanState shown_state_ = EyeScanState::Idle;
   double shown_ratio_ = -1.0;
+  float shown_threshold_ = 0.0f;
 };
 
 // Puts a "Tools" menu with "Eye Scan..." (Ctrl+E) into the main window's

@@ -57,7 +57,11 @@ int run_file_dialog(QWidget* parent, const ui::FileSelectRequest& request, std::
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !ask_before_replacing);
-  dialog.setNameFilters(name_filters(request));
+  const QStringList filters = name_filters(request);
+  dialog.setNameFilters(filters);
+  // A name typed without its extension gets the one the files must have.
+  if (save && request.restrict_extension && filters.constFirst().startsWith(QStringLiteral("*.")))
+    dialog.setDefaultSuffix(filters.constFirst().mid(2));
   const QString name = QString::fromStdString(request.default_file_spec);
   if (!name.isEmpty() && !is_pattern(name) && !name.startsWith(QLatin1Char('.')))
     dialog.selectFile(name);

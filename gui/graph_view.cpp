@@ -26,6 +26,12 @@ constexpr int kPointNone = 24;
 
 constexpr double kYPadding = 0.05;
 
+// The plot area is dark, as on a scope: the searches draw in bright colours
+// (green, yellow, red, white and their pale point colours).
+const QColor kPlotArea(0x14, 0x18, 0x1C);
+const QColor kPlotGrid(0x3A, 0x42, 0x4A);
+const QColor kPlotNote(0xA0, 0xA8, 0xB0);
+
 struct Range {
   double lo = std::numeric_limits<double>::infinity();
   double hi = -std::numeric_limits<double>::infinity();
@@ -34,8 +40,9 @@ struct Range {
     lo = std::min(lo, v);
     hi = std::max(hi, v);
   }
+  bool empty() const { return !(lo <= hi); }
+  // A single value gets room on both sides.
   void settle() {
-    if (!(lo <= hi)) lo = 0.0, hi = 1.0;
     if (lo == hi) lo -= 1.0, hi += 1.0;
   }
   double span() const { return hi - lo; }
@@ -117,9 +124,7 @@ void PlotCanvas::paintEvent(QPaintEvent*) {
       yr.add(plot.y);
     }
   }
-  xr.settle();
-  yr.settle();
-  yr.pad(kYPadding);
+  const bool empty = xr.empty() || yr.empty();
 
   const QFontMetrics fm = fontMetrics();
   const int h = fm.height();
@@ -127,15 +132,39 @@ void PlotCanvas::paintEvent(QPaintEvent*) {
                     width() - fm.horizontalAdvance(QStringLiteral("-88888")) - h * 2.5,
                     height() - h * 4.2);
   if (area.width() <= 0 || area.height() <= 0) return;
+  const QColor ink = palette().color(QPalette::Text);
+  p.fillRect(area, kPlotArea);
+  p.setPen(ink);
+  p.drawRect(area);
+  p.drawText(QRectF(area.left(), area.bottom() + h * 1.3, area.width(), h), Qt::AlignHCenter,
+             x_label_);
+  QFont bold = font();
+  bold.setBold(true);
+  p.setFont(bold);
+  p.drawText(QRectF(area.left(), 0, area.width(), h * 1.4), Qt::AlignHCenter | Qt::AlignVCenter,
+             title_);
+  p.setFont(font());
+  p.save();
+  p.translate(h * 0.2, area.center().y());
+  p.rotate(-90);
+  p.drawText(QRectF(-area.height() / 2, 0, area.height(), h), Qt::AlignHCenter, y_label_);
+  p.restore();
+  // Without points there is no scale to show: no made-up axes.
+  if (empty) {
+    p.setPen(kPlotNote);
+    p.drawText(area, Qt::AlignCenter, tr("No points yet"));
+    return;
+  }
+  xr.settle();
+  yr.settle();
+  yr.pad(kYPadding);
   auto to_screen = [&](double x, double y) {
     return QPointF(area.left() + (x - xr.lo) / xr.span() * area.width(),
                    area.bottom() - (y - yr.lo) / yr.span() * area.height());
   };
 
   // Grid, ticks and labels.
-  const QColor grid = palette().color(QPalette::Midlight);
-  const QColor ink = palette().color(QPalette::Text);
-  p.setFont(font());
+  const QColor grid = kPlotGrid;
   const double xs = axis_step(xr.span()), ys = axis_step(yr.span());
   for (double x = std::ceil(xr.lo / xs) * xs; x <= xr.hi + xs * 1e-9; x += xs) {
     const QPointF at = to_screen(x, yr.lo);
@@ -153,22 +182,6 @@ void PlotCanvas::paintEvent(QPaintEvent*) {
     p.drawText(QRectF(0, at.y() - h / 2.0, area.left() - 4, h), Qt::AlignRight | Qt::AlignVCenter,
                QString::number(std::abs(y) < ys * 1e-9 ? 0.0 : y, 'g', 6));
   }
-  p.setPen(ink);
-  p.drawRect(area);
-  p.drawText(QRectF(area.left(), area.bottom() + h * 1.3, area.width(), h), Qt::AlignHCenter,
-             x_label_);
-  QFont bold = font();
-  bold.setBold(true);
-  p.setFont(bold);
-  p.drawText(QRectF(area.left(), 0, area.width(), h * 1.4), Qt::AlignHCenter | Qt::AlignVCenter,
-             title_);
-  p.setFont(font());
-  p.save();
-  p.translate(h * 0.2, area.center().y());
-  p.rotate(-90);
-  p.drawText(QRectF(-area.height() / 2, 0, area.height(), h), Qt::AlignHCenter, y_label_);
-  p.restore();
-
   // The plots, clipped to the plot area.
   p.setClipRect(area.adjusted(-2, -2, 2, 2));
   for (const ui::Plot& plot : plots_) {

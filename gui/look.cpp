@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QRadialGradient>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 namespace kd71::qt {
@@ -140,11 +141,29 @@ QIcon toggle_lamp_icon(int size) {
 
 double axis_step(double span) {
   constexpr int kTicks = 6;
+  if (!(span > 0.0) || !std::isfinite(span)) return 1.0;
   const double raw = span / kTicks;
   const double decade = std::pow(10.0, std::floor(std::log10(raw)));
   for (double m : {1.0, 2.0, 5.0})
     if (raw <= m * decade) return m * decade;
   return 10.0 * decade;
+}
+
+namespace {
+constexpr double kDeepestDecade = -30.0;
+}  // namespace
+
+double ratio_decades(double ratio, double otherwise) {
+  if (!(ratio > 0.0)) return otherwise;
+  return std::clamp(std::log10(ratio), kDeepestDecade, 0.0);
+}
+
+double decade_below(double ratio, double otherwise) {
+  return ratio > 0.0 ? std::pow(10.0, std::floor(ratio_decades(ratio, 0.0))) : otherwise;
+}
+
+double decade_above(double ratio, double otherwise) {
+  return ratio > 0.0 ? std::pow(10.0, std::ceil(ratio_decades(ratio, 0.0))) : otherwise;
 }
 
 }  // namespace kd71::qt

@@ -50,6 +50,15 @@ void draw_readout_box(QWidget* readout);
 // `span`; the plots' axes use it.
 double axis_step(double span);
 
+// The plots' logarithmic scales of error ratios: log10 of `ratio` held
+// within the decades a count of bits can reach (1e-30 .. 1), and `otherwise`
+// for what is no ratio at all (0, negative, NaN), so that no scale is drawn
+// from an infinite or undefined end. An infinite ratio is taken as the top.
+double ratio_decades(double ratio, double otherwise);
+// The decade at or below, and at or above, a ratio (`otherwise` for no ratio).
+double decade_below(double ratio, double otherwise);
+double decade_above(double ratio, double otherwise);
+
 // Object names that tell the groups and read-outs apart.
 inline constexpr const char* kGroupFrameName = "group";
 inline constexpr const char* kReadoutName = "readout";

@@ -126,32 +126,48 @@ void PanelWindow::build_groups() {
   }
 }
 
+std::vector<ControlView*> PanelWindow::views(int control) const {
+  std::vector<ControlView*> all;
+  if (ControlView* own = view(control)) all.push_back(own);
+  auto it = second_views_.find(control);
+  if (it != second_views_.end()) all.push_back(it->second.get());
+  return all;
+}
+
 void PanelWindow::build_controls() {
   for (const uir::ControlDef& def : def_.controls) {
-    const uir::Place& at = def.place;
-    auto found = groups_.find(at.group);
-    if (found == groups_.end()) continue;
-    Group& group = found->second;
-    std::unique_ptr<ControlView> view = make_control_view(panel_, def, sink_);
-    if (!view) continue;
-    const bool lamp = def.kind == Kind::Led || def.kind == Kind::ColorIndicator;
-    group.grid->addWidget(view->widget(), at.row, at.col, 1, at.span,
-                          lamp ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment());
-    if (at.label_col >= 0) {
-      auto* label = new QLabel;
-      group.grid->addWidget(label, at.row, at.label_col);
-      view->attach_label(label);
-    }
-    if (fills_room(def.kind)) {
-      group.fills = true;
-      group.grid->setRowStretch(at.row, 1);
-      for (int col = at.col; col < at.col + at.span; ++col) group.grid->setColumnStretch(col, 1);
-    } else if (takes_spare_width(def.kind) && at.span == 1) {
-      group.grid->setColumnStretch(at.col, 1);
-    }
-    view->refresh_all();
-    views_.emplace(def.id, std::move(view));
+    if (auto view = place_view(def)) views_.emplace(def.id, std::move(view));
+    if (def.also.group == 0) continue;
+    uir::ControlDef& second = second_defs_.emplace_back(def);
+    second.place = def.also;
+    if (auto view = place_view(second)) second_views_.emplace(def.id, std::move(view));
   }
+}
+
+std::unique_ptr<ControlView> PanelWindow::place_view(const uir::ControlDef& def) {
+  const uir::Place& at = def.place;
+  auto found = groups_.find(at.group);
+  if (found == groups_.end()) return nullptr;
+  Group& group = found->second;
+  std::unique_ptr<ControlView> view = make_control_view(panel_, def, sink_);
+  if (!view) return nullptr;
+  const bool lamp = def.kind == Kind::Led || def.kind == Kind::ColorIndicator;
+  group.grid->addWidget(view->widget(), at.row, at.col, 1, at.span,
+                        lamp ? Qt::AlignLeft | Qt::AlignVCenter : Qt::Alignment());
+  if (at.label_col >= 0) {
+    auto* label = new QLabel;
+    group.grid->addWidget(label, at.row, at.label_col);
+    view->attach_label(label);
+  }
+  if (fills_room(def.kind)) {
+    group.fills = true;
+    group.grid->setRowStretch(at.row, 1);
+    for (int col = at.col; col < at.col + at.span; ++col) group.grid->setColumnStretch(col, 1);
+  } else if (takes_spare_width(def.kind) && at.span == 1) {
+    group.grid->setColumnStretch(at.col, 1);
+  }
+  view->refresh_all();
+  return view;
 }
 
 namespace {

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <QMainWindow>
+#include <deque>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "platform/ui_runtime/panel_def_types.h"
 
@@ -33,6 +35,8 @@ class PanelWindow : public QMainWindow {
   const uir::PanelDef& def() const { return def_; }
   // The view of control `control`, or nullptr when the control has no widget.
   ControlView* view(int control) const;
+  // Every view of control `control`: its own and the one at its second place.
+  std::vector<ControlView*> views(int control) const;
   // Follows the panel's title in the store.
   void show_title();
   // The size at which the window shows all it holds without scrolling.
@@ -53,6 +57,8 @@ class PanelWindow : public QMainWindow {
 
   void build_groups();
   void build_controls();
+  // A view of `def` at its place, or nullptr.
+  std::unique_ptr<ControlView> place_view(const uir::ControlDef& def);
   void lay_out_groups(QWidget* content);
   void align_columns();
   void build_menu_bar();
@@ -67,6 +73,9 @@ class PanelWindow : public QMainWindow {
   InputSink& sink_;
   std::map<int, Group> groups_;  // by group id
   std::map<int, std::unique_ptr<ControlView>> views_;
+  // The views at second places, and the definitions they are made from.
+  std::map<int, std::unique_ptr<ControlView>> second_views_;
+  std::deque<uir::ControlDef> second_defs_;
 };
 
 }  // namespace kd71::qt

@@ -65,6 +65,7 @@ void QtFrontEnd::serve_input(OwnInput input) {
 }
 
 QtFrontEnd::~QtFrontEnd() {
+  for (const QPointer<QMessageBox>& box : popups_) delete box.data();
   for (auto& [panel, window] : windows_) delete window.data();
 }
 
@@ -171,10 +172,16 @@ QWidget* QtFrontEnd::dialog_parent() const {
   return nullptr;
 }
 
+// Shown without a loop of its own: the measurement, remote commands and
+// signals go on while it waits for its OK, so an unattended rig started in a
+// fresh folder connects and measures behind the first start's notice.
 void QtFrontEnd::message_popup(const std::string& title, const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title), QString::fromStdString(text),
-                  QMessageBox::Ok, dialog_parent());
-  box.exec();
+  auto* box = new QMessageBox(QMessageBox::NoIcon, QString::fromStdString(title),
+                              QString::fromStdString(text), QMessageBox::Ok, dialog_parent());
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::ApplicationModal);
+  popups_.emplace_back(box);
+  box->show();
 }
 
 int QtFrontEnd::file_select_popup(const ui::FileSelectRequest& request, std::string& path) {
@@ -232,7 +239,7 @@ void QtFrontEnd::control_changed(int panel, int control, ui::Change what) {
     return;
   }
   if (PanelWindow* w = window(panel))
-    if (ControlView* view = w->view(control)) view->refresh(what);
+    for (ControlView* view : w->views(control)) view->refresh(what);
 }
 
 }  // namespace kd71::qt

@@ -11,20 +11,23 @@
 // what is due, then Qt paints and delivers input before the next turn, however
 // long the ticks take. On the virtual clock of the tests the loop jumps to
 // each deadline instead of waiting for it. Nothing is dispatched while a
-// callback runs or a dialog is open: the store refuses, and the dispatch that
-// ran the callback arms the timer again.
+// callback runs or a file dialog is open: the store refuses, and the dispatch
+// that ran the callback arms the timer again. A message popup only informs:
+// it is shown and the loop goes on.
 #pragma once
 
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
 #include <map>
+#include <vector>
 
 #include "gui/input_sink.h"
 #include "gui/window_hooks.h"
 #include "platform/ui_runtime/ui_frontend.h"
 
 class QEventLoop;
+class QMessageBox;
 class QSocketNotifier;
 class QWidget;
 
@@ -82,6 +85,7 @@ class QtFrontEnd : public QObject, public ui::FrontEnd, public InputSink {
   QTimer serve_timer_;  // serves again at once when the last call left more
   QSocketNotifier* input_notifier_ = nullptr;
   QEventLoop* loop_ = nullptr;
+  std::vector<QPointer<QMessageBox>> popups_;  // open message popups
 };
 
 }  // namespace kd71::qt

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/statistics.h"
+#include "gui/look.h"
 #include "platform/os/clock.h"
 #include "results/ratio_history.h"
 
@@ -90,16 +91,16 @@ ChartPoints chart_points(int channel, double now, double span_s, int bins, doubl
     const auto i = static_cast<std::size_t>(b);
     const double x = (from + (b + 0.5) * slot - now) / unit_s;
     if (worst[i] > 0.0f)
-      p.errors.append(QPointF(x, std::log10(std::min(static_cast<double>(worst[i]), kTop))));
+      p.errors.append(QPointF(x, ratio_decades(worst[i], 0.0)));
     else if (bound[i] > 0.0f)
-      p.bounds.append(QPointF(x, std::log10(bound[i])));
+      p.bounds.append(QPointF(x, ratio_decades(bound[i], 0.0)));
     if (sync_lost[i]) p.sync_lost.append(x);
   }
   // Down to the bound of the sample length the channel uses now.
   const auto length = static_cast<double>(static_cast<std::int64_t>(
       channel == 1 || channel == 2 ? channelStats[channel].sampleLength : 0));
   if (length > 1.0) lowest = std::min(lowest, 1.0 / length);
-  p.floor = std::pow(10.0, std::floor(std::log10(lowest)));
+  p.floor = decade_below(lowest, kTop);
   return p;
 }
 
@@ -168,7 +169,7 @@ void RatioChart::refresh() {
   link_lost_->replace(markers(shown_.link_lost));
   sync_lost_->replace(markers(shown_.sync_lost));
   // Decade labels, a few of them however deep the scale goes.
-  const double low = std::log10(shown_.floor);
+  const double low = ratio_decades(shown_.floor, 0.0);
   if (low != labelled_floor_) {
     labelled_floor_ = low;
     for (const QString& label : y_->categoriesLabels()) y_->remove(label);

@@ -6,6 +6,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QTextCursor>
+#include <cmath>
 
 #include "gui/look.h"
 #include "gui/view_kinds.h"
@@ -64,6 +65,11 @@ class TextBoxView : public ControlView {
     edit_->setReadOnly(true);
     edit_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Wide enough for a snapshot's lines of eight bytes in bits, whole.
+    const int text = QFontMetrics(edit_->font()).horizontalAdvance(QString(kColumns, u'0'));
+    const auto margin = static_cast<int>(std::ceil(edit_->document()->documentMargin()));
+    edit_->setMinimumWidth(text + 2 * (edit_->frameWidth() + margin) +
+                           edit_->verticalScrollBar()->sizeHint().width());
     set_widget(edit_);
   }
 
@@ -85,6 +91,7 @@ class TextBoxView : public ControlView {
   bool is_field() const override { return true; }
 
  private:
+  static constexpr int kColumns = 72;
   QPlainTextEdit* edit_;
   // The store appends to a text box, and drops its oldest half when it is
   // full: the text then is shorter than what was shown.

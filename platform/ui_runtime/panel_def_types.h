@@ -111,6 +111,9 @@ struct ControlDef {
   const char* x_label = "";   // graphs
   const char* y_label = "";
   Place place{};  // layout on the panel
+  // A second place that shows the same control, for a setting a button
+  // elsewhere on the panel acts on (group 0: none).
+  Place also{};
 };
 
 struct MenuItemDef {

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <cstdio>
 #include <functional>
 #include <string>
 
@@ -167,6 +168,23 @@ double span_mv(const sim::ChannelScenario& s, double bits, double errors) {
     return inside;
   };
   return edge(s.offset_mv, s.offset_mv + 200.0) - edge(s.offset_mv, s.offset_mv - 200.0);
+}
+
+TEST_F(EyeScanTest, TheFirstTimeEstimateOfATwoDimensionalScanIsNearItsLength) {
+  start();  // channel 1 in automatic mode: the take-over adds to the first point
+  double first_end = -1.0;
+  fe_->at_progress = [&](const std::string& text) {
+    double left = 0.0;
+    const auto at = text.find(", about ");
+    if (first_end < 0.0 && at != std::string::npos &&
+        std::sscanf(text.c_str() + at, ", about %lf s left", &left) == 1)
+      first_end = Timer() + left;
+  };
+  EyeScanRequest q = bathtub(1);
+  q.two_d = true;
+  ASSERT_EQ(scan(q).state, EyeScanState::Finished);
+  EXPECT_GT(first_end, Timer() * 0.75);
+  EXPECT_LT(first_end, Timer() * 1.25);
 }
 
 TEST_F(EyeScanTest, TheTwoDimensionalEyesHeightFollowsTheSwingAndTheNoiseWithinOneStep) {

@@ -1,12 +1,16 @@
 // Calibration as the window shows it: the progress of a long routine in the
 // main window's status bar, the auto search's stop button clicked while the
-// search holds the loop, and the main window closed during a search.
+// search holds the loop, the main window closed during a search, and the
+// debug panel's channel beside "Try All Phases" and its snapshot lines whole.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QPlainTextEdit>
+#include <QDoubleSpinBox>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 
+#include "app/panel_handles.h"
 #include "app/routine_progress.h"
 #include "app/startup.h"
 #include "app/stop_signal.h"
@@ -77,6 +81,27 @@ TEST_F(CalibrationWindowTest, ClosingTheMainWindowDuringASearchStopsItAndQuitsWi
   EXPECT_LT(Timer(), 2.0) << "the search ended after its first move";
   const std::string saved = folder_.read("settings.cfg");
   EXPECT_NE(saved.find("Ch1_SamplingDelay 2.66"), std::string::npos) << saved;
+}
+
+TEST_F(CalibrationWindowTest, TryAllPhasesShowsItsChannelAndASnapshotsLinesShowWhole) {
+  start();
+  Debug(GetPanelMenuBar(panelHandle), 0, nullptr, panelHandle);
+  const std::vector<qt::ControlView*> channel = window(debugPanelHandle)->views(PANELDEBUG_SNAPSHOT_CH);
+  ASSERT_EQ(channel.size(), 2u);
+  EXPECT_EQ(channel[1]->widget()->parentWidget(),
+            widget(debugPanelHandle, PANELDEBUG_TRY_PHASES)->parentWidget());
+  SetCtrlVal(debugPanelHandle, PANELDEBUG_SNAPSHOT_CH, 2);
+  for (qt::ControlView* view : channel)
+    EXPECT_EQ(qobject_cast<QDoubleSpinBox*>(view->widget())->value(), 2.0);
+
+  ui::post_event(debugPanelHandle, PANELDEBUG_SNAPSHOT_BUTTON, EVENT_COMMIT);
+  ui::run_until(Timer() + 1.0);
+  auto* box = part<QPlainTextEdit>(debugPanelHandle, PANELDEBUG_SNAPSHOT);
+  int widest = 0;
+  for (const QString& line : box->toPlainText().split(u'\n'))
+    widest = std::max(widest, box->fontMetrics().horizontalAdvance(line));
+  EXPECT_GT(widest, 0);
+  EXPECT_LE(widest, box->viewport()->width());
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <QFileDialog>
 #include <QImage>
 #include <QLabel>
+#include <QLogValueAxis>
+#include <QProgressBar>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -88,6 +90,47 @@ TEST_F(EyeScanWindowTest, ATwoDimensionalScanIsDrawnBeforeItsFirstPoint) {
   view.show_scan(r, eye_report(r));
   view.resize(view.sizeHint());
   EXPECT_FALSE(view.grab().isNull());
+}
+
+TEST_F(EyeScanWindowTest, NoRatioScaleTakesAnEndFromZeroNegativeNaNOrInfiniteRatios) {
+  const double odd[] = {0.0, -1.0, std::nan(""), INFINITY, 1e-320};
+  for (double bits : odd)
+    for (double ratio : odd) {
+      EyeScanResult r;
+      r.request.two_d = true;
+      r.delays = {.step_v = 0.01, .first_v = 1.0, .points = 2};
+      r.thresholds = {-10.0, 1.0, 2};
+      for (int i = 0; i < 4; ++i) r.points.push_back({.errors = 3, .bits = i ? bits : 1e9});
+      EyeReport e = eye_report(r, 1e-9);
+      e.ratio = ratio;
+      qt::BathtubChart bathtub;
+      bathtub.show_scan(r, e);
+      const auto* axis = static_cast<QLogValueAxis*>(bathtub.chart()->axes(Qt::Vertical)[0]);
+      EXPECT_TRUE(axis->min() > 0.0 && axis->min() < axis->max() && axis->max() <= 1.0)
+          << bits << " " << ratio << ": " << axis->min() << ".." << axis->max();
+      qt::EyeMapView view;
+      view.show_scan(r, e);
+      view.resize(view.sizeHint());
+      EXPECT_FALSE(view.grab().isNull());
+      EXPECT_NE(qt::eye_colour(1e-6, false, ratio, bits), qt::eye_colour(1e-9, true, 1e-9, 1.0))
+          << "errors shown as error-free at " << ratio << ".." << bits;
+    }
+}
+
+TEST_F(EyeScanWindowTest, BeforeAnyScanTheBathtubStandsAtTheChannelsThresholdAndAfterItIsSavedAlone) {
+  start();
+  SetCtrlVal(panelHandle, PANELMAIN_CH1_THRES, 22.6);
+  w_->refresh();
+  auto* chart = named<qt::BathtubChart>("bathtub_chart");
+  EXPECT_EQ(chart->chart()->title(), "Bathtub at 22.6 mV");
+  const auto* axis = static_cast<QLogValueAxis*>(chart->chart()->axes(Qt::Vertical)[0]);
+  EXPECT_LT(axis->min(), 1e-6);
+  EXPECT_EQ(axis->max(), 1.0);
+  EXPECT_EQ(named<QProgressBar>("eye_scan_progress")->text(), "No scan yet");
+
+  click("eye_scan_start");
+  ui::process_pending();
+  EXPECT_EQ(w_->plots_picture().size(), chart->size()) << "the bathtub alone is saved";
 }
 
 TEST_F(EyeScanWindowTest, TheSettingsMakeTheRequestAndARefusalIsSaidInTheWindow) {
@@ -185,7 +228,7 @@ TEST_F(EyeScanWindowTest, AFinishedScanIsPlottedItsCentreAppliedAndItsPointsAndP
   EXPECT_TRUE(status().startsWith("Channel 1's sampling delay set to ")) << status().toStdString();
   EXPECT_GT(ui::numeric_value(panelHandle, PANELMAIN_CH1_SAMPDEL), 0.5);
 
-  answer_dialog("points.csv");
+  answer_dialog("points");  // typed without its extension
   click("eye_scan_export");
   EXPECT_EQ(csv_rows(folder_.read("points.csv")).size(), 1u + 32u * 32u);
   answer_dialog("plots.png");

@@ -1,8 +1,12 @@
 #!/usr/bin/env bash
 # kd71 --simulate on a real X server (Xvfb, Qt's xcb platform), driven with
-# the keyboard as a user would, through XTEST: the "Restore Error" popup of
-# a first start is dismissed with Return; the main window is 1280 x 800; F1
-# opens the About box and Ctrl+E the eye scan window, which Escape closes; Ctrl+Q
+# the keyboard as a user would, through XTEST: while the "Restore Error"
+# popup of a first start waits, the board connects (SCPI :SYST:LINK? 1), and
+# Return dismisses it; the main window is 1280 x 800; F1 opens the About box;
+# Ctrl+E the eye scan window, where a 2-D scan runs to its end and its points
+# are exported under a name typed without ".csv", and Escape closes it; the
+# threshold scope shows an Init's crosses on a dark plot area (the screen's
+# pixels, from the server's frame buffer file); Ctrl+Q
 # quits with exit 0 and the settings saved. Skipped (77) without Xvfb or
 # xdotool.
 # Usage: x11_smoke.sh PATH_TO_KD71
@@ -18,7 +22,8 @@ source "$here/../support/smoke_lib.sh"
 # socket away (a killed one leaves them to the next).
 n=$((100 + $$ % 400))
 while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>"$work/xvfb.err" &
+mkdir "$work/fb"
+Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp -fbdir "$work/fb" >/dev/null 2>"$work/xvfb.err" &
 xvfb=$!
 stop_x() { kill -TERM "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null; }
 trap 'kill -9 "${pids[@]}" 2>/dev/null; stop_x; cleanup' EXIT
@@ -60,11 +65,26 @@ press() {
   xdotool windowfocus --sync "$w" key "$@" || fail "xdotool could not type $* into $w" "$work/out"
 }
 
-"$KD71" --simulate >"$work/out" 2>&1 &
+# scpi QUERY: the program's answer to QUERY.
+scpi() {
+  local answer
+  exec 3<>"/dev/tcp/127.0.0.1/$port" || return 1
+  printf '%s\n' "$1" >&3
+  IFS= read -r -t 30 answer <&3
+  exec 3<&-
+  echo "${answer%$'\r'}"
+}
+
+"$KD71" --simulate --scpi 0 >"$work/out" 2>&1 &
 pid=$!
 pids+=("$pid")
 
 popup=$(window_named "^Restore Error") || { echo "$popup"; exit 1; }
+wait_for "$work/out" "^kd71: SCPI server listening on " "$pid"
+port=$(sed -n 's/^kd71: SCPI server listening on .*:\([0-9]*\)$/\1/p' "$work/out")
+for _ in $(seq 100); do [ "$(scpi ':SYST:LINK?')" = 1 ] && break; sleep 0.1; done
+[ "$(scpi ':SYST:LINK?')" = 1 ] || fail "no board connected behind the first start's popup" "$work/out"
+xdotool search --onlyvisible --name "^Restore Error" >/dev/null || fail "the popup went away by itself"
 press "$popup" Return
 gone "^Restore Error"
 
@@ -79,8 +99,48 @@ gone "^About"
 
 press "$main" ctrl+e
 eye=$(window_named "^Eye Scan") || { echo "$eye"; exit 1; }
+# A 2-D scan of 32 x 32 points, then "Export CSV..." once it has ended.
+press "$eye" alt+c Down alt+d ctrl+a 3 2 Tab alt+s
+for _ in $(seq 150); do
+  press "$eye" alt+e
+  xdotool search --onlyvisible --name "^Export Eye Scan" >/dev/null && break
+  sleep 1
+done
+export_dialog=$(window_named "^Export Eye Scan") || { echo "$export_dialog"; exit 1; }
+xdotool windowfocus --sync "$export_dialog" type "$work/run/eye2d"
+press "$export_dialog" Return
+for _ in $(seq 100); do [ -s eye2d.csv ] && break; sleep 0.05; done
+rows=$(wc -l <eye2d.csv) || fail "no eye2d.csv" "$work/out"
+[ "$rows" -eq 1025 ] || fail "the exported scan has $rows rows" "$work/out"
 press "$eye" Escape
 gone "^Eye Scan"
+
+# The menu bar's first item, "Debug", then the debug panel's "Scope" button
+# (where the panel lays it out), and an Init on channel 1.
+xdotool mousemove --window "$main" 20 10 click 1
+debug=$(window_named "^Debug$") || { echo "$debug"; exit 1; }
+xdotool mousemove --window "$debug" 998 55 click 1
+scope=$(window_named "^Threshold Scope") || { echo "$scope"; exit 1; }
+[ "$(scpi ':INP1:CAL:INIT;*OPC?')" = 1 ] || fail "no Init" "$work/out"
+# The "Ones" graph, the window's upper half: white crosses next to a dark
+# plot area.
+geometry=$(xwininfo -id "$scope" | awk '/upper-left X/ {x=$4} /upper-left Y/ {y=$4}
+  /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, int(h / 2)}')
+crosses() {
+  python3 - "$work/fb/Xvfb_screen0" $geometry <<'EOF'
+import struct, sys
+fb = open(sys.argv[1], 'rb').read()
+header, line, colours = (struct.unpack('>I', fb[i:i + 4])[0] for i in (0, 48, 76))
+x0, y0, w, h = map(int, sys.argv[2:])
+def rgb(x, y):  # the server's 32-bit pixels, blue first
+  at = header + colours * 12 + y * line + x * 4
+  return fb[at + 2], fb[at + 1], fb[at]
+print(sum(1 for y in range(y0, y0 + h) for x in range(x0 + 3, x0 + w - 3)
+          if min(rgb(x, y)) > 0xE0 and any(max(rgb(x + d, y)) < 0x40 for d in (-3, 3))))
+EOF
+}
+for _ in $(seq 50); do [ "$(crosses)" -ge 20 ] && break; sleep 0.1; done
+[ "$(crosses)" -ge 20 ] || fail "the scope's crosses are not seen: $(crosses) pixels" "$work/out"
 
 press "$main" ctrl+q
 for _ in $(seq 200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
