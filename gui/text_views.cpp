@@ -65,11 +65,14 @@ class TextBoxView : public ControlView {
     edit_->setReadOnly(true);
     edit_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    // Wide enough for a snapshot's lines of eight bytes in bits, whole.
-    const int text = QFontMetrics(edit_->font()).horizontalAdvance(QString(kColumns, u'0'));
-    const auto margin = static_cast<int>(std::ceil(edit_->document()->documentMargin()));
-    edit_->setMinimumWidth(text + 2 * (edit_->frameWidth() + margin) +
-                           edit_->verticalScrollBar()->sizeHint().width());
+    // Wide enough for the lines the program writes to it (a snapshot's
+    // eight bytes in bits), whole.
+    if (def.columns > 0) {
+      const int text = QFontMetrics(edit_->font()).horizontalAdvance(QString(def.columns, u'0'));
+      const auto margin = static_cast<int>(std::ceil(edit_->document()->documentMargin()));
+      edit_->setMinimumWidth(text + 2 * (edit_->frameWidth() + margin) +
+                             edit_->verticalScrollBar()->sizeHint().width());
+    }
     set_widget(edit_);
   }
 
@@ -91,7 +94,6 @@ class TextBoxView : public ControlView {
   bool is_field() const override { return true; }
 
  private:
-  static constexpr int kColumns = 72;
   QPlainTextEdit* edit_;
   // The store appends to a text box, and drops its oldest half when it is
   // full: the text then is shorter than what was shown.

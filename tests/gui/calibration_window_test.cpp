@@ -86,13 +86,14 @@ TEST_F(CalibrationWindowTest, ClosingTheMainWindowDuringASearchStopsItAndQuitsWi
 TEST_F(CalibrationWindowTest, TryAllPhasesShowsItsChannelAndASnapshotsLinesShowWhole) {
   start();
   Debug(GetPanelMenuBar(panelHandle), 0, nullptr, panelHandle);
-  const std::vector<qt::ControlView*> channel = window(debugPanelHandle)->views(PANELDEBUG_SNAPSHOT_CH);
-  ASSERT_EQ(channel.size(), 2u);
-  EXPECT_EQ(channel[1]->widget()->parentWidget(),
-            widget(debugPanelHandle, PANELDEBUG_TRY_PHASES)->parentWidget());
+  // The Channel box of the Snapshot page, and one beside the button.
+  const auto beside = widget(debugPanelHandle, PANELDEBUG_TRY_PHASES)
+                          ->parentWidget()
+                          ->findChildren<QDoubleSpinBox*>();
+  ASSERT_EQ(beside.size(), 1);
   SetCtrlVal(debugPanelHandle, PANELDEBUG_SNAPSHOT_CH, 2);
-  for (qt::ControlView* view : channel)
-    EXPECT_EQ(qobject_cast<QDoubleSpinBox*>(view->widget())->value(), 2.0);
+  EXPECT_EQ(beside[0]->value(), 2.0);
+  EXPECT_EQ(part<QDoubleSpinBox>(debugPanelHandle, PANELDEBUG_SNAPSHOT_CH)->value(), 2.0);
 
   ui::post_event(debugPanelHandle, PANELDEBUG_SNAPSHOT_BUTTON, EVENT_COMMIT);
   ui::run_until(Timer() + 1.0);

@@ -116,10 +116,11 @@ press "$eye" Escape
 gone "^Eye Scan"
 
 # The menu bar's first item, "Debug", then the debug panel's "Scope" button
-# (where the panel lays it out), and an Init on channel 1.
+# (the first of its right-hand column), and an Init on channel 1.
 xdotool mousemove --window "$main" 20 10 click 1
 debug=$(window_named "^Debug$") || { echo "$debug"; exit 1; }
-xdotool mousemove --window "$debug" 998 55 click 1
+width=$(xwininfo -id "$debug" | awk '/Width:/ {print $2}')
+xdotool mousemove --window "$debug" $((width - 337)) 55 click 1
 scope=$(window_named "^Threshold Scope") || { echo "$scope"; exit 1; }
 [ "$(scpi ':INP1:CAL:INIT;*OPC?')" = 1 ] || fail "no Init" "$work/out"
 # The "Ones" graph, the window's upper half: white crosses next to a dark
