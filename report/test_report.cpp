@@ -74,16 +74,15 @@ std::string row(const std::string& name, const std::string& value, bool number =
 }
 
 // The label of a ring control's value ("PRBS31", "Clock").
+double number_of(int control) { return kd71::ui::numeric_value(panelHandle, control); }
+
 std::string ring_label(int control) {
-  unsigned value = 0;
-  GetCtrlVal(panelHandle, control, &value);
+  const double value = number_of(control);
   if (const kd71::uir::ControlDef* def = kd71::ui::control_def(panelHandle, control))
     for (const kd71::uir::RingItem& item : def->items)
-      if (static_cast<unsigned>(item.value) == value) return item.label;
-  return format("%u", value);
+      if (item.value == value) return item.label;
+  return format("%g", value);
 }
-
-double number_of(int control) { return kd71::ui::numeric_value(panelHandle, control); }
 
 // The moment of clock time `t` on the wall clock, now being `now`.
 std::time_t wall_time(double t, double now, std::time_t wall_now) {
