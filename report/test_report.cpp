@@ -274,6 +274,12 @@ std::string shell_command(int argc, char* argv[]) {
   return s;
 }
 
+ReportRun window_report_run() {
+  ReportRun run;
+  run.board_seen = deviceSerialNumber[0] != '\0';
+  return run;
+}
+
 const char* verdict_word(Verdict v) {
   switch (v) {
     case Verdict::Pass: return "PASS";

@@ -32,6 +32,9 @@ struct ReportRun {
   } channels[3];
 };
 
+// The run of the window: the board seen when one was connected.
+ReportRun window_report_run();
+
 enum class Verdict { Pass, Fail, NotTested, Running };
 struct ChannelOutcome {
   Verdict verdict = Verdict::NotTested;
