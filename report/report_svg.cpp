@@ -107,15 +107,20 @@ TimeUnit time_unit(double span_s) {
 
 std::string bathtub(const EyeScanResult& r, const std::string& id) {
   const double ratio = eye_report(r).ratio;
-  double lowest = 1.0, lo = 1e300, hi = -1e300;
+  double lowest = 1.0, highest = 0.0, lo = 1e300, hi = -1e300;
   for (const EyePoint& q : r.points) {
     const double x = delay_ps(q.delay_v - r.anchor_v);
     lo = std::min(lo, x);
     hi = std::max(hi, x);
     if (point_ratio(q) > 0.0) lowest = std::min(lowest, point_ratio(q));
+    highest = std::max(highest, point_ratio(q));
   }
   if (!(hi > lo)) hi = lo + 1.0;
-  const Plot p{lo, hi, floor_decade(lowest), 0.0};
+  // Up to the decade above the highest ratio: a fast count stops at its
+  // top, decades below 1.
+  const double floor = floor_decade(lowest);
+  const Plot p{lo, hi, floor,
+               std::max(floor + 1.0, std::ceil(std::log10(std::max(highest, 1e-18))))};
   std::string s = open_svg(
       id, format("Channel %d bathtub", r.request.channel),
       format("Error ratio against the sampling delay's shift from the sampling point, %d points "
@@ -148,6 +153,11 @@ std::string eye_map(const EyeScanResult& r, const std::string& id) {
   }
   const double step_ps = columns > 1 ? (hi - lo) / (columns - 1) : 1.0;
   const double floor = floor_decade(smallest_resolved_ratio(r.points));
+  // The shades run from the floor to the scan's highest ratio: a fast count
+  // stops at its top, so that may lie decades below 1.
+  double top = floor + 1.0;
+  for (const EyePoint& q : r.points)
+    if (q.errors > 0) top = std::max(top, std::log10(point_ratio(q)));
   const double t0 = sweep_threshold(r.thresholds, 0), t1 = sweep_threshold(r.thresholds, rows - 1);
   const double step_mv = rows > 1 ? (t1 - t0) / (rows - 1) : 1.0;
   // The threshold runs up the y axis; Plot's y is linear here.
@@ -155,10 +165,11 @@ std::string eye_map(const EyeScanResult& r, const std::string& id) {
   std::string s = open_svg(
       id, format("Channel %d eye", r.request.channel),
       format("Error ratio over %d delays and %d thresholds; the lighter a cell, the lower its "
-             "ratio, white where no error was counted down to %.0e.",
-             columns, rows, std::pow(10.0, floor)));
-  std::string grid = format("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" "
-                            "class=\"frame\"/>",
+             "ratio, from %.0e to %.0e; white where no error was counted.",
+             columns, rows, std::pow(10.0, floor), std::pow(10.0, top)));
+  // Cells edge to edge, without the seams smoothing would leave between them.
+  std::string grid = format("<g shape-rendering=\"crispEdges\"><rect x=\"%.1f\" y=\"%.1f\" "
+                            "width=\"%.1f\" height=\"%.1f\" class=\"frame\"/>",
                             kLeft, kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom);
   const double cell_w = p.px(p.x0 + step_ps) - p.px(p.x0);
   const double cell_h = p.py(p.y0) - p.py(p.y0 + step_mv);
@@ -177,7 +188,8 @@ std::string eye_map(const EyeScanResult& r, const std::string& id) {
       int shade = 0;
       if (i < r.points.size() && r.points[i].errors > 0) {
         const double v = std::log10(std::max(point_ratio(r.points[i]), 1e-18));
-        shade = std::clamp(1 + static_cast<int>((v - floor) / -floor * (kShades - 1)), 1, kShades);
+        shade = std::clamp(1 + static_cast<int>((v - floor) / (top - floor) * (kShades - 1) + 0.5),
+                           1, kShades);
       }
       if (shade != run_shade) {
         close(d);
@@ -187,7 +199,7 @@ std::string eye_map(const EyeScanResult& r, const std::string& id) {
     }
     close(columns);
   }
-  s += grid;
+  s += grid + "</g>";
   const double x_step = tick_step(hi - lo, 8);
   for (double x = std::ceil(p.x0 / x_step) * x_step; x <= p.x1; x += x_step)
     s += format("<text x=\"%.1f\" y=\"%.1f\" class=\"xl\">%.0f</text>", p.px(x),

@@ -326,7 +326,7 @@ Verdict overall_verdict(const ReportRun& run) {
     if (v == Verdict::Running) return Verdict::Running;
     passed = passed || v == Verdict::Pass;
   }
-  return passed ? Verdict::Pass : Verdict::Fail;
+  return passed ? Verdict::Pass : Verdict::NotTested;
 }
 
 std::string test_report_html(const ReportRun& run) {

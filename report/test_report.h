@@ -43,7 +43,8 @@ struct ChannelOutcome {
 ChannelOutcome channel_outcome(int channel, const ReportRun& run);
 // "PASS", "FAIL", "NOT TESTED", "RUNNING".
 const char* verdict_word(Verdict v);
-// PASS when at least one channel passed and none failed or is still running.
+// FAIL when a channel failed, RUNNING when one still runs, else PASS when
+// one passed and NOT TESTED when none was tested.
 Verdict overall_verdict(const ReportRun& run);
 
 // The whole file.

@@ -7,11 +7,14 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "app/startup.h"
 #include "platform/ui_runtime/ui_store.h"
+#include "program/eye_scan_command.h"
 #include "program/timed_test.h"
+#include "eye_scan/eye_scan_report.h"
 #include "report/run_tally.h"
 #include "results/run_verdict.h"
 #include "sim/sim_board.h"
@@ -111,6 +114,34 @@ TEST_F(TestReportRun, ADayLongRunsReportStaysSmallAndPasses) {
   const std::string html = report();
   EXPECT_NE(html.find("Result: <span class=\"verdict PASS\">"), std::string::npos);
   EXPECT_NE(html.find("24:00:00"), std::string::npos);
+}
+
+// An eye scan of the program's life shows in the report of the window as a
+// picture of its points with its summary.
+TEST_F(TestReportRun, AChannelsLastEyeScanShowsAsItsBathtubOrItsEye) {
+  for (const bool two_d : {false, true}) {
+    restart();
+    EyeScanRequest q;
+    q.two_d = two_d;
+    q.delay_steps = 32;
+    std::string error;
+    ASSERT_TRUE(eye_scan_command_begin(q, (folder_.path() / "eye.csv").string(), &error));
+    sim::install_simulated_board({});
+    ASSERT_EQ(run_program(), 0);
+    ASSERT_EQ(eye_scan_command_end_of_program(), 0);
+    const std::string html = test_report_html(window_report_run());
+    const EyeScanResult& r = eye_scan_result();
+    EXPECT_NE(html.find(two_d ? "<title id=\"eye1-t\">Channel 1 eye</title>"
+                              : "<title id=\"eye1-t\">Channel 1 bathtub</title>"),
+              std::string::npos);
+    EXPECT_NE(html.find(eye_summary(r, eye_report(r))), std::string::npos);
+    EXPECT_EQ(html.find("id=\"eye2-t\""), std::string::npos) << "channel 2 was not scanned";
+    // Points with errors drawn: rings of the bathtub's, shaded cells of the eye's.
+    EXPECT_NE(html.find(two_d ? "class=\"s8\"" : "class=\"err\""), std::string::npos);
+    std::filesystem::create_directories(KD71_ARTIFACT_DIR);
+    std::ofstream(std::string(KD71_ARTIFACT_DIR) + (two_d ? "/report_eye.html" : "/report_bathtub.html"))
+        << html;
+  }
 }
 
 }  // namespace
