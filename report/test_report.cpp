@@ -189,9 +189,10 @@ std::string spread_table(const RunTally& t) {
        format("%.1f s (%llu samples)", t.longest_clean_s,
               static_cast<unsigned long long>(t.longest_clean_samples)),
        "The longest time the channel ran without a single error.");
-  line("Bursts", count(t.bursts) + (t.bursts ? ", the longest " + count(t.longest_burst) +
-                                                   " samples"
-                                             : std::string()),
+  line("Bursts",
+       count(t.bursts) + (t.bursts ? ", the longest " + count(t.longest_burst) +
+                                         (t.longest_burst == 1 ? " sample" : " samples")
+                                   : std::string()),
        "Runs of consecutive samples with errors: few long bursts point to an event (a "
        "disturbance, a loss of lock), many short ones to a steady margin problem.");
   const double d = dispersion_index(t);
