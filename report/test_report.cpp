@@ -300,12 +300,14 @@ ChannelOutcome channel_outcome(int n, const ReportRun& run) {
   const RunVerdict v = run_verdict(n);
   const RunTally& t = run_tally(n);
   if (!v.has_bits) {
+    if (!run.board_problem.empty()) return {Verdict::Fail, run.board_problem};
     if (run.stopped) return {Verdict::Fail, "stopped before a sample was counted"};
     if (v.running || v.armed) return {Verdict::Running, "started; no sample counted yet"};
     return {run.timed_test ? Verdict::Fail : Verdict::NotTested, "no bits counted"};
   }
   char bound[kBerText], verdict[kBerText];
   const std::string figures = bound_text(v.judgement.bound, berCriteria.confidencePercent, bound);
+  if (!run.board_problem.empty()) return {Verdict::Fail, figures + "; " + run.board_problem};
   if (run.stopped) return {Verdict::Fail, figures + "; stopped before its end"};
   if (v.running || v.armed)
     return {Verdict::Running, figures + "; the run goes on: " +
@@ -314,7 +316,6 @@ ChannelOutcome channel_outcome(int n, const ReportRun& run) {
     return {Verdict::Fail,
             figures + format("; the link was lost %d time%s during the run", t.link_losses,
                              t.link_losses == 1 ? "" : "s")};
-  if (!run.board_problem.empty()) return {Verdict::Fail, figures + "; " + run.board_problem};
   return {v.judgement.pass ? Verdict::Pass : Verdict::Fail,
           figures + ", " + verdict_text(v.judgement, berCriteria.target, true, verdict)};
 }

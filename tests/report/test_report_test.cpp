@@ -100,6 +100,21 @@ TEST_F(TestReportRun, ABoardUnpluggedAllAlongFailsAndSaysSoInsteadOfPassingOnNoE
   EXPECT_NE(html.find("No sample of a run: no chart."), std::string::npos);
 }
 
+TEST_F(TestReportRun, ATestStoppedBeforeItsEndIsReportedAsStoppedNotAsPassed) {
+  timed_test_begin(60);
+  std::string error;
+  ASSERT_TRUE(timed_test_report_to(path(), &error)) << error;
+  EXPECT_NE(report().find("FAIL: the timed test has not ended."), std::string::npos);
+  sim::install_simulated_board({});
+  ASSERT_EQ(start_program(), 0);
+  ui::run_until(20.0);
+  EXPECT_EQ(timed_test_end_of_program(), kExitFailed);
+  const std::string html = report();
+  EXPECT_NE(html.find("Result: <span class=\"verdict FAIL\">"), std::string::npos);
+  EXPECT_NE(html.find("(95 %); stopped before its end"), std::string::npos);
+  EXPECT_EQ(html.find("verdict PASS"), std::string::npos);
+}
+
 // A day of samples: the report's charts keep their size, whatever the
 // run's length. The file stays for the page-load measurement.
 TEST_F(TestReportRun, ADayLongRunsReportStaysSmallAndPasses) {
