@@ -50,7 +50,9 @@ void tally_sample(int n, const PacketRecord& r) {
   const ChannelStats& s = channelStats[n];
   const int seen = g_seen_samples[n];
   g_seen_samples[n] = s.totalSamples;
-  if (s.totalSamples != seen + 1 && s.totalSamples != 1) return;  // not added to a run
+  // A run's totals are cleared when it is switched on, and the sample it
+  // starts on is not added, so each run's first added sample makes 1.
+  if (s.totalSamples != seen + 1) return;  // not added to a run
   if (s.totalSamples == 1) g_tally[n] = RunTally{};
   // The time the sample's bits took: its length at the bit rate.
   const double seconds = r.frequency > 0
