@@ -91,6 +91,29 @@ TEST_F(TestReportRun, TheSpreadOfTheErrorsTellsASpellFromRandomErrorsAndFromNone
   }
 }
 
+// Its counted bits pass a loose target, but the board was off the bus for
+// a second of the run: not a pass, on the console nor in the report.
+TEST_F(TestReportRun, ARunDuringWhichTheLinkWasLostFailsThoughItsBitsPass) {
+  sim::Scenario s;
+  sim::TimedEvent unplug;
+  unplug.at_s = 20.0;
+  unplug.for_s = 1.0;
+  s.events = {unplug};
+  set_target_ber(0.5);
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(run(s, 40), kExitFailed);
+  const std::string printed = testing::internal::GetCapturedStdout();
+  EXPECT_NE(printed.find("(95 %) link lost 1 time during the run: FAIL\nCH2"), std::string::npos)
+      << printed;
+  EXPECT_EQ(printed.find("PASS"), std::string::npos) << printed;
+  const std::string html = report();
+  const std::string lost = "the link was lost 1 time during the run";
+  const std::size_t first = html.find(lost);
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_NE(html.find(lost, first + 1), std::string::npos) << "both channels";
+  EXPECT_EQ(html.find("verdict PASS"), std::string::npos);
+}
+
 TEST_F(TestReportRun, ABoardUnpluggedAllAlongFailsAndSaysSoInsteadOfPassingOnNoErrors) {
   EXPECT_EQ(run(sim::Scenario::no_board(), 10), kExitNoBoard);
   const std::string html = report();
