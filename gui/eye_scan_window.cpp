@@ -49,19 +49,6 @@ W* named(W* widget, const char* name) {
   return widget;
 }
 
-// Asks for a file to save to; empty when cancelled.
-std::string save_path(QWidget* parent, const char* title, const char* pattern) {
-  ui::FileSelectRequest request;
-  request.default_file_spec = pattern;
-  request.file_type_list = pattern;
-  request.title = title;
-  request.button_kind = VAL_SAVE_BUTTON;
-  request.restrict_extension = true;  // a name typed without it gets it
-  std::string path;
-  if (run_file_dialog(parent, request, path) == VAL_NO_FILE_SELECTED) path.clear();
-  return path;
-}
-
 // The threshold channel `n` sits at now, as a bathtub would take it.
 double channel_threshold_mv(int n) {
   float mv = 0.0f;
@@ -269,7 +256,7 @@ void EyeScanWindow::apply_centre() {
 }
 
 void EyeScanWindow::export_points() {
-  const std::string path = save_path(this, "Export Eye Scan", "*.csv");
+  const std::string path = save_file_path(this, "Export Eye Scan", "*.csv");
   if (path.empty()) return;
   std::string error;
   if (write_eye_scan_csv(path, eye_scan_result(), &error))
@@ -288,7 +275,7 @@ QImage EyeScanWindow::plots_picture() const {
 }
 
 void EyeScanWindow::save_plots() {
-  const std::string path = save_path(this, "Save Eye Scan Plot", "*.png");
+  const std::string path = save_file_path(this, "Save Eye Scan Plot", "*.png");
   if (path.empty()) return;
   const QString file = QString::fromStdString(path);
   if (plots_picture().save(file, "PNG"))
