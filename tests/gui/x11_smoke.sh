@@ -123,8 +123,8 @@ width=$(xwininfo -id "$debug" | awk '/Width:/ {print $2}')
 xdotool mousemove --window "$debug" $((width - 337)) 55 click 1
 scope=$(window_named "^Threshold Scope") || { echo "$scope"; exit 1; }
 [ "$(scpi ':INP1:CAL:INIT;*OPC?')" = 1 ] || fail "no Init" "$work/out"
-# The "Ones" graph, the window's upper half: white crosses next to a dark
-# plot area.
+# The "Ones" graph, the window's upper half: a dark plot area for a quarter
+# of it at least, and white crosses standing on it (dark on both sides).
 geometry=$(xwininfo -id "$scope" | awk '/upper-left X/ {x=$4} /upper-left Y/ {y=$4}
   /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, int(h / 2)}')
 crosses() {
@@ -136,8 +136,11 @@ x0, y0, w, h = map(int, sys.argv[2:])
 def rgb(x, y):  # the server's 32-bit pixels, blue first
   at = header + colours * 12 + y * line + x * 4
   return fb[at + 2], fb[at + 1], fb[at]
-print(sum(1 for y in range(y0, y0 + h) for x in range(x0 + 3, x0 + w - 3)
-          if min(rgb(x, y)) > 0xE0 and any(max(rgb(x + d, y)) < 0x40 for d in (-3, 3))))
+dark = lambda x, y: max(rgb(x, y)) < 0x40
+area = [(x, y) for y in range(y0 + 3, y0 + h - 3) for x in range(x0 + 3, x0 + w - 3)]
+crosses = sum(1 for x, y in area if min(rgb(x, y)) > 0xE0 and
+              (dark(x - 3, y) and dark(x + 3, y) or dark(x, y - 3) and dark(x, y + 3)))
+print(crosses if sum(dark(x, y) for x, y in area) * 4 > len(area) else 0)
 EOF
 }
 for _ in $(seq 50); do [ "$(crosses)" -ge 20 ] && break; sleep 0.1; done
