@@ -125,7 +125,8 @@ void show_progress(const EyeScanResult& r, const EyePoint& p) {
   if (done == 1) begin_routine_progress();
   const double left = routine_seconds_left(done - 1, planned - done);
   char estimate[40] = "";
-  if (left >= 0.0) kd71::c_locale::format_to(estimate, sizeof estimate, ", about %.0f s left", left);
+  if (left >= 0.0)
+    kd71::c_locale::format_to(estimate, sizeof estimate, ", about %.0f s left", left);
   if (r.request.two_d)
     show_routine_progress("CH%d eye scan: point %d of %d at %.3f V, %.1f mV%s", r.request.channel,
                           done, planned, p.delay_v, p.threshold_mv, estimate);

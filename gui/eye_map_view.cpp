@@ -15,7 +15,7 @@ namespace {
 // the volts below, the colour scale right.
 constexpr qreal kLeft = 58, kTop = 34, kRight = 78, kBottom = 40;
 constexpr qreal kScaleWidth = 14;
-constexpr double kLeastScale = 10.0;  // the colour scale spans a decade at least
+constexpr double kLeastScale = 10.0;          // the colour scale spans a decade at least
 constexpr double kDefaultFloorDecade = -9.0;  // before a scan resolves any ratio
 
 struct Stop {

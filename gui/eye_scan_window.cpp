@@ -296,9 +296,10 @@ void EyeScanWindow::refresh() {
   export_->setEnabled(!busy && have_points);
   save_plot_->setEnabled(have_points);
   const int planned = r.planned_points();
-  progress_->setFormat(planned > 0                          ? tr("%v of %m points")
+  progress_->setFormat(planned > 0                     ? tr("%v of %m points")
                        : r.state == EyeScanState::Idle ? tr("No scan yet")
-                                                       : tr("Planning the points"));
+                       : busy                          ? tr("Planning the points")
+                                                       : tr("No points"));
   progress_->setRange(0, std::max(1, planned));
   progress_->setValue(static_cast<int>(r.points.size()));
 

@@ -180,6 +180,7 @@ void QtFrontEnd::message_popup(const std::string& title, const std::string& text
                               QString::fromStdString(text), QMessageBox::Ok, dialog_parent());
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::ApplicationModal);
+  std::erase_if(popups_, [](const QPointer<QMessageBox>& b) { return b.isNull(); });
   popups_.emplace_back(box);
   box->show();
 }

@@ -110,8 +110,8 @@ struct ControlDef {
   bool enabled = true;        // timers
   const char* x_label = "";   // graphs
   const char* y_label = "";
-  int columns = 0;            // text boxes: the characters of a line shown whole
-  Place place{};  // layout on the panel
+  int columns = 0;  // text boxes: the characters of a line shown whole
+  Place place{};    // layout on the panel
   // A second place that shows the same control, for a setting a button
   // elsewhere on the panel acts on (group 0: none).
   Place also{};

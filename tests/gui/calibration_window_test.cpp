@@ -4,8 +4,8 @@
 // debug panel's channel beside "Try All Phases" and its snapshot lines whole.
 #include <QAbstractButton>
 #include <QApplication>
-#include <QPlainTextEdit>
 #include <QDoubleSpinBox>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>

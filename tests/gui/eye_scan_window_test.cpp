@@ -119,7 +119,8 @@ TEST_F(EyeScanWindowTest, NoRatioScaleTakesAnEndFromZeroNegativeNaNOrInfiniteRat
     }
 }
 
-TEST_F(EyeScanWindowTest, BeforeAnyScanTheBathtubStandsAtTheChannelsThresholdAndAfterItIsSavedAlone) {
+TEST_F(EyeScanWindowTest,
+       BeforeAnyScanTheBathtubStandsAtTheChannelsThresholdAndAfterItIsSavedAlone) {
   start();
   SetCtrlVal(panelHandle, PANELMAIN_CH1_THRES, 22.6);
   w_->refresh();

@@ -103,11 +103,9 @@ width=$(xwininfo -id "$debug" | awk '/Width:/ {print $2}')
 xdotool mousemove --window "$debug" $((width - 337)) 55 click 1
 scope=$(window_named "^Threshold Scope") || { echo "$scope"; exit 1; }
 [ "$(scpi ':INP1:CAL:INIT;*OPC?')" = 1 ] || fail "no Init" "$work/out"
-# The "Ones" graph (the window's upper half) in the server's frame buffer (XWD,
-# 32-bit pixels): white crosses with dark on both sides, on a plot area that is
-# dark for a quarter of the graph at least.
-geometry=$(xwininfo -id "$scope" | awk '/Absolute upper-left/ {o = o $4 " "} /Width:/ {w=$2}
-  /Height:/ {h=$2} END {print o w, int(h / 2)}')
+# In the server's frame buffer (XWD, 32-bit pixels): white crosses with dark on
+# both sides, on plot areas dark for a quarter of the window at least.
+eval "$(xdotool getwindowgeometry --shell "$scope")"
 crosses() {
   python3 -c 'import struct, sys
 fb = open(sys.argv[1], "rb").read()
@@ -117,7 +115,7 @@ def px(x, y): at = top + colours * 12 + y * line + x * 4; return fb[at:at + 3]
 dark = lambda x, y: max(px(x, y)) < 0x40
 area = [(x, y) for y in range(y0 + 3, y0 + h - 3) for x in range(x0 + 3, x0 + w - 3)]
 n = sum(min(px(x, y)) > 0xE0 and (dark(x - 3, y) and dark(x + 3, y) or dark(x, y - 3) and dark(x, y + 3)) for x, y in area)
-print(n if sum(dark(x, y) for x, y in area) * 4 > len(area) else 0)' "$work/fb/Xvfb_screen0" $geometry
+print(n if sum(dark(x, y) for x, y in area) * 4 > len(area) else 0)' "$work/fb/Xvfb_screen0" $X $Y $WIDTH $HEIGHT
 }
 for _ in $(seq 50); do [ "$(crosses)" -ge 20 ] && break; sleep 0.1; done
 [ "$(crosses)" -ge 20 ] || fail "the scope's crosses are not seen: $(crosses) pixels" "$work/out"
