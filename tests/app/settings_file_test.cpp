@@ -114,15 +114,62 @@ TEST_F(SettingsFileTest, AHeaderOnlyFileKeepsTheFieldsAndStillSetsTheControls) {
   EXPECT_EQ(pattern, 2u);
 }
 
-TEST_F(SettingsFileTest, ValuesAreTakenByPositionNotByKey) {
+TEST_F(SettingsFileTest, LinesAreTakenByTheirKeysWhateverTheirOrder) {
   std::string swapped = kExample;
   // The two threshold lines change places, keys and all.
   const std::string a = "Ch1_Threshold -3.250000\n", b = "Ch2_Threshold 12.500000\n";
   swapped.replace(swapped.find(a), a.size() + b.size(), b + a);
   write("s.cfg", swapped);
   EXPECT_EQ(RestoreSettings(path("s.cfg").c_str()), 0);
-  EXPECT_FLOAT_EQ(Ch1_Threshold, 12.5f);
-  EXPECT_FLOAT_EQ(Ch2_Threshold, -3.25f);
+  EXPECT_FLOAT_EQ(Ch1_Threshold, -3.25f);
+  EXPECT_FLOAT_EQ(Ch2_Threshold, 12.5f);
+}
+
+// A hand-edited line spoils at most its own setting, and the console says
+// which line and why; the other thirteen values are read as written.
+TEST_F(SettingsFileTest, AnOddLineChangesNothingButSaysWhy) {
+  struct Case {
+    std::string replace, by;  // in kExample
+    int unread;
+    std::string console;  // after "kd71: <file> line "
+  };
+  const Case cases[] = {
+      {"Ch2_Threshold", "# a comment\n\n   \nCh2_Threshold", 0, ""},
+      {"Ch1_Threshold -3.250000", "Ch1_Threshold 22,5", 1,
+       "4: '22,5' is not a number; Ch1_Threshold keeps its value\n"},
+      {"data_select_ch2 99", "data_select_ch2 42", 1,
+       "7: 42 is outside 0 to 8 or 99; data_select_ch2 keeps its value\n"},
+      {"Ch1_Threshold -3.250000", "Ch1_Threshold 500", 1,
+       "4: 500 is outside -89.45 to 89.45; Ch1_Threshold keeps its value\n"},
+      {"ring_in_clk_ch1 2", "ring_in_clk_ch1 abc", 1,
+       "8: 'abc' is not a whole number; ring_in_clk_ch1 keeps its value\n"},
+      {"manual_mode_ch1 1\n", "colour blue\nmanual_mode_ch1 1\n", 0,
+       "14: unknown key 'colour'; line ignored\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.by);
+    settings_reset();
+    std::string text = kExample;
+    text.replace(text.find(c.replace), c.replace.size(), c.by);
+    write("odd.cfg", text);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RestoreSettings(path("odd.cfg").c_str()), c.unread);
+    const std::string console = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(console, c.console.empty() ? "" : "kd71: " + path("odd.cfg") + " line " + c.console);
+    // What the line could not give stays as it was (0 here); the rest is read.
+    std::string expected = kExample;
+    if (c.unread) expected.replace(expected.find(c.replace), c.replace.size(),
+                                   c.replace.substr(0, c.replace.find(' ')) +
+                                       (c.replace[0] == 'C' ? " 0.000000" : " 0"));
+    EXPECT_EQ(settings_text(), expected);
+  }
+}
+
+TEST_F(SettingsFileTest, ValuesAloneAreTakenByTheirPlace) {
+  write("old.cfg", "VORN_KD71_2CH Configuration Data\n0.5\n1.25\n-3.25\n12.5\n6\n99\n2\n0\n"
+                   "3\n1\n1\n0\n1\n0");
+  EXPECT_EQ(RestoreSettings(path("old.cfg").c_str()), 0);
+  EXPECT_EQ(settings_text(), kExample);
 }
 
 TEST_F(SettingsFileTest, AMissingFileChangesNothing) {
@@ -144,26 +191,14 @@ TEST_F(SettingsFileTest, OverlongTokensAndBadNumbersAreSafe) {
   Ch1_Threshold = 2.0f;
   Ch2_Threshold = 3.0f;
   data_select_ch1 = 8;
-  // Four of the values refused, eight missing.
-  EXPECT_EQ(RestoreSettings(path("bad.cfg").c_str()), 12);
-  EXPECT_FLOAT_EQ(Ch1_SamplingDelay, 0.25f);
+  // An unknown key, four values refused, eight missing.
+  EXPECT_EQ(RestoreSettings(path("bad.cfg").c_str()), 13);
+  EXPECT_FLOAT_EQ(Ch1_SamplingDelay, 0.0f);
   EXPECT_FLOAT_EQ(Ch2_SamplingDelay, 1.0f);
   EXPECT_FLOAT_EQ(Ch1_Threshold, 2.0f);
   EXPECT_FLOAT_EQ(Ch2_Threshold, 3.0f);
   EXPECT_EQ(data_select_ch1, 8);
   EXPECT_EQ(data_select_ch2, 4);
-}
-
-TEST_F(SettingsFileTest, AFailedConversionGoesOnFromWhereItStopped) {
-  // A value that is not a number: the reading goes on from that word, so the
-  // following keys are read as values and fail too, shifting the positions.
-  write("shift.cfg",
-        "VORN_KD71_2CH Configuration Data\nCh1_SamplingDelay abc\nCh2_SamplingDelay 0.5\n");
-  Ch1_SamplingDelay = 0.125f;
-  EXPECT_EQ(RestoreSettings(path("shift.cfg").c_str()), 13);
-  EXPECT_FLOAT_EQ(Ch1_SamplingDelay, 0.125f);
-  EXPECT_FLOAT_EQ(Ch2_SamplingDelay, 0.0f);  // "abc" was its key, "Ch2_SamplingDelay" no number
-  EXPECT_FLOAT_EQ(Ch1_Threshold, 0.5f);
 }
 
 TEST_F(SettingsFileTest, AFailedSaveKeepsThePreviousFile) {
