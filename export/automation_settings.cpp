@@ -72,10 +72,10 @@ extern "C" int DataThreshold(int channel, float threshold) {
 }
 
 // Straight to the channel's delay DAC, with its EEPROM; the slider keeps
-// its value.
+// its value. An infinite voltage is clamped as a huge one is; NaN names none.
 extern "C" int SampingDelay(int channel, float volts) {
   Call call;
-  if (!call.open() || !valid_channel(channel) || !std::isfinite(volts)) return 0;
+  if (!call.open() || !valid_channel(channel) || std::isnan(volts)) return 0;
   volts = std::clamp(volts, 0.0f, KD71_SAMPLING_DELAY_MAX_V);
   dac_write(sampling_delay_position(channel), volts, 0);
   return 1;
