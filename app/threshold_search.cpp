@@ -107,16 +107,13 @@ int probe(int n, float t, int* step) {
   return m;
 }
 
-// The chosen threshold on the slider and in the saved settings (the
-// slider's callback keeps them only for the user's moves), so that a quit
-// saves what the search found.
+}  // namespace
+
 void show_threshold(int n, double mv) {
   const int control = kd71::channel_controls(n).threshold;
   SetCtrlVal(panelHandle, control, mv);
   GetCtrlVal(panelHandle, control, n == 2 ? &Ch2_Threshold : &Ch1_Threshold);
 }
-
-}  // namespace
 
 float usable_threshold(float t) {
   if (std::isnan(t)) return 0.0f;

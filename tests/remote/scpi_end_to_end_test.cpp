@@ -254,6 +254,8 @@ TEST_F(ScpiTest, AnEyeScanStartedBySCPITellsItsEyeAndAnotherClientStopsOne) {
 TEST_F(ScpiTest, ATimedTestStartedBySCPIEndsWithItsBoundAndVerdict) {
   start();
   auto c = connect();
+  // A test of no length would never count: refused, as the entry refuses it.
+  EXPECT_EQ(ask(*c, ":TEST1:INT 0;:SYST:ERR?").substr(0, 5), "-222,");
   EXPECT_EQ(ask(*c, ":TEST1:INT 3;:TEST1 ON;:TEST1?;:TEST1:VERD?"), "1;NONE");
   EXPECT_EQ(value(PANELMAIN_COM_TOT_ERR_CNT_CH1), 1.0);
   run_for(6.0);
