@@ -136,11 +136,13 @@ int scpi_option(CommandLine& cl, int argc, char* argv[], int i) {
   }
   if (std::strcmp(arg, "--scpi") != 0) return 0;
   cl.scpi_port = kDefaultScpiPort;
-  if (i + 1 >= argc || !kd71::c_locale::ascii_digit(argv[i + 1][0])) return 1;
+  // The next argument is the port unless it is the next option.
+  const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+  if (!next || (next[0] == '-' && !kd71::c_locale::ascii_digit(next[1]))) return 1;
   const std::string_view value = argv[i + 1];
   int port = -1;
   const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), port);
-  if (ec != std::errc() || end != value.data() + value.size() || port > kLargestPort)
+  if (ec != std::errc() || end != value.data() + value.size() || port < 0 || port > kLargestPort)
     cl.error = "--scpi needs a port from 0 to 65535 (0: a free one)";
   else
     cl.scpi_port = port;
@@ -270,6 +272,7 @@ const char* usage_text() {
          "            [--eye-scan CH --eye-out FILE [--eye-2d] [--eye-delay-steps N]\n"
          "             [--eye-span bit|range] [--eye-thresholds N] [--eye-threshold-range LO..HI]\n"
          "             [--eye-ber R]]\n"
+         "            [--scpi [PORT]] [--scpi-listen ADDRESS]\n"
          "            [--list-boards] [--serial SN] [--settings FILE] [--metrics [ADDRESS:]PORT]\n"
          "Control and monitoring program of the KD71 two-channel error detector.\n"
          "\n"

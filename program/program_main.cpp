@@ -123,7 +123,7 @@ bool set_up_eye_scan(const CommandLine& cl) {
 int main(int argc, char* argv[]) {
   const CommandLine cl = parse_command_line(argc, argv);
   if (!cl.error.empty()) {
-    std::fprintf(stderr, "kd71: %s\n%s", cl.error.c_str(), usage_text());
+    std::fprintf(stderr, "kd71: %s\ntry 'kd71 --help'\n", cl.error.c_str());
     return 2;
   }
   if (cl.help) {
