@@ -25,6 +25,7 @@
 #include "gui/bathtub_chart.h"
 #include "gui/eye_map_view.h"
 #include "gui/file_dialog.h"
+#include "gui/own_settings.h"
 #include "platform/ui_runtime/userint.h"
 
 namespace kd71::qt {
@@ -187,6 +188,10 @@ EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   timer_->setInterval(kEyeWindowRefreshMs);
   connect(timer_, &QTimer::timeout, this, [this] { refresh(); });
   timer_->start();
+  // The choices of the last scan come back at the next start.
+  remember_entries(QStringLiteral("eye_scan"),
+                   {channel_, kind_, delay_steps_, span_, threshold_points_, init_range_,
+                    threshold_lo_, threshold_hi_, resolve_, at_ratio_});
   show_threshold_range();
   refresh();
   resize(1180, 640);

@@ -15,6 +15,7 @@
 #include "app/stop_signal.h"
 #include "app/version.h"
 #include "app/window_close.h"
+#include "gui/own_settings.h"
 #include "gui/window_session.h"
 #include "monitoring/metrics_server.h"
 #include "monitoring/sample_tally.h"
@@ -164,6 +165,8 @@ int main(int argc, char* argv[]) {
     kd71::instance::release();
     return 2;
   }
+  // The user's own choices of earlier runs; the command line's are for this run.
+  kd71::qt::restore_own_criteria(cl.target_ber > 0.0, cl.confidence_pct > 0.0);
   if (!set_up_measurement(cl) || !set_up_eye_scan(cl)) {
     scpi_server_stop();
     metrics_server_stop();
@@ -185,6 +188,7 @@ int main(int argc, char* argv[]) {
     }
   }
   const int result = windowed ? run_windowed(argc, argv) : run_headless(cl.timed_test > 0);
+  kd71::qt::save_own_criteria(cl.target_ber > 0.0, cl.confidence_pct > 0.0);
   stop_measurement_log();
   scpi_server_stop();
   metrics_server_stop();

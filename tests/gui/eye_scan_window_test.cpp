@@ -79,6 +79,19 @@ class EyeScanWindowTest : public QtFixture {
   qt::EyeScanWindow* w_ = nullptr;
 };
 
+TEST_F(EyeScanWindowTest, TheChoicesComeBackInTheNextWindow) {
+  start(false);
+  named<QComboBox>("eye_kind")->setCurrentText(QStringLiteral("2-D eye"));
+  named<QSpinBox>("eye_delay_steps")->setValue(128);
+  named<QCheckBox>("eye_init_range")->setChecked(false);
+  named<QDoubleSpinBox>("eye_threshold_lo")->setValue(-20.5);
+  const qt::EyeScanWindow next;
+  const EyeScanRequest q = next.request();
+  EXPECT_TRUE(q.two_d);
+  EXPECT_EQ(q.delay_steps, 128);
+  EXPECT_EQ(q.threshold_lo_mv, -20.5);
+}
+
 TEST_F(EyeScanWindowTest, ATwoDimensionalScanIsDrawnBeforeItsFirstPoint) {
   EyeScanResult r;  // no ratio resolved yet: the colour scale once drew labels without end
   r.request.two_d = true;

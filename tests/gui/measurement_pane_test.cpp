@@ -4,6 +4,7 @@
 #include "gui/measurement_pane.h"
 
 #include <QAction>
+#include <QFile>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileDialog>
@@ -13,9 +14,11 @@
 #include <QMenuBar>
 #include <QTimer>
 #include <cmath>
+#include <filesystem>
 
 #include "app/startup.h"
 #include "app/statistics.h"
+#include "gui/own_settings.h"
 #include "gui/ratio_chart.h"
 #include "results/measurement_log.h"
 #include "results/ratio_history.h"
@@ -196,6 +199,25 @@ TEST_F(MeasurementPaneTest, EachChannelsVerdictLineFollowsItsRun) {
   pane_->refresh();
   EXPECT_EQ(verdict->text(), "Channel 1: BER < 2.9e-11 (95 %)   PASS at 1e-10");
   EXPECT_EQ(named<QLabel>("verdict_ch2")->text(), "Channel 2: no timed test");
+}
+
+// The program's own choices outlive it in a file of its own under the
+// user's configuration folder; the settings file is not touched.
+TEST_F(MeasurementPaneTest, TheSpanAndTheCriteriaComeBackFromTheProgramsOwnFile) {
+  WorkFolder folder;
+  named<QComboBox>("chart_span")->setCurrentText(QStringLiteral("1 h"));
+  ASSERT_TRUE(set_target_ber(1e-9) && set_confidence_percent(99.0));
+  qt::save_own_criteria(false, false);
+  run_verdict_reset();
+
+  qt::MeasurementPane next;
+  EXPECT_EQ(next.findChild<QComboBox*>(QStringLiteral("chart_span"))->currentText(), "1 h");
+  qt::restore_own_criteria(false, true);  // the command line gave a confidence
+  EXPECT_EQ(berCriteria.target, 1e-9);
+  EXPECT_EQ(berCriteria.confidencePercent, kDefaultConfidencePercent);
+  EXPECT_TRUE(qt::own_settings_path().startsWith(qgetenv("XDG_CONFIG_HOME") + "/kd71/"));
+  EXPECT_TRUE(QFile::exists(qt::own_settings_path()));
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "settings.cfg"));
 }
 
 }  // namespace

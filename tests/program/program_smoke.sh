@@ -7,6 +7,7 @@ KD71=$1
 work=$(mktemp -d)
 trap '[ -n "${first:-}" ] && kill -9 "$first" 2>/dev/null; rm -rf "$work"' EXIT
 export KD71_LOCK_DIR=$work
+export XDG_CONFIG_HOME=$work/config  # the program's own settings
 cd "$work"
 fail() { echo "FAIL: $*"; exit 1; }
 

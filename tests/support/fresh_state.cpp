@@ -1,5 +1,12 @@
 #include "tests/support/fresh_state.h"
 
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
 #include "app/analog_controls.h"
 #include "app/calibration_progress.h"
 #include "app/channel_config.h"
@@ -35,7 +42,30 @@
 
 namespace kd71::test {
 
+namespace {
+
+// The program keeps its own settings under $XDG_CONFIG_HOME: each test
+// process has a folder of its own, never the user's, emptied for each test.
+void fresh_config_folder() {
+  static const std::string* folder = [] {
+    auto* made = new std::string(
+        (std::filesystem::temp_directory_path() / "kd71-config-XXXXXX").string());
+    if (!mkdtemp(made->data())) made->clear();
+    static const pid_t owner = getpid();  // a forked child leaves it to its parent
+    std::atexit([] {
+      if (!folder->empty() && getpid() == owner) std::filesystem::remove_all(*folder);
+    });
+    return made;
+  }();
+  if (folder->empty()) return;
+  std::filesystem::remove_all(std::filesystem::path(*folder) / "kd71");
+  setenv("XDG_CONFIG_HOME", folder->c_str(), 1);
+}
+
+}  // namespace
+
 void reset_all() {
+  fresh_config_folder();
   kd71::ui::reset();
   kd71::uir::register_main_uir();
   kd71::bridge::reset();
