@@ -171,7 +171,8 @@ int CB_ReadDAC(int panel, int control, int event, void* /*callbackData*/, int /*
     indicators[2] = PANELDEBUG_DATA_THRESH_CH2_N_IND;
     indicators[3] = PANELDEBUG_CLK_DUTY_CH2_IND;
   }
-  indicators[dac_channel(delay)] = ch == 1 ? PANELDEBUG_SAMP_DLY_CH1_IND : PANELDEBUG_SAMP_DLY_CH2_IND;
+  indicators[dac_channel(delay)] =
+      ch == 1 ? PANELDEBUG_SAMP_DLY_CH1_IND : PANELDEBUG_SAMP_DLY_CH2_IND;
 
   bool acknowledged = false;
   const DACSet set = mcp4728_dac_read(dev, &acknowledged);

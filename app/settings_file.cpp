@@ -24,10 +24,10 @@ namespace {
 // One value of the record: its key, where it lives, and what it may hold.
 struct Field {
   const char* key;
-  float* real;     // a float field, or
-  int* integer;    // an int field
-  double lo, hi;   // its range
-  int also = -1;   // one more allowed value outside the range (a pattern's "Shut Off")
+  float* real;    // a float field, or
+  int* integer;   // an int field
+  double lo, hi;  // its range
+  int also = -1;  // one more allowed value outside the range (a pattern's "Shut Off")
   const char* range_text;
 };
 
@@ -95,12 +95,13 @@ bool take_value(const Field& f, std::string_view text, std::string* why) {
   int integer = 0;
   const bool parsed = f.real ? reader.read_float(&real) : reader.read_int(&integer);
   if (!parsed || reader.position() != text.size()) {
-    *why = "'" + std::string(text.substr(0, 40)) + "' is not " + (f.real ? "a number" : "a whole number");
+    *why = "'" + std::string(text.substr(0, 40)) + "' is not " +
+           (f.real ? "a number" : "a whole number");
     return false;
   }
   const double v = f.real ? static_cast<double>(real) : integer;
   if ((v < f.lo || v > f.hi) && !(f.also >= 0 && v == f.also)) {
-    *why = std::string(text) + " is outside " + f.range_text;
+    *why = std::string(text.substr(0, 40)) + " is outside " + f.range_text;
     return false;
   }
   if (f.real)
@@ -166,10 +167,10 @@ int restore_settings_text(std::string_view text, const char* source) {
     const std::size_t gap = line.find_first_of(" \t");
     const std::string_view key = line.substr(0, gap);
     const std::string_view value = gap == std::string_view::npos ? "" : trimmed(line.substr(gap));
-    const bool alone = value.empty() && std::string_view("0123456789+-.").find(key[0]) !=
-                                            std::string_view::npos;
-    const Field* f = alone ? (place <= kSettingsValues ? &kFields[place - 1] : nullptr)
-                           : field_of_key(key);
+    const bool alone =
+        value.empty() && std::string_view("0123456789+-.").find(key[0]) != std::string_view::npos;
+    const Field* f =
+        alone ? (place <= kSettingsValues ? &kFields[place - 1] : nullptr) : field_of_key(key);
     if (!f) {
       say_line(source, number,
                alone ? "a value alone after the fourteenth value line; line ignored"

@@ -7,10 +7,10 @@
 
 #include "app/panel_handles.h"
 #include "app/statistics.h"
-#include "hardware/link_state.h"
 #include "export/automation_session.h"
 #include "export/kd71.h"
 #include "hardware/fpga_protocol.h"
+#include "hardware/link_state.h"
 #include "hardware/lowlevel_packets.h"
 #include "ui/main_uir.h"
 
@@ -54,8 +54,8 @@ void wait_for_first_sample(int channel) {
   run_tick();
   const int mbps = packets[channel].frequency;
   if (mbps <= 0) return;
-  const double window = static_cast<double>(channelStats[channel].sampleLength) /
-                        (mbps * kBitsPerMegabit);
+  const double window =
+      static_cast<double>(channelStats[channel].sampleLength) / (mbps * kBitsPerMegabit);
   const double end = Timer() + 2.0 * window + kTickSeconds;
   while (samples_shown(channel) == 0 && linkUp == 1 && Timer() < end) {
     Delay(kTickSeconds);

@@ -120,8 +120,8 @@ KD71_API int GetFastErrorCount(int channel);
 
 /* Error ratio of the channel's last sample: errors / sample length, and
  * 1 / sample length (a bound) when it had none; 0 only for a channel that
- * gave no sample (no clock). Waits as GetErrorCount, then ticks. Invalid channel: -1.0 after the wait
- * and the tick. Not open: -1.0, no wait. */
+ * gave no sample (no clock). Waits as GetErrorCount, then ticks. Invalid
+ * channel: -1.0 after the wait and the tick. Not open: -1.0, no wait. */
 KD71_API float GetErrorRatio(int channel);
 
 /* Initialises the channel as its "Init" button does (sample window,

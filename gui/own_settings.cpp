@@ -21,8 +21,8 @@ constexpr const char* kConfidenceKey = "criteria/confidence_percent";
 // whatever locale or Qt release wrote it.
 QSettings own_file() { return QSettings(own_settings_path(), QSettings::IniFormat); }
 
-void restore_criterion(QSettings& file, const char* key,
-                       bool (*parse)(std::string_view, double*), bool (*set)(double)) {
+void restore_criterion(QSettings& file, const char* key, bool (*parse)(std::string_view, double*),
+                       bool (*set)(double)) {
   if (!file.contains(QString::fromLatin1(key))) return;
   const std::string text = file.value(QString::fromLatin1(key)).toString().toStdString();
   double value = 0.0;
@@ -81,8 +81,9 @@ void remember_entries(const QString& group, const QList<QWidget*>& entries) {
                        [key](double v) { store(key, QString::number(v, 'g', 17)); });
     } else if (auto* check = qobject_cast<QAbstractButton*>(entry)) {
       if (stored.isValid()) check->setChecked(stored.toString() == QLatin1String("1"));
-      QObject::connect(check, &QAbstractButton::toggled, check,
-                       [key](bool on) { store(key, on ? QStringLiteral("1") : QStringLiteral("0")); });
+      QObject::connect(check, &QAbstractButton::toggled, check, [key](bool on) {
+        store(key, on ? QStringLiteral("1") : QStringLiteral("0"));
+      });
     }
   }
 }

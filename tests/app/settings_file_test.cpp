@@ -158,16 +158,18 @@ TEST_F(SettingsFileTest, AnOddLineChangesNothingButSaysWhy) {
     EXPECT_EQ(console, c.console.empty() ? "" : "kd71: " + path("odd.cfg") + " line " + c.console);
     // What the line could not give stays as it was (0 here); the rest is read.
     std::string expected = kExample;
-    if (c.unread) expected.replace(expected.find(c.replace), c.replace.size(),
-                                   c.replace.substr(0, c.replace.find(' ')) +
-                                       (c.replace[0] == 'C' ? " 0.000000" : " 0"));
+    if (c.unread)
+      expected.replace(
+          expected.find(c.replace), c.replace.size(),
+          c.replace.substr(0, c.replace.find(' ')) + (c.replace[0] == 'C' ? " 0.000000" : " 0"));
     EXPECT_EQ(settings_text(), expected);
   }
 }
 
 TEST_F(SettingsFileTest, ValuesAloneAreTakenByTheirPlace) {
-  write("old.cfg", "VORN_KD71_2CH Configuration Data\n0.5\n1.25\n-3.25\n12.5\n6\n99\n2\n0\n"
-                   "3\n1\n1\n0\n1\n0");
+  write("old.cfg",
+        "VORN_KD71_2CH Configuration Data\n0.5\n1.25\n-3.25\n12.5\n6\n99\n2\n0\n"
+        "3\n1\n1\n0\n1\n0");
   EXPECT_EQ(RestoreSettings(path("old.cfg").c_str()), 0);
   EXPECT_EQ(settings_text(), kExample);
 }

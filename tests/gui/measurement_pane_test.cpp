@@ -4,9 +4,9 @@
 #include "gui/measurement_pane.h"
 
 #include <QAction>
-#include <QFile>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>

@@ -48,8 +48,8 @@ namespace {
 // process has a folder of its own, never the user's, emptied for each test.
 void fresh_config_folder() {
   static const std::string* folder = [] {
-    auto* made = new std::string(
-        (std::filesystem::temp_directory_path() / "kd71-config-XXXXXX").string());
+    auto* made =
+        new std::string((std::filesystem::temp_directory_path() / "kd71-config-XXXXXX").string());
     if (!mkdtemp(made->data())) made->clear();
     static const pid_t owner = getpid();  // a forked child leaves it to its parent
     std::atexit([] {
