@@ -85,8 +85,7 @@ TEST_F(EyeScanWindowTest, TheChoicesComeBackInTheNextWindow) {
   named<QSpinBox>("eye_delay_steps")->setValue(128);
   named<QCheckBox>("eye_init_range")->setChecked(false);
   named<QDoubleSpinBox>("eye_threshold_lo")->setValue(-20.5);
-  const qt::EyeScanWindow next;
-  const EyeScanRequest q = next.request();
+  const EyeScanRequest q = qt::EyeScanWindow().request();
   EXPECT_TRUE(q.two_d);
   EXPECT_EQ(q.delay_steps, 128);
   EXPECT_EQ(q.threshold_lo_mv, -20.5);

@@ -2,9 +2,8 @@
 
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
+#include <string>
 
 #include "app/analog_controls.h"
 #include "app/calibration_progress.h"
@@ -41,25 +40,14 @@
 
 namespace kd71::test {
 
-namespace {
-
 // The program's own settings file goes to a folder of this test process,
-// emptied for each test, never to the user's.
+// never the user's; each reset (before and after each test) removes it.
 void fresh_config_folder() {
-  static char folder[256];
-  static const pid_t owner = getpid();  // a forked child leaves it to its parent
-  if (folder[0] == '\0') {
-    std::snprintf(folder, sizeof folder, "%s/kd71-config-%d",
-                  std::filesystem::temp_directory_path().c_str(), static_cast<int>(owner));
-    std::atexit([] {
-      if (getpid() == owner) std::filesystem::remove_all(folder);
-    });
-  }
+  static const std::string folder =
+      std::filesystem::temp_directory_path() / ("kd71-config-" + std::to_string(getpid()));
   std::filesystem::remove_all(folder);
-  setenv("XDG_CONFIG_HOME", folder, 1);
+  setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
 }
-
-}  // namespace
 
 void reset_all() {
   fresh_config_folder();
