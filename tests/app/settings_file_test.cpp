@@ -125,11 +125,9 @@ TEST_F(SettingsFileTest, LinesAreTakenByTheirKeysWhateverTheirOrder) {
   EXPECT_FLOAT_EQ(Ch2_Threshold, 12.5f);
 }
 
-// A hand-edited line spoils at most its own setting, and the console says
-// which line and why; the other thirteen values are read as written.
-TEST_F(SettingsFileTest, AnOddLineChangesNothingButSaysWhy) {
+TEST_F(SettingsFileTest, AnOddLineSpoilsNoOtherSettingAndSaysWhy) {
   struct Case {
-    std::string replace, by, console;  // in kExample; the console after "kd71: <file> line "
+    std::string replace, by, console;  // the console after "line "
     int unread;
   };
   const Case cases[] = {

@@ -200,14 +200,11 @@ TEST_F(MeasurementPaneTest, EachChannelsVerdictLineFollowsItsRun) {
   EXPECT_EQ(named<QLabel>("verdict_ch2")->text(), "Channel 2: no timed test");
 }
 
-// The program's own choices outlive it in a file of its own under the
-// user's configuration folder.
 TEST_F(MeasurementPaneTest, TheSpanAndTheCriteriaComeBackFromTheProgramsOwnFile) {
   named<QComboBox>("chart_span")->setCurrentText(QStringLiteral("1 h"));
   ASSERT_TRUE(set_target_ber(1e-9) && set_confidence_percent(99.0));
   qt::save_own_criteria(false, false);
   run_verdict_reset();
-
   qt::MeasurementPane next;
   EXPECT_EQ(next.findChild<QComboBox*>(QStringLiteral("chart_span"))->currentText(), "1 h");
   qt::restore_own_criteria(false, true);  // the command line gave a confidence
