@@ -40,8 +40,7 @@
 
 namespace kd71::test {
 
-// The program's own settings file goes to a folder of this test process,
-// never the user's; each reset (before and after each test) removes it.
+// The program's own settings: a folder of this test process, removed by each reset.
 void fresh_config_folder() {
   static const std::string folder =
       std::filesystem::temp_directory_path() / ("kd71-config-" + std::to_string(getpid()));
