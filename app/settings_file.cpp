@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "app/apply_settings.h"
 #include "app/panel_handles.h"
