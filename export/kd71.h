@@ -30,6 +30,11 @@
  * Threads: the functions are not reentrant; calls from several threads are
  * serialised (each waits until the running one returns).
  *
+ * fork(): a fork waits until no other thread is inside a call. The child
+ * starts closed: the board stays the parent's, every function but usb_init()
+ * gives its "not open" result there, and usb_close() does nothing. A child
+ * that needs the board calls usb_init() after the parent's usb_close().
+ *
  * One process holds the board at a time. While the kd71 program has it
  * open, usb_init() returns 0 with errno EBUSY; while this library holds it,
  * the program shows "USB NOT CONNECTED" until usb_close().

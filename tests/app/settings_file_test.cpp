@@ -197,7 +197,7 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsThePreviousFile) {
 
 TEST_F(SettingsFileTest, ASymbolicLinkIsFollowedToItsRealFolder) {
   fs::create_directories(dir_ / "real");
-  write("real/actual.cfg", "old");
+  write("real/actual.cfg", "VORN_KD71_2CH Configuration Data\nold");
   fs::create_symlink(dir_ / "real" / "actual.cfg", dir_ / "settings.cfg");
   ASSERT_EQ(SaveSettings(path("settings.cfg").c_str()), 1);
   EXPECT_TRUE(fs::is_symlink(dir_ / "settings.cfg"));

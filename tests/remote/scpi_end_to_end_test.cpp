@@ -151,6 +151,38 @@ TEST_F(ScpiTest, InitStartedBySCPIBringsAnOffCentreChannelToErrorFree) {
   EXPECT_NEAR(sim::simulated_board()->threshold(1).mv, 19.0, 0.1);
 }
 
+// A 50 ms unplug 2 s into an auto search, then into an Init: each stops,
+// gives its channel back the values it had, and tells its client.
+TEST_F(ScpiTest, ARoutineThatLosesTheBoardPutsItsChannelBackAndSaysSoToItsClient) {
+  sim::Scenario s;
+  for (double at : {4.0, 12.0}) {
+    sim::TimedEvent unplug;
+    unplug.at_s = at;
+    unplug.for_s = 0.05;
+    s.events.push_back(unplug);
+  }
+  start(s);
+  auto c = connect();
+  EXPECT_EQ(ask(*c, ":INP1:THR 12.5;:INP2:MAN ON;:INP2:DEL 1.25;*OPC?"), "1");
+  struct Case {
+    const char* routine;
+    double starts_at;
+  };
+  for (const Case& k : {Case{":INP2:CAL:ASE", 2.0}, Case{":INP1:CAL:INIT", 11.9}}) {
+    ui::run_until(k.starts_at);
+    const double started = Timer();
+    EXPECT_EQ(ask(*c, std::string(k.routine) + ";*OPC?"), "1");
+    EXPECT_LT(Timer() - started, 3.0) << k.routine << " stopped at the loss";
+    EXPECT_EQ(ask(*c, ":SYST:ERR?").substr(0, 24), "-200,\"Execution error;CH") << k.routine;
+    EXPECT_EQ(ask(*c, ":INP1:THR?;:INP2:DEL?"), "12.50;1.250") << k.routine;
+    EXPECT_EQ(Ch1_Threshold, 12.5f);  // what a quit saves
+    EXPECT_EQ(Ch2_SamplingDelay, 1.25f);
+    run_for(0.5);
+    EXPECT_EQ(ui::text_value(panelHandle, PANELMAIN_NOTIFY_USER), "USB CONNECTED");
+    EXPECT_NEAR(sim::simulated_board()->threshold(1).mv, 12.5, 0.1) << "pushed again";
+  }
+}
+
 TEST_F(ScpiTest, RoutinesAreRefusedWhereTheirButtonsAreDimmed) {
   start();
   auto c = connect();
