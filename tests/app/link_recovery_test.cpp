@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/slider_state.h"
 #include "hardware/analog_scale.h"
@@ -10,6 +11,9 @@
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
 #include "hardware/packet_codec.h"
+#include "platform/os/clock.h"
+#include "results/measurement_log.h"
+#include "tests/support/csv_rows.h"
 #include "tests/support/sim_program_fixture.h"
 
 namespace {
@@ -73,6 +77,37 @@ TEST_F(LinkRecoveryTest, AReplugShorterThanATickOrABridgeResetReconnectsWithTheP
   EXPECT_EQ(board->counters().register_writes[5], pushes + 1);
   EXPECT_EQ(kd71::bridge::open_handle_count(), 1);
   EXPECT_EQ(polls_of_a_tick(board), 2u);
+}
+
+TEST_F(LinkRecoveryTest, EachLossIsLoggedAsNoticedAndErrorFreeTimeSkipsTheTimeWithoutABoard) {
+  SimBoard* board = start();
+  run_until(1.0);
+  std::string error;
+  ASSERT_TRUE(start_measurement_log((folder_.path() / "log.csv").string(), &error)) << error;
+  run_until(2.0);
+  const double error_free = number(PANELMAIN_ERROR_FREE_CH2);
+  // A bridge that resets itself under a routine that holds the thread for
+  // 10 s: the board keeps its state, nothing is measured meanwhile.
+  ASSERT_EQ(FT_CyclePort(usb_handle), FT_OK);
+  FetchRoutinePacket(1);
+  kd71::clock::spend(10.0);
+  run_until(14.0);
+  EXPECT_NEAR(number(PANELMAIN_ERROR_FREE_CH2), error_free + 12.0 - 10.0, 1.0);
+  board->unplug();
+  Delay(0.05);  // back before the next tick lists the devices
+  board->plug();
+  run_until(15.0);
+  std::string links;
+  std::vector<double> at;
+  for (const kd71::test::CsvRow& row : kd71::test::csv_rows(folder_.read("log.csv"))) {
+    if (row[2].rfind("link", 0) != 0) continue;
+    links += row[2] + "; ";
+    at.push_back(kd71::test::csv_number(row[1]));
+  }
+  ASSERT_EQ(links, "link down; link up; link down; link up; ");
+  EXPECT_EQ(at[0], 1.0) << "when the routine's call found the board gone";
+  EXPECT_GT(at[1], 11.0);
+  EXPECT_GT(at[2], 13.0);
 }
 
 TEST_F(LinkRecoveryTest, ABoardLostInsideAnI2cTransactionOfThePushGetsTheWholeSetNextTick) {
