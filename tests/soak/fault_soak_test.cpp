@@ -7,7 +7,9 @@
 // debug routines. After each fault the program must reconnect on the first
 // tick the board is back, the board must hold the panel's settings after the
 // push, the saved settings must be the panel's, every tick and routine must
-// end within its bound, and the heap must not grow.
+// end within its bound, and the heap must not grow. A routine cut by a loss
+// of the board must leave its channel's values as they were before it, and
+// the measurement log must have the loss's "link down" and "link up" rows.
 //
 //   KD71_SOAK_HOURS  simulated hours (default 3)
 //   KD71_SOAK_SEED   seed of the injector (default 1)
@@ -15,9 +17,12 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
+#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -31,6 +36,7 @@
 #include "app/debug_routines.h"
 #include "app/delay_auto_search.h"
 #include "app/phase_trial.h"
+#include "app/saved_settings.h"
 #include "app/settings_file.h"
 #include "app/settings_reader.h"
 #include "app/snapshot_analysis.h"
@@ -41,6 +47,7 @@
 #include "platform/os/c_locale.h"
 #include "platform/os/clock.h"
 #include "platform/ui_runtime/ui_store.h"
+#include "results/measurement_log.h"
 #include "tests/soak/fault_injector.h"
 #include "tests/support/sim_program_fixture.h"
 
@@ -121,11 +128,14 @@ class FaultSoak : public kd71::test::SimProgramTest {
   void SetUp() override {
     SimProgramTest::SetUp();
     board_ = start();
+    std::string error;
+    EXPECT_TRUE(start_measurement_log(log_path(), &error)) << error;
     injector_ = std::make_unique<FaultInjector>(
         board_, static_cast<std::uint64_t>(env_number("KD71_SOAK_SEED", 1)));
     rng_.seed(injector_->seed());
   }
   void TearDown() override {
+    stop_measurement_log();
     injector_.reset();  // before the board goes
     SimProgramTest::TearDown();
   }
@@ -261,10 +271,49 @@ class FaultSoak : public kd71::test::SimProgramTest {
         number(ch == 1 ? PANELMAIN_CKBX_MANUAL_MD_CH1 : PANELMAIN_CKBX_MANUAL_MD_CH2));
   }
 
+  std::string log_path() const { return (folder_.path() / "soak-log.csv").string(); }
+
+  // The values a routine may change, of channel `ch`: its threshold and
+  // sampling delay as the panel shows them and as a quit would save them.
+  std::array<float, 4> routine_values(int ch) const {
+    const bool one = ch == 1;
+    return {static_cast<float>(number(one ? PANELMAIN_CH1_THRES : PANELMAIN_CH2_THRES)),
+            static_cast<float>(number(one ? PANELMAIN_CH1_SAMPDEL : PANELMAIN_CH2_SAMPDEL)),
+            one ? Ch1_Threshold : Ch2_Threshold, one ? Ch1_SamplingDelay : Ch2_SamplingDelay};
+  }
+
+  // After a routine cut by a loss, once the board is back: the log tells the
+  // loss and the return.
+  void check_link_rows() {
+    if (cut_log_from_ < 0 || !ok() || prevLinkState != 1) return;
+    std::ifstream log(log_path(), std::ios::binary);
+    log.seekg(cut_log_from_);
+    const std::string rows((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+    const auto down = rows.find(",link down,");
+    if (down == std::string::npos || rows.find(",link up,", down) == std::string::npos)
+      return find("a routine cut by a loss of the board left no link rows in the log:\n" + rows);
+    cut_log_from_ = -1;
+  }
+
   // A channel's "Init" (offered in automatic mode) or auto search (in
   // manual mode), or the debug panel's phase trial of a channel.
   void calibration() {
     const int ch = 1 + static_cast<int>(rng_() % 2);
+    const auto before = routine_values(ch);
+    const auto log_size = static_cast<std::streamoff>(std::filesystem::file_size(log_path()));
+    calibrate(ch);
+    if (!link_lost()) return;
+    ++cut_routines_;
+    const auto after = routine_values(ch);
+    if (after != before)
+      find(kd71::c_locale::format(
+          "a routine cut by a loss of the board changed channel %d: threshold %f, delay %f "
+          "(saved %f, %f) instead of %f, %f (%f, %f)",
+          ch, after[0], after[1], after[2], after[3], before[0], before[1], before[2], before[3]));
+    if (cut_log_from_ < 0) cut_log_from_ = log_size;
+  }
+
+  void calibrate(int ch) {
     if (rng_() % 3 == 0) {
       open_debug_panel();
       SetCtrlVal(debugPanelHandle, PANELDEBUG_SNAPSHOT_CH, ch);
@@ -351,6 +400,8 @@ class FaultSoak : public kd71::test::SimProgramTest {
   std::mt19937_64 rng_;
   std::string finding_;
   bool dirty_ = false;
+  std::streamoff cut_log_from_ = -1;
+  int cut_routines_ = 0;  // log offset before a routine cut by a loss, until checked
   double last_tick_ = 0.0;
   std::map<std::string, double> longest_;  // by what held the thread
   std::uint64_t ticks_ = 0;
@@ -388,6 +439,7 @@ TEST_F(FaultSoak, FaultsAtAnyBridgeCallLeaveTheProgramConnectedWithThePanelSetti
       ticks_for(0.4);
       check_board_settings();
       check_saved_settings();
+      check_link_rows();
       if (heap_at_first_hour == 0 && kd71::clock::now() > 3600.0)
         heap_at_first_hour = heap_in_use();
     }
@@ -401,10 +453,11 @@ TEST_F(FaultSoak, FaultsAtAnyBridgeCallLeaveTheProgramConnectedWithThePanelSetti
   for (const auto& [what, seconds] : longest_)
     longest += kd71::c_locale::format("; longest %s %.3f s", what.c_str(), seconds);
   std::printf(
-      "soak: %.2f simulated hours, %llu ticks, %s%s; heap %zu bytes after the first hour, "
-      "%zu at the end\n",
+      "soak: %.2f simulated hours, %llu ticks, %s%s; %d routines cut by a loss; heap %zu bytes "
+      "after the first hour, %zu at the end\n",
       kd71::clock::now() / 3600.0, static_cast<unsigned long long>(ticks_),
-      injector_->summary().c_str(), longest.c_str(), heap_at_first_hour, heap_at_end);
+      injector_->summary().c_str(), longest.c_str(), cut_routines_, heap_at_first_hour,
+      heap_at_end);
 }
 
 }  // namespace
