@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "app/slider_state.h"
 #include "hardware/analog_scale.h"
@@ -98,16 +97,11 @@ TEST_F(LinkRecoveryTest, EachLossIsLoggedAsNoticedAndErrorFreeTimeSkipsTheTimeWi
   board->plug();
   run_until(15.0);
   std::string links;
-  std::vector<double> at;
-  for (const kd71::test::CsvRow& row : kd71::test::csv_rows(folder_.read("log.csv"))) {
-    if (row[2].rfind("link", 0) != 0) continue;
-    links += row[2] + "; ";
-    at.push_back(kd71::test::csv_number(row[1]));
-  }
-  ASSERT_EQ(links, "link down; link up; link down; link up; ");
-  EXPECT_EQ(at[0], 1.0) << "when the routine's call found the board gone";
-  EXPECT_GT(at[1], 11.0);
-  EXPECT_GT(at[2], 13.0);
+  for (const kd71::test::CsvRow& row : kd71::test::csv_rows(folder_.read("log.csv")))
+    if (row[2].rfind("link", 0) == 0)
+      links += row[2] + " " + std::to_string(static_cast<int>(kd71::test::csv_number(row[1]))) + "; ";
+  // The first loss at 1 s, when the routine's call found the board gone.
+  EXPECT_EQ(links, "link down 1; link up 11; link down 13; link up 13; ");
 }
 
 TEST_F(LinkRecoveryTest, ABoardLostInsideAnI2cTransactionOfThePushGetsTheWholeSetNextTick) {

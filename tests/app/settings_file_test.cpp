@@ -10,9 +10,7 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <functional>
 
-#include "eye_scan/eye_scan_report.h"
 #include "results/measurement_log.h"
 
 #include "tests/support/app_fixture.h"
@@ -212,29 +210,20 @@ TEST_F(SettingsFileTest, NeitherAnotherFileNorALinkPlantedInASharedFolderIsWritt
   write("notes.txt", "not settings\n");
   EXPECT_EQ(SaveSettings(path("notes.txt").c_str()), 0);
   EXPECT_EQ(read("notes.txt"), "not settings\n");
-
-  // Another user's links in a sticky, world-writable folder, under each
-  // name the program writes, leading to the user's own settings file.
+  // Another user's link in a sticky, world-writable folder, leading to the
+  // user's own file, under the settings' and the log's names.
   if (geteuid() != 0) GTEST_SKIP() << "giving a link to another user needs root";
-  constexpr uid_t kOtherUser = 65534;  // nobody
   fs::create_directories(dir_ / "shared");
   ASSERT_EQ(chmod(path("shared").c_str(), 01777), 0);
   write("mine.cfg", kExample);
-  std::string error;
-  const EyeScanResult no_scan{};
-  const std::function<bool(const std::string&)> writers[] = {
-      [](const std::string& p) { return SaveSettings(p.c_str()) == 1; },
-      [&](const std::string& p) { return start_measurement_log(p, &error); },
-      [&](const std::string& p) { return write_eye_scan_csv(p, no_scan, &error); },
-  };
-  for (const auto& writes : writers) {
-    fs::remove(dir_ / "shared" / "planted");
-    fs::create_symlink(dir_ / "mine.cfg", dir_ / "shared" / "planted");
-    ASSERT_EQ(lchown(path("shared/planted").c_str(), kOtherUser, kOtherUser), 0);
-    EXPECT_FALSE(writes(path("shared/planted")));
-    EXPECT_EQ(read("mine.cfg"), kExample);
+  for (const char* name : {"shared/settings.cfg", "shared/log.csv"}) {
+    fs::create_symlink(dir_ / "mine.cfg", dir_ / name);
+    ASSERT_EQ(lchown(path(name).c_str(), 65534, 65534), 0);  // nobody's
   }
-  stop_measurement_log();
+  std::string error;
+  EXPECT_EQ(SaveSettings(path("shared/settings.cfg").c_str()), 0);
+  EXPECT_FALSE(start_measurement_log(path("shared/log.csv"), &error));
+  EXPECT_EQ(read("mine.cfg"), kExample);
 }
 
 TEST_F(SettingsFileTest, AnUnwritablePlaceReportsFailure) {

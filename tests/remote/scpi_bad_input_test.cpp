@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "app/measurement.h"
@@ -89,24 +90,15 @@ TEST_F(ScpiTest, TheErrorQueueHoldsEachClassOfErrorAndNothingChanges) {
 TEST_F(ScpiTest, NumbersThatUnderflowOrRoundToARefusedValueAreRefused) {
   start();
   auto c = connect();
-  struct Case {
-    const char* line;
-    const char* query;
-    const char* unchanged;
-  };
-  const Case cases[] = {
-      {":TEST1 -0.5", ":TEST1?", "0"},     // rounds to -1: neither ON nor OFF
-      {":TEST1 1.5", ":TEST1?", "0"},      // rounds to 2
-      {":TEST1:INT 1e-400", ":TEST1:INT?", "60"},  // underflows to 0
-      {":CALC:TARG 1e-320", ":CALC:TARG?", "1.000000E-12"},  // denormal
-      {":CALC:CONF 99.99999999999999", ":CALC:CONF?", "95.000"},  // reads back as 100
-  };
-  for (const Case& k : cases) {
-    EXPECT_EQ(ask(*c, std::string(k.line) + ";:SYST:ERR?;" + k.query).substr(0, 5),
-              "-222,")
-        << k.line;
-    EXPECT_EQ(ask(*c, k.query), k.unchanged) << k.line;
-  }
+  // Each: the setting, and its query with the value it keeps.
+  for (auto [line, query, kept] : {std::array<const char*, 3>{":TEST1 -0.5", ":TEST1?", "0"},
+                                   {":TEST1 1.5", ":TEST1?", "0"},
+                                   {":TEST1:INT 1e-400", ":TEST1:INT?", "60"},
+                                   {":CALC:TARG 1e-320", ":CALC:TARG?", "1.000000E-12"},
+                                   {":CALC:CONF 99.99999999999999", ":CALC:CONF?", "95.000"}})
+    EXPECT_EQ(ask(*c, std::string(line) + ";:SYST:ERR?;" + query).substr(0, 5) + ask(*c, query),
+              std::string("-222,") + kept)
+        << line;
   EXPECT_EQ(ask(*c, ":TEST1 0.4;:TEST1?;:CALC:CONF 99.9994;:CALC:CONF?;:SYST:ERR?"),
             "0;99.999;0,\"No error\"");
 }

@@ -8,8 +8,7 @@
 // tick the board is back, the board must hold the panel's settings after the
 // push, the saved settings must be the panel's, every tick and routine must
 // end within its bound, and the heap must not grow. A routine cut by a loss
-// of the board must leave its channel's values as they were before it, and
-// the measurement log must have the loss's "link down" and "link up" rows.
+// leaves its channel as it was, and the log has the loss and the return.
 //
 //   KD71_SOAK_HOURS  simulated hours (default 3)
 //   KD71_SOAK_SEED   seed of the injector (default 1)
@@ -19,10 +18,9 @@
 
 #include <array>
 #include <cmath>
-#include <filesystem>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <random>
@@ -50,6 +48,7 @@
 #include "results/measurement_log.h"
 #include "tests/soak/fault_injector.h"
 #include "tests/support/sim_program_fixture.h"
+#include "ui/channel_controls.h"
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -129,7 +128,7 @@ class FaultSoak : public kd71::test::SimProgramTest {
     SimProgramTest::SetUp();
     board_ = start();
     std::string error;
-    EXPECT_TRUE(start_measurement_log(log_path(), &error)) << error;
+    EXPECT_TRUE(start_measurement_log(log_path().string(), &error)) << error;
     injector_ = std::make_unique<FaultInjector>(
         board_, static_cast<std::uint64_t>(env_number("KD71_SOAK_SEED", 1)));
     rng_.seed(injector_->seed());
@@ -271,46 +270,36 @@ class FaultSoak : public kd71::test::SimProgramTest {
         number(ch == 1 ? PANELMAIN_CKBX_MANUAL_MD_CH1 : PANELMAIN_CKBX_MANUAL_MD_CH2));
   }
 
-  std::string log_path() const { return (folder_.path() / "soak-log.csv").string(); }
+  std::filesystem::path log_path() const { return folder_.path() / "soak-log.csv"; }
 
-  // The values a routine may change, of channel `ch`: its threshold and
-  // sampling delay as the panel shows them and as a quit would save them.
+  // Channel `ch`'s threshold and delay, shown and saved.
   std::array<float, 4> routine_values(int ch) const {
-    const bool one = ch == 1;
-    return {static_cast<float>(number(one ? PANELMAIN_CH1_THRES : PANELMAIN_CH2_THRES)),
-            static_cast<float>(number(one ? PANELMAIN_CH1_SAMPDEL : PANELMAIN_CH2_SAMPDEL)),
-            one ? Ch1_Threshold : Ch2_Threshold, one ? Ch1_SamplingDelay : Ch2_SamplingDelay};
+    const kd71::ChannelControls& c = kd71::channel_controls(ch);
+    return {static_cast<float>(number(c.threshold)), static_cast<float>(number(c.delay)),
+            *saved_channel(ch).threshold, *saved_channel(ch).sampling_delay};
   }
 
-  // After a routine cut by a loss, once the board is back: the log tells the
-  // loss and the return.
+  // Once the board is back after a routine cut by its loss, the log tells both.
   void check_link_rows() {
-    if (cut_log_from_ < 0 || !ok() || prevLinkState != 1) return;
-    std::ifstream log(log_path(), std::ios::binary);
-    log.seekg(cut_log_from_);
-    const std::string rows((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-    const auto down = rows.find(",link down,");
-    if (down == std::string::npos || rows.find(",link up,", down) == std::string::npos)
-      return find("a routine cut by a loss of the board left no link rows in the log:\n" + rows);
-    cut_log_from_ = -1;
+    if (cut_log_from_ == 0 || !ok() || prevLinkState != 1) return;
+    const std::string rows = folder_.read("soak-log.csv").substr(cut_log_from_);
+    if (rows.find(",link up,", rows.find(",link down,")) == std::string::npos)
+      find("no link rows in the log after a routine cut by a loss:\n" + rows);
+    cut_log_from_ = 0;
   }
 
   // A channel's "Init" (offered in automatic mode) or auto search (in
-  // manual mode), or the debug panel's phase trial of a channel.
+  // manual mode), or the debug panel's phase trial of a channel; one cut
+  // by a loss leaves the channel as it found it.
   void calibration() {
     const int ch = 1 + static_cast<int>(rng_() % 2);
     const auto before = routine_values(ch);
-    const auto log_size = static_cast<std::streamoff>(std::filesystem::file_size(log_path()));
+    const std::size_t log_size = std::filesystem::file_size(log_path());
     calibrate(ch);
     if (!link_lost()) return;
     ++cut_routines_;
-    const auto after = routine_values(ch);
-    if (after != before)
-      find(kd71::c_locale::format(
-          "a routine cut by a loss of the board changed channel %d: threshold %f, delay %f "
-          "(saved %f, %f) instead of %f, %f (%f, %f)",
-          ch, after[0], after[1], after[2], after[3], before[0], before[1], before[2], before[3]));
-    if (cut_log_from_ < 0) cut_log_from_ = log_size;
+    if (routine_values(ch) != before) find("a routine cut by a loss changed its channel");
+    if (cut_log_from_ == 0) cut_log_from_ = log_size;
   }
 
   void calibrate(int ch) {
@@ -400,8 +389,8 @@ class FaultSoak : public kd71::test::SimProgramTest {
   std::mt19937_64 rng_;
   std::string finding_;
   bool dirty_ = false;
-  std::streamoff cut_log_from_ = -1;
-  int cut_routines_ = 0;  // log offset before a routine cut by a loss, until checked
+  std::size_t cut_log_from_ = 0;  // the log's size before a cut routine, until checked
+  int cut_routines_ = 0;
   double last_tick_ = 0.0;
   std::map<std::string, double> longest_;  // by what held the thread
   std::uint64_t ticks_ = 0;
