@@ -130,8 +130,9 @@ KD71_API float GetErrorRatio(int channel);
 /* Initialises the channel as its "Init" button does (sample window,
  * threshold searches, the pattern set by DataSel re-selected), then waits
  * 0.03 s; 1. Blocks for at least 55 measurements: about a second on the
- * simulated board. Invalid channel: no initialisation, still waits 0.03 s,
- * 1. Not open: 0, no wait. */
+ * simulated board. Board lost during it: the routine stops, the channel
+ * keeps the threshold it had, 0 after the wait. Invalid channel: no
+ * initialisation, still waits 0.03 s, 1. Not open: 0, no wait. */
 KD71_API int ReSync(int channel);
 
 /* Records manual mode (on non-zero) for the channel in the panel, then
