@@ -210,8 +210,7 @@ TEST_F(SettingsFileTest, NeitherAnotherFileNorALinkPlantedInASharedFolderIsWritt
   write("notes.txt", "not settings\n");
   EXPECT_EQ(SaveSettings(path("notes.txt").c_str()), 0);
   EXPECT_EQ(read("notes.txt"), "not settings\n");
-  // Another user's link in a sticky, world-writable folder, leading to the
-  // user's own file, under the settings' and the log's names.
+  // Another user's links to the user's file in a sticky, world-writable folder.
   if (geteuid() != 0) GTEST_SKIP() << "giving a link to another user needs root";
   fs::create_directories(dir_ / "shared");
   ASSERT_EQ(chmod(path("shared").c_str(), 01777), 0);
@@ -220,9 +219,8 @@ TEST_F(SettingsFileTest, NeitherAnotherFileNorALinkPlantedInASharedFolderIsWritt
     fs::create_symlink(dir_ / "mine.cfg", dir_ / name);
     ASSERT_EQ(lchown(path(name).c_str(), 65534, 65534), 0);  // nobody's
   }
-  std::string error;
   EXPECT_EQ(SaveSettings(path("shared/settings.cfg").c_str()), 0);
-  EXPECT_FALSE(start_measurement_log(path("shared/log.csv"), &error));
+  EXPECT_FALSE(start_measurement_log(path("shared/log.csv"), nullptr));
   EXPECT_EQ(read("mine.cfg"), kExample);
 }
 

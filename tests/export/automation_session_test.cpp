@@ -88,10 +88,9 @@ TEST_F(AutomationSessionTest, AChildForkedDuringAnotherThreadsCallStartsClosed) 
     caller = gettid();
     while (!done) GetFastErrorCount(1);
   });
-  while (caller == 0) {
-  }
+  while (caller == 0) std::this_thread::yield();
   const std::string stat = "/proc/self/task/" + std::to_string(caller) + "/stat";
-  for (std::string line; line.find(") S ") == std::string::npos;) std::getline(std::ifstream(stat), line);
+  for (std::string s; s.find(") S ") == s.npos;) std::getline(std::ifstream(stat), s);
   const pid_t child = fork();
   if (child == 0) alarm(5), _exit(GetBitRate(1) == -1 ? 0 : 1);
   done = true;

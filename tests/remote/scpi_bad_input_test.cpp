@@ -90,7 +90,6 @@ TEST_F(ScpiTest, TheErrorQueueHoldsEachClassOfErrorAndNothingChanges) {
 TEST_F(ScpiTest, NumbersThatUnderflowOrRoundToARefusedValueAreRefused) {
   start();
   auto c = connect();
-  // Each: the setting, and its query with the value it keeps.
   for (auto [line, query, kept] : {std::array<const char*, 3>{":TEST1 -0.5", ":TEST1?", "0"},
                                    {":TEST1 1.5", ":TEST1?", "0"},
                                    {":TEST1:INT 1e-400", ":TEST1:INT?", "60"},

@@ -151,8 +151,7 @@ TEST_F(ScpiTest, InitStartedBySCPIBringsAnOffCentreChannelToErrorFree) {
   EXPECT_NEAR(sim::simulated_board()->threshold(1).mv, 19.0, 0.1);
 }
 
-// A 50 ms unplug 2 s into an auto search, then into an Init: each stops,
-// gives its channel back the values it had, and tells its client.
+// A 50 ms unplug 2 s into an auto search, then into an Init.
 TEST_F(ScpiTest, ARoutineThatLosesTheBoardPutsItsChannelBackAndSaysSoToItsClient) {
   sim::Scenario s;
   s.events.resize(2);

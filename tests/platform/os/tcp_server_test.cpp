@@ -98,26 +98,19 @@ TEST_F(TcpServerTest, AClientThatEndsItsSendingIsStillAnsweredAndClosedAfterward
 
 TEST_F(TcpServerTest, AClientThatHasEndedOrIsSilentFor5MinutesGivesItsPlaceToANewOne) {
   kd71::clock::use_virtual();
-  auto arrival = [&] {  // Opened or Refused, for the next client to connect
-    for (int i = 0; i < 200; ++i)
-      for (const Activity& act : server_.poll(0.01))
-        if (act.kind == Kind::Opened || act.kind == Kind::Refused) return act;
-    return Activity{Kind::Closed, -1, "nothing came"};
-  };
   ScpiClient a(server_.port()), b(server_.port());
-  arrival(), arrival();
+  await(Kind::Opened), await(Kind::Opened);
   a.finish_sending();  // its end comes in the same poll as the next connection
   ScpiClient c(server_.port());
-  const Activity took_c = arrival();
-  EXPECT_EQ(took_c.kind, Kind::Opened) << "a client that has ended no longer counts";
+  const int idc = await(Kind::Opened).client;  // a client that has ended no longer counts
   kd71::clock::spend(299.0);
   b.send("still here");
   ScpiClient d(server_.port());
-  EXPECT_EQ(arrival().kind, Kind::Refused) << "nobody silent for 5 minutes yet";
+  await(Kind::Refused);  // nobody silent for 5 minutes yet
   kd71::clock::spend(2.0);
   ScpiClient e(server_.port());
   const Activity gone = await(Kind::Closed);
-  EXPECT_EQ(gone.client, took_c.client);
+  EXPECT_EQ(gone.client, idc);
   EXPECT_NE(gone.text.find("silent for 5 minutes"), std::string::npos) << gone.text;
   kd71::clock::use_real();
 }
