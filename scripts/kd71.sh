@@ -46,8 +46,8 @@ PACKAGES+=(xvfb xdotool x11-utils)
 # package's service.
 PACKAGES+=(prometheus-cpp-dev prometheus)
 # umockdev's test bed, in which libftdi1 and libusb reach emulated FTDI bridges
-# through the kernel's USB interface.
-PACKAGES+=(libumockdev-dev)
+# through the kernel's USB interface (the preload library is in umockdev).
+PACKAGES+=(libumockdev-dev umockdev)
 
 install_missing() {
   local missing=()
