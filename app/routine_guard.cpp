@@ -5,7 +5,6 @@
 
 #include "app/panel_handles.h"
 #include "app/saved_settings.h"
-#include "app/statistics.h"
 #include "hardware/board_pins.h"
 #include "hardware/link_state.h"
 #include "platform/os/c_locale.h"
@@ -43,8 +42,7 @@ RoutineGuard::RoutineGuard(int channel, const char* routine)
       threshold_control_(control_value(kd71::channel_controls(channel).threshold)),
       delay_control_(control_value(kd71::channel_controls(channel).delay)),
       saved_threshold_(*saved_channel(channel).threshold),
-      saved_delay_(*saved_channel(channel).sampling_delay),
-      sample_length_(channelStats[channel].sampleLength) {}
+      saved_delay_(*saved_channel(channel).sampling_delay) {}
 
 bool RoutineGuard::board_lost() const { return link_lost(); }
 
@@ -56,7 +54,6 @@ bool RoutineGuard::give_back_if_lost() {
   SetCtrlVal(panelHandle, c.delay, delay_control_);
   *saved.threshold = saved_threshold_;
   *saved.sampling_delay = saved_delay_;
-  channelStats[channel_].sampleLength = sample_length_;
   if (phase9340_ >= 0) {
     g_phases_due[channel_][0] = phase9340_;
     g_phases_due[channel_][1] = phase9372_;
@@ -85,7 +82,7 @@ void put_back_routine_phases() {
   for (int n = 1; n <= 2; ++n) {
     if (g_phases_due[n][0] < 0) continue;
     write_phase_settings(n, g_phases_due[n][0], g_phases_due[n][1]);
-    g_phases_due[n][0] = g_phases_due[n][1] = -1;
+    if (!link_lost()) g_phases_due[n][0] = g_phases_due[n][1] = -1;  // else at the next reconnection
   }
 }
 

@@ -3,14 +3,13 @@
 // makes after the loss goes nowhere, and what it would conclude from them
 // (a threshold, a delay, a phase) is not the channel's. Such a routine
 // stops at its next exchange with the board, its channel gets back the
-// values it had before the routine started (controls, saved settings,
-// sample length, phases) and the user is told: a console line, the
-// window's status bar and, for a routine that a remote client started,
-// an execution error in that client's queue. Supervision reconnects at the
-// next tick as ever and pushes the values put back to the board.
+// values it had before the routine started (threshold and delay on the
+// panel and in the saved settings, phases on the board), and the user is
+// told: a console line, the window's status bar and, for a routine that a
+// remote client started, an execution error in that client's queue.
+// Supervision reconnects at the next tick as ever and pushes the values
+// put back to the board.
 #pragma once
-
-#include <cstdint>
 
 class RoutineGuard {
  public:
@@ -39,7 +38,6 @@ class RoutineGuard {
   float threshold_control_, delay_control_;
   float saved_threshold_, saved_delay_;
   int phase9340_ = -1, phase9372_ = -1;  // -1: not moved by the routine
-  std::uint64_t sample_length_;
 };
 
 // The reason a routine started by the posted press `serial` stopped without

@@ -266,6 +266,7 @@ bool TcpServer::send(int client, std::string_view bytes) {
     return false;
   }
   c.out.append(bytes);
+  c.heard = kd71::clock::now();  // a client being answered is not silent
   return flush(client, c, nullptr);
 }
 

@@ -22,9 +22,9 @@ struct ServerLimits {
   std::size_t max_output = 64 * 1024;  // bytes queued for one client, not yet taken
   std::size_t read_chunk = 16 * 1024;  // bytes read from one client per poll
   int send_buffer = 64 * 1024;         // the kernel's send buffer of each client
-  // With every place taken, a client silent for longer than this (seconds)
-  // gives its place to a new one: clients that connect and never speak
-  // cannot lock the others out for good.
+  // With every place taken, a client that has sent nothing and been sent
+  // nothing for longer than this (seconds) gives its place to a new one:
+  // clients that connect and never speak cannot lock the others out.
   double idle_limit = 300.0;
 };
 
@@ -93,7 +93,7 @@ class TcpServer {
     bool hold = false;
     bool ended = false;    // the peer's end of the stream has come
     bool closing = false;  // close once `out` is written
-    double heard = 0.0;    // clock time of its connection or its last bytes
+    double heard = 0.0;    // clock time of its connection or its last bytes either way
   };
 
   void accept_all(std::vector<Activity>& activity);
