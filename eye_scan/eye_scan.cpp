@@ -37,6 +37,8 @@ constexpr double kInputSlice = 0.05;
 constexpr double kSmallestOnesRange = 1.0;
 
 EyeScanResult g_result;
+// Each channel's last scan that measured points, for the test report.
+EyeScanResult g_of_channel[2];
 bool g_stop = false;
 
 struct Centre {
@@ -303,10 +305,17 @@ void run_eye_scan() {
   } else {
     r.state = EyeScanState::Finished;
   }
+  if (!r.points.empty()) g_of_channel[n - 1] = r;
+}
+
+const EyeScanResult* eye_scan_of_channel(int channel) {
+  if ((channel != 1 && channel != 2) || g_of_channel[channel - 1].points.empty()) return nullptr;
+  return &g_of_channel[channel - 1];
 }
 
 void eye_scan_reset() {
   g_result = EyeScanResult{};
+  for (EyeScanResult& r : g_of_channel) r = EyeScanResult{};
   g_stop = false;
   g_centre = Centre{};
 }

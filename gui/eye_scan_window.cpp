@@ -50,18 +50,6 @@ W* named(W* widget, const char* name) {
   return widget;
 }
 
-// Asks for a file to save to; empty when cancelled.
-std::string save_path(QWidget* parent, const char* title, const char* pattern) {
-  ui::FileSelectRequest request;
-  request.default_file_spec = pattern;
-  request.file_type_list = pattern;
-  request.title = title;
-  request.button_kind = VAL_SAVE_BUTTON;
-  std::string path;
-  if (run_file_dialog(parent, request, path) == VAL_NO_FILE_SELECTED) path.clear();
-  return path;
-}
-
 }  // namespace
 
 EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -260,7 +248,7 @@ void EyeScanWindow::apply_centre() {
 }
 
 void EyeScanWindow::export_points() {
-  const std::string path = save_path(this, "Export Eye Scan", "*.csv");
+  const std::string path = save_file_path(this, "Export Eye Scan", "*.csv");
   if (path.empty()) return;
   std::string error;
   if (write_eye_scan_csv(path, eye_scan_result(), &error))
@@ -275,7 +263,7 @@ void EyeScanWindow::export_points() {
 QImage EyeScanWindow::plots_picture() const { return plots_->grab().toImage(); }
 
 void EyeScanWindow::save_plots() {
-  const std::string path = save_path(this, "Save Eye Scan Plot", "*.png");
+  const std::string path = save_file_path(this, "Save Eye Scan Plot", "*.png");
   if (path.empty()) return;
   const QString file = QString::fromStdString(path);
   // Through the program's own file writing, as every file it writes: whole

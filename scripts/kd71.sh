@@ -48,6 +48,9 @@ PACKAGES+=(prometheus-cpp-dev prometheus)
 # umockdev's test bed, in which libftdi1 and libusb reach emulated FTDI bridges
 # through the kernel's USB interface (the preload library is in umockdev).
 PACKAGES+=(libumockdev-dev umockdev)
+# Debian's Chromium opens the test report headless, as a lab PC's browser
+# would (about 100 MB to fetch on a fresh machine, a minute or two of CI).
+PACKAGES+=(chromium)
 
 install_missing() {
   local missing=()
