@@ -6,6 +6,9 @@
 #include "app/settings_file.h"
 
 #include <algorithm>
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
 
 #include "app/apply_settings.h"
@@ -128,10 +131,34 @@ std::string settings_text() {
   return text;
 }
 
+namespace {
+
+// Only a settings file is replaced (or a new one made): whatever else is
+// under the name, another program's file or one a link leads to, stays.
+bool replaceable(const char* path, std::string* reason) {
+  const std::string header = std::string(kSettingsHeader) + "\n";
+  std::string start;
+  struct stat st;
+  if (!kd71::platform::read_regular_file(path, header.size() + 1, &start, reason))
+    return stat(path, &st) != 0 && errno == ENOENT;
+  if (start.empty()) return true;  // nothing in it to lose
+  if (start.starts_with(kSettingsHeader) &&
+      (start.size() == header.size() - 1 || start[header.size() - 1] == '\n' ||
+       start[header.size() - 1] == '\r'))
+    return true;
+  *reason = "it is not a settings file (its first line is not \"" + std::string(kSettingsHeader) +
+            "\"); it is left as it was";
+  return false;
+}
+
+}  // namespace
+
 int SaveSettings(const char* path) {
   if (!path) return 0;
   std::string reason;
-  if (kd71::platform::write_file_atomically(path, settings_text(), &reason)) return 1;
+  if (replaceable(path, &reason) &&
+      kd71::platform::write_file_atomically(path, settings_text(), &reason))
+    return 1;
   // The popups stay silent about it; the console says which file and why.
   std::fprintf(stderr, "kd71: settings not saved to %s: %s\n", path, reason.c_str());
   return 0;

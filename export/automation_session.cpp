@@ -3,6 +3,8 @@
 
 #include "export/automation_session.h"
 
+#include <pthread.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +32,20 @@ bool g_open = false;
 int g_samples[3] = {};  // per channel, since usb_init
 
 void count_sample(int channel, const PacketRecord&) { ++g_samples[channel]; }
+
+// Across fork(): the fork waits until no other thread is inside a call (it
+// holds the lock through the fork), so that the child never inherits a lock
+// that no thread of its own will release. The child starts closed: the
+// board and its bridge stay the parent's; the child may open the
+// instrument anew with usb_init.
+void before_fork() { g_lock.lock(); }
+void after_fork_in_parent() { g_lock.unlock(); }
+void after_fork_in_child() {
+  g_open = false;
+  g_lock.unlock();  // the child's one thread is the one that took it
+}
+[[maybe_unused]] const int g_fork_handlers =
+    pthread_atfork(before_fork, after_fork_in_parent, after_fork_in_child);
 
 // The library runs inside someone else's program: the long routines'
 // progress goes nowhere (the caller knows it is waiting), and a popup,

@@ -12,6 +12,7 @@
 #include "hardware/DS4520.h"
 #include "hardware/MCP4728.h"
 #include "hardware/board_pins.h"
+#include "hardware/link_state.h"
 #include "ui/main_uir.h"
 
 namespace {
@@ -89,8 +90,11 @@ extern "C" int ReSync(int channel) {
     CB_InitChan(0, channel == 1 ? PANELMAIN_INIT_CH1 : PANELMAIN_INIT_CH2, EVENT_COMMIT, nullptr, 0,
                 0);
   }
+  // A board lost on the way stopped the routine and put the channel back:
+  // no initialisation to report.
+  const bool lost = link_lost();
   Delay(kSettleWait);
-  return 1;
+  return lost ? 0 : 1;
 }
 
 // Only the check box: the board and the manual-mode flag follow when the

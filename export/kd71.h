@@ -30,6 +30,11 @@
  * Threads: the functions are not reentrant; calls from several threads are
  * serialised (each waits until the running one returns).
  *
+ * fork(): a fork waits until no other thread is inside a call. The child
+ * starts closed: the board stays the parent's, every function but usb_init()
+ * gives its "not open" result there, and usb_close() does nothing. A child
+ * that needs the board calls usb_init() after the parent's usb_close().
+ *
  * One process holds the board at a time. While the kd71 program has it
  * open, usb_init() returns 0 with errno EBUSY; while this library holds it,
  * the program shows "USB NOT CONNECTED" until usb_close().
@@ -127,8 +132,9 @@ KD71_API float GetErrorRatio(int channel);
 /* Initialises the channel as its "Init" button does (sample window,
  * threshold searches, the pattern set by DataSel re-selected), then waits
  * 0.03 s; 1. Blocks for at least 55 measurements: about a second on the
- * simulated board. Invalid channel: no initialisation, still waits 0.03 s,
- * 1. Not open: 0, no wait. */
+ * simulated board. Board lost during it: the routine stops, the channel
+ * keeps the threshold it had, 0 after the wait. Invalid channel: no
+ * initialisation, still waits 0.03 s, 1. Not open: 0, no wait. */
 KD71_API int ReSync(int channel);
 
 /* Records manual mode (on non-zero) for the channel in the panel, then

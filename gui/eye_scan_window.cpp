@@ -1,6 +1,8 @@
 #include "gui/eye_scan_window.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QByteArray>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -26,6 +28,7 @@
 #include "gui/eye_map_view.h"
 #include "gui/file_dialog.h"
 #include "gui/own_settings.h"
+#include "platform/os/atomic_file.h"
 #include "platform/ui_runtime/userint.h"
 
 namespace kd71::qt {
@@ -268,10 +271,16 @@ void EyeScanWindow::save_plots() {
   const std::string path = save_file_path(this, "Save Eye Scan Plot", "*.png");
   if (path.empty()) return;
   const QString file = QString::fromStdString(path);
-  if (plots_picture().save(file, "PNG"))
+  // Through the program's own file writing, as every file it writes: whole
+  // or not at all, and no link of another user followed.
+  QByteArray png;
+  QBuffer buffer(&png);
+  std::string error = "the picture could not be made";
+  if (buffer.open(QIODevice::WriteOnly) && plots_picture().save(&buffer, "PNG") &&
+      kd71::platform::write_file_atomically(path, png.toStdString(), &error))
     say(tr("The plots saved to %1.").arg(file));
   else
-    say(tr("The plots could not be saved to %1.").arg(file));
+    say(tr("The plots could not be saved to %1: %2.").arg(file, QString::fromStdString(error)));
 }
 
 void EyeScanWindow::refresh() {

@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "results/measurement_log.h"
+
 #include "tests/support/app_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/os_faults.h"
@@ -221,11 +223,29 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsThePreviousFile) {
 
 TEST_F(SettingsFileTest, ASymbolicLinkIsFollowedToItsRealFolder) {
   fs::create_directories(dir_ / "real");
-  write("real/actual.cfg", "old");
+  write("real/actual.cfg", "VORN_KD71_2CH Configuration Data\nold");
   fs::create_symlink(dir_ / "real" / "actual.cfg", dir_ / "settings.cfg");
   ASSERT_EQ(SaveSettings(path("settings.cfg").c_str()), 1);
   EXPECT_TRUE(fs::is_symlink(dir_ / "settings.cfg"));
   EXPECT_EQ(read("real/actual.cfg").rfind("VORN_KD71_2CH Configuration Data\n", 0), 0u);
+}
+
+TEST_F(SettingsFileTest, NeitherAnotherFileNorALinkPlantedInASharedFolderIsWrittenThrough) {
+  write("notes.txt", "not settings\n");
+  EXPECT_EQ(SaveSettings(path("notes.txt").c_str()), 0);
+  EXPECT_EQ(read("notes.txt"), "not settings\n");
+  // Another user's links to the user's file in a sticky, world-writable folder.
+  if (geteuid() != 0) GTEST_SKIP() << "giving a link to another user needs root";
+  fs::create_directories(dir_ / "shared");
+  ASSERT_EQ(chmod(path("shared").c_str(), 01777), 0);
+  write("mine.cfg", kExample);
+  for (const char* name : {"shared/settings.cfg", "shared/log.csv"}) {
+    fs::create_symlink(dir_ / "mine.cfg", dir_ / name);
+    ASSERT_EQ(lchown(path(name).c_str(), 65534, 65534), 0);  // nobody's
+  }
+  EXPECT_EQ(SaveSettings(path("shared/settings.cfg").c_str()), 0);
+  EXPECT_FALSE(start_measurement_log(path("shared/log.csv"), nullptr));
+  EXPECT_EQ(read("mine.cfg"), kExample);
 }
 
 TEST_F(SettingsFileTest, AnUnwritablePlaceReportsFailure) {

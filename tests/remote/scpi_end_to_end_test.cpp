@@ -151,6 +151,27 @@ TEST_F(ScpiTest, InitStartedBySCPIBringsAnOffCentreChannelToErrorFree) {
   EXPECT_NEAR(sim::simulated_board()->threshold(1).mv, 19.0, 0.1);
 }
 
+// A 50 ms unplug 2 s into an auto search, then into an Init.
+TEST_F(ScpiTest, ARoutineThatLosesTheBoardPutsItsChannelBackAndSaysSoToItsClient) {
+  sim::Scenario s;
+  s.events.resize(2);
+  s.events[0].at_s = 4.0, s.events[1].at_s = 12.0;
+  s.events[0].for_s = s.events[1].for_s = 0.05;  // unplugs
+  start(s);
+  auto c = connect();
+  EXPECT_EQ(ask(*c, ":INP1:THR 12.5;:INP2:MAN ON;:INP2:DEL 1.25;*OPC?"), "1");
+  for (auto [routine, at] : {std::pair{":INP2:CAL:ASE", 2.0}, {":INP1:CAL:INIT", 11.9}}) {
+    ui::run_until(at);
+    EXPECT_EQ(ask(*c, std::string(routine) + ";*OPC?"), "1");
+    EXPECT_LT(Timer() - at, 3.0) << routine << " stopped at the loss";
+    EXPECT_EQ(ask(*c, ":SYST:ERR?").substr(0, 24), "-200,\"Execution error;CH") << routine;
+    EXPECT_EQ(ask(*c, ":INP1:THR?;:INP2:DEL?"), "12.50;1.250") << routine;
+    EXPECT_EQ(Ch1_Threshold + Ch2_SamplingDelay, 12.5f + 1.25f);  // what a quit saves
+    run_for(0.5);
+    EXPECT_NEAR(sim::simulated_board()->threshold(1).mv, 12.5, 0.1) << "pushed on reconnection";
+  }
+}
+
 TEST_F(ScpiTest, RoutinesAreRefusedWhereTheirButtonsAreDimmed) {
   start();
   auto c = connect();

@@ -10,6 +10,7 @@
 #include "app/channel_config.h"
 #include "app/debug_panel.h"
 #include "app/measurement.h"
+#include "app/routine_guard.h"
 #include "app/routine_progress.h"
 #include "app/settings_file.h"
 #include "app/snapshot_analysis.h"
@@ -82,6 +83,7 @@ void reset_all() {
   own_input_reset();
   kd71::metrics::sample_tally_reset();
   timed_test_reset();
+  routine_guard_reset();
   routine_progress_reset();
   settings_reset();
   snapshot_analysis_reset();
