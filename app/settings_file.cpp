@@ -5,9 +5,9 @@
 
 #include "app/settings_file.h"
 
-#include <algorithm>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 
