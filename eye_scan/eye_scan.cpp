@@ -10,6 +10,8 @@
 #include "app/statistics.h"
 #include "app/stop_signal.h"
 #include "app/threshold_search.h"
+#include "eye_scan/adaptive_scan.h"
+#include "eye_scan/eye_probe.h"
 #include "eye_scan/eye_scan_channel.h"
 #include "hardware/analog_scale.h"
 #include "hardware/board_pins.h"
@@ -100,19 +102,25 @@ bool add_count(int n, EyePoint& p, std::string* why) {
   return true;
 }
 
-enum class PointEnd { Counted, Stopped, Failed };
-
 // The point's counts, 20 ms apart, until its bits resolve the ratio asked
-// for or it shows errors: its ratio is then above anything it resolves.
-PointEnd count_point(int n, int counts, EyePoint& p, std::string* why) {
-  for (int i = 0; i < counts; ++i) {
+// for or it shows enough errors: its ratio is then known well enough.
+PointEnd count_point(int n, const CountRule& rule, EyePoint& p, std::string* why) {
+  for (int i = 0; i < rule.max_counts; ++i) {
     if (i > 0) wait_for(kFastCountSeconds);
     if (stopping()) return PointEnd::Stopped;
     if (!add_count(n, p, why)) return PointEnd::Failed;
-    if (p.errors > 0) break;
+    if (p.errors >= rule.enough_errors || p.saturated) break;
   }
   return PointEnd::Counted;
 }
+
+// What the board holds while an adaptive scan places its points.
+struct Held {
+  double delay_v = -1.0;
+  float threshold_mv = 0.0f;
+  bool threshold_set = false;
+};
+Held g_held;
 
 void show_progress(const EyeScanResult& r, const EyePoint& p) {
   const int done = static_cast<int>(r.points.size());
@@ -150,6 +158,11 @@ bool sweep(EyeScanResult& r, std::string* why) {
     r.thresholds = {r.threshold_mv, 0.0, 1};
   }
   r.counts_per_point = counts_for_ratio(r.request.resolve_ratio, bits_per_count(r.rate_mhz));
+  if (r.request.adaptive) {
+    g_held = Held{};
+    g_held.delay_v = r.anchor_v;
+    return adaptive_sweep(r, why);
+  }
   r.points.reserve(static_cast<std::size_t>(r.planned_points()));
 
   // The lock holds the pattern alignment at points outside the eye.
@@ -163,7 +176,7 @@ bool sweep(EyeScanResult& r, std::string* why) {
       if (r.request.two_d) WriteThreshold(n, p.threshold_mv, 1);
       if (row == 0) write_sampling_delay(n, delay, true);
       wait_for(row > 0 ? kThresholdSettle : column > 0 ? kStepSettle : kJumpSettle);
-      const PointEnd end = count_point(n, r.counts_per_point, p, why);
+      const PointEnd end = count_point(n, {r.counts_per_point, 1}, p, why);
       if (end == PointEnd::Failed) return false;
       if (end == PointEnd::Stopped) return true;
       r.points.push_back(p);
@@ -188,6 +201,38 @@ void apply_centre() {
 }
 
 }  // namespace
+
+PointEnd probe_point(EyeScanResult& r, double delay_v, double threshold_mv, const CountRule& rule,
+                     EyePoint* point, std::string* why) {
+  const int n = r.request.channel;
+  EyePoint& p = *point;
+  p = EyePoint{};
+  const auto delay = static_cast<float>(std::clamp(delay_v, r.delay_lo_v, r.delay_hi_v));
+  p.delay_v = static_cast<float>(code_volts(dac_code(delay)));
+  p.threshold_mv = usable_threshold(static_cast<float>(threshold_mv));
+  double settle = 0.0;
+  if (!g_held.threshold_set || p.threshold_mv != g_held.threshold_mv) {
+    // The lock holds the pattern alignment at points outside the eye.
+    WriteThreshold(n, p.threshold_mv, 1);
+    g_held.threshold_mv = p.threshold_mv;
+    g_held.threshold_set = true;
+    settle = kThresholdSettle;
+  }
+  if (p.delay_v != g_held.delay_v) {
+    // A move of more than a quarter period settles as the first jump of a
+    // full sweep does.
+    const bool jump = std::fabs(p.delay_v - g_held.delay_v) > delay_volts(r.delays.bit_period_ps) / 4;
+    write_sampling_delay(n, delay, true);
+    g_held.delay_v = p.delay_v;
+    settle = std::max(settle, jump ? kJumpSettle : kStepSettle);
+  }
+  wait_for(settle);
+  const PointEnd end = count_point(n, rule, p, why);
+  if (end != PointEnd::Counted) return end;
+  r.points.push_back(p);
+  show_progress(r, p);
+  return end;
+}
 
 std::string eye_scan_request_problem(const EyeScanRequest& q) {
   if (q.channel != 1 && q.channel != 2) return "the channel is 1 or 2";
@@ -286,12 +331,14 @@ void run_eye_scan() {
   r.state = EyeScanState::Running;
   begin_routine_progress();
   show_routine_progress("CH%d eye scan: starting", n);
+  const double began = Timer();
   const ScannedChannel saved = take_channel(n);
   r.automatic_mode = saved.automatic;
   r.anchor_v = saved.sampling_v;
   r.threshold_mv = usable_threshold(saved.threshold_mv);
   const bool swept = sweep(r, &why);
   give_back_channel(saved);
+  r.scan_s = Timer() - began;
   end_routine_progress();
   if (!swept) {
     r.state = EyeScanState::Failed;

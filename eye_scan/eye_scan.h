@@ -22,6 +22,7 @@
 // complete query answers then); eye_scan_result() holds the outcome.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,12 @@ struct EyeScanRequest {
   double threshold_hi_mv = 0.0;
   // The ratio each point is to resolve; 0: what one fast count resolves.
   double resolve_ratio = 0.0;
+  // Points placed where the outcome is uncertain instead of the full grid:
+  // each wall's edge found first, then its tail sampled densely for the
+  // fits, each point counted until its errors decide it. A two-dimensional
+  // adaptive scan takes the bathtub at the channel's threshold, then the
+  // threshold sweep at the eye's centre.
+  bool adaptive = false;
 };
 
 enum class EyeScanState { Idle, Queued, Running, Finished, Stopped, Failed };
@@ -59,8 +66,16 @@ struct EyeScanResult {
   int counts_per_point = 0;
   // Delay by delay, each delay's thresholds in order; filled as the scan goes.
   std::vector<EyePoint> points;
+  // Adaptive scans: the points expected (a guess while it runs), and where
+  // the threshold sweep at the centre begins in `points` (two-dimensional).
+  int adaptive_points = 0;
+  std::size_t vertical_from = 0;
+  double centre_delay_v = 0.0;  // the delay of that sweep
+  double scan_s = 0.0;          // how long the scan took
 
-  int planned_points() const { return delays.points * thresholds.points; }
+  int planned_points() const {
+    return request.adaptive ? adaptive_points : delays.points * thresholds.points;
+  }
 };
 
 // Why `request` cannot be run as given ("" when it can): a channel other
