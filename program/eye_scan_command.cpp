@@ -4,6 +4,7 @@
 
 #include "app/panel_handles.h"
 #include "app/stop_signal.h"
+#include "eye_scan/eye_json_report.h"
 #include "eye_scan/eye_scan_report.h"
 #include "hardware/lowlevel_link.h"
 #include "platform/os/c_locale.h"
@@ -18,6 +19,8 @@ struct Command {
   bool armed = false;
   EyeScanRequest request;
   std::string out_path;
+  std::string report_path;
+  double report_ratio = 1e-12;
   bool waiting = false;  // the wait for the board has begun
   double waiting_since = 0.0;
   bool started = false;
@@ -53,20 +56,34 @@ void report() {
   else
     std::printf("kd71: the eye scan's points were not written to %s: %s\n",
                 g_command.out_path.c_str(), error.c_str());
+  bool reported = true;
+  if (!g_command.report_path.empty()) {
+    reported = kd71::eye::write_eye_report_json(g_command.report_path, r,
+                                                g_command.report_ratio, &error);
+    if (!reported)
+      std::printf("kd71: the eye scan's report was not written to %s: %s\n",
+                  g_command.report_path.c_str(), error.c_str());
+  }
   std::fflush(stdout);
-  g_command.exit_code = written && r.state == EyeScanState::Finished ? kExitPassed : kExitFailed;
+  g_command.exit_code =
+      written && reported && r.state == EyeScanState::Finished ? kExitPassed : kExitFailed;
 }
 
 }  // namespace
 
 bool eye_scan_command_begin(const EyeScanRequest& request, const std::string& out_path,
-                            std::string* error) {
+                            std::string* error, const std::string& report_path,
+                            double report_ratio) {
   g_command = Command{};
   g_command.request = request;
   g_command.out_path = out_path;
+  g_command.report_path = report_path;
+  g_command.report_ratio = report_ratio;
   EyeScanResult none;
   none.request = request;
-  g_command.armed = write_eye_scan_csv(out_path, none, error);
+  g_command.armed = write_eye_scan_csv(out_path, none, error) &&
+                    (report_path.empty() ||
+                     kd71::eye::write_eye_report_json(report_path, none, report_ratio, error));
   return g_command.armed;
 }
 

@@ -2,7 +2,8 @@
 // --headless): once the board is connected, its settings are applied and
 // the buttons the command line presses have run, one scan of the channel
 // runs; then its points go to FILE, its summary line to standard output,
-// and the program quits as with the Quit button.
+// its JSON report to the --eye-report file when one is given, and the
+// program quits as with the Quit button.
 //
 // Exit codes: 0 the scan ran to its end and its file was written; 3 it
 // could not start, failed or was stopped (the points it had go to the file
@@ -17,8 +18,11 @@
 // Arms the scan before start-up, and writes FILE with no points yet, so
 // that a file that cannot be written is known before the scan. False, with
 // the reason, when it cannot.
+// `report_path` (may be empty): the JSON report's file, its figures also
+// at `report_ratio`.
 bool eye_scan_command_begin(const EyeScanRequest& request, const std::string& out_path,
-                            std::string* error);
+                            std::string* error, const std::string& report_path = "",
+                            double report_ratio = 1e-12);
 // Between the loop's events: starts the scan when its time has come, and
 // reports and quits once it has ended.
 void eye_scan_command_poll();

@@ -112,7 +112,9 @@ bool start_metrics_server(const CommandLine& cl) {
 // can be. False, with a line said, when it cannot.
 bool set_up_eye_scan(const CommandLine& cl) {
   std::string error;
-  if (!cl.eye_scan || eye_scan_command_begin(cl.eye, cl.eye_out, &error)) return true;
+  if (!cl.eye_scan ||
+      eye_scan_command_begin(cl.eye, cl.eye_out, &error, cl.eye_report, cl.eye_report_ratio))
+    return true;
   std::fprintf(stderr, "kd71: cannot write the eye scan to %s (%s)\n", cl.eye_out.c_str(),
                error.c_str());
   return false;

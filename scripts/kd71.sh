@@ -48,6 +48,8 @@ PACKAGES+=(prometheus-cpp-dev prometheus)
 # umockdev's test bed, in which libftdi1 and libusb reach emulated FTDI bridges
 # through the kernel's USB interface.
 PACKAGES+=(libumockdev-dev)
+# The eye scan's JSON report is written with nlohmann's JSON (header only).
+PACKAGES+=(nlohmann-json3-dev)
 
 install_missing() {
   local missing=()
