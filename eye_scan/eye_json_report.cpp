@@ -26,7 +26,7 @@ json fit_json(const tail_fit& f) {
 
 }  // namespace
 
-std::string eye_report_json(const EyeScanResult& r, double ratio, const mask_outcome& mask) {
+std::string eye_report_json(const EyeScanResult& r, double ratio, const mask_test* mask) {
   const jitter_figures j = scan_jitter(r, kQualifyingRatio);
   const vertical_figures v = scan_vertical(r, j, kQualifyingRatio);
   const jitter_figures ja = scan_jitter(r, ratio);
@@ -36,7 +36,10 @@ std::string eye_report_json(const EyeScanResult& r, double ratio, const mask_out
   if (r.state != EyeScanState::Finished && !r.message.empty()) notes["scan"] = r.message;
   if (!j.found) notes["jitter"] = j.why_not;
   if (!v.found) notes["vertical"] = v.why_not;
-  if (!mask.tested) notes["mask"] = "no mask was tested";
+  if (!mask)
+    notes["mask"] = "no mask was given";
+  else if (!mask->tested)
+    notes["mask"] = mask->why_not;
 
   json out;
   out["channel"] = r.request.channel;
@@ -55,8 +58,9 @@ std::string eye_report_json(const EyeScanResult& r, double ratio, const mask_out
       figure(v.found ? v.best_threshold_mv : r.request.two_d ? kNoFigure : r.threshold_mv);
   out["points"] = r.points.size();
   out["scan_s"] = r.scan_s;
-  out["mask"] = mask.tested ? json{{"pass", mask.pass}, {"margin_percent", mask.margin_percent}}
-                            : json(nullptr);
+  out["mask"] = mask && mask->tested
+                    ? json{{"pass", mask->pass}, {"margin_percent", mask->margin_percent}}
+                    : json(nullptr);
   out["notes"] = notes;
   out["adaptive"] = r.request.adaptive;
   out["two_d"] = r.request.two_d;
@@ -76,7 +80,7 @@ std::string eye_report_json(const EyeScanResult& r, double ratio, const mask_out
 }
 
 bool write_eye_report_json(const std::string& path, const EyeScanResult& r, double ratio,
-                           std::string* error, const mask_outcome& mask) {
+                           std::string* error, const mask_test* mask) {
   return kd71::platform::write_file_atomically(path, eye_report_json(r, ratio, mask), error);
 }
 

@@ -10,21 +10,16 @@
 
 #include <string>
 
+#include "eye_scan/eye_mask.h"
 #include "eye_scan/eye_scan.h"
-#include "eye_scan/jitter_figures.h"
 
 namespace kd71::eye {
 
-struct mask_outcome {
-  bool tested = false;
-  bool pass = false;
-  double margin_percent = 0.0;
-};
-
-std::string eye_report_json(const EyeScanResult& r, double ratio, const mask_outcome& mask = {});
+// `mask`: the test of a mask against the scan, or null without one.
+std::string eye_report_json(const EyeScanResult& r, double ratio, const mask_test* mask = nullptr);
 // Writes it to `path` (replacing the file as a whole). False, with the
 // reason, when it cannot.
 bool write_eye_report_json(const std::string& path, const EyeScanResult& r, double ratio,
-                           std::string* error, const mask_outcome& mask = {});
+                           std::string* error, const mask_test* mask = nullptr);
 
 }  // namespace kd71::eye

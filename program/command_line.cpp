@@ -71,15 +71,18 @@ int eye_option(CommandLine& cl, int argc, char* argv[], int i) {
     return 1;
   }
   const bool report = arg == "--eye-report", ratio = arg == "--eye-ratio";
-  if (report || ratio) {
+  const bool mask = arg == "--eye-mask";
+  if (report || ratio || mask) {
     cl.eye_options = true;
     if (i + 1 >= argc) {
-      cl.error = std::string(arg) + (report ? " needs a file name" : " needs a value");
+      cl.error = std::string(arg) + (ratio ? " needs a value" : " needs a file name");
       return 1;
     }
     const std::string_view value = argv[i + 1];
     if (report)
       cl.eye_report = value;
+    else if (mask)
+      cl.eye_mask = value;
     else if (!kd71::c_locale::parse_double(value, &cl.eye_report_ratio) ||
              !(cl.eye_report_ratio >= kd71::eye::kMinReportRatio &&
                cl.eye_report_ratio <= kd71::eye::kMaxReportRatio))
@@ -286,7 +289,8 @@ const char* usage_text() {
          "            [--log FILE] [--timed-test SECONDS] [--target-ber R] [--confidence PERCENT]\n"
          "            [--eye-scan CH --eye-out FILE [--eye-2d] [--eye-delay-steps N]\n"
          "             [--eye-span bit|range] [--eye-thresholds N] [--eye-threshold-range LO..HI]\n"
-         "             [--eye-ber R] [--eye-adaptive] [--eye-report FILE] [--eye-ratio R]]\n"
+         "             [--eye-ber R] [--eye-adaptive] [--eye-report FILE] [--eye-ratio R]\n"
+         "             [--eye-mask FILE]]\n"
          "            [--list-boards] [--serial SN] [--settings FILE] [--metrics [ADDRESS:]PORT]\n"
          "Control and monitoring program of the KD71 two-channel error detector.\n"
          "\n"
@@ -329,6 +333,7 @@ const char* usage_text() {
          "                          then its tail, for the jitter (RJ, DJ, TJ) and Q-factor\n"
          "  --eye-report FILE       also write the scan's report as JSON\n"
          "  --eye-ratio R           the report's ratio, 1e-15 to 1e-9 (default 1e-12)\n"
+         "  --eye-mask FILE         test the eye mask in FILE (JSON) against the eye's contour\n"
          "\n"
          "Remote control:\n"
          "  --scpi [PORT]           take SCPI commands over TCP on 127.0.0.1, port PORT\n"

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "eye_scan/eye_figures.h"
+#include "eye_scan/eye_mask.h"
 #include "eye_scan/eye_scan.h"
 #include "eye_scan/eye_scan_plan.h"
 #include "eye_scan/eye_scan_report.h"
@@ -74,6 +75,11 @@ const EyeScanResult* ended_scan(const Context& c) {
   const bool done = r.state == EyeScanState::Finished || r.state == EyeScanState::Stopped;
   return r.request.channel == c.channel && done ? &r : nullptr;
 }
+
+// The mask each channel's scans are tested against: none until a client
+// defines one.
+kd71::eye::eye_mask g_masks[3];
+bool g_has_mask[3] = {};
 
 // The optional ratio of a figures query, 1e-15 to 1e-9 (default 1e-12).
 bool ratio_param(Context& c, double* ratio) {
@@ -149,6 +155,40 @@ void eye_scan_result_query(Context& c) {
             nr3(e.found ? e.width_ps * kSecondsPerPicosecond : nan) + "," +
             nr3(e.found ? e.centre_v : nan) + "," + nr3(e.height_found ? e.height_mv : nan) + "," +
             nr3(done ? e.ratio : nan));
+}
+
+// The ratio, then the corners' ps and mV from the eye's centre in pairs.
+void define_eye_mask(Context& c) {
+  const std::size_t count = c.params().size();
+  if (count % 2 == 0) return c.error(kParameterNotAllowed, "corners come as ps,mV pairs");
+  constexpr Range kRatios{0.0, 1.0, kd71::eye::kDefaultReportRatio};
+  constexpr Range kCorner{-1e6, 1e6, 0.0};
+  kd71::eye::eye_mask mask;
+  if (!number_param(c, 0, kRatios, &mask.ratio)) return;
+  for (std::size_t i = 1; i + 1 < count; i += 2) {
+    kd71::eye::ContourPoint p;
+    if (!number_param(c, i, kCorner, &p.ps) || !number_param(c, i + 1, kCorner, &p.mv)) return;
+    mask.polygon.push_back(p);
+  }
+  const std::string why = kd71::eye::mask_problem(mask);
+  if (!why.empty()) return c.error(kDataOutOfRange, why);
+  g_masks[c.channel] = mask;
+  g_has_mask[c.channel] = true;
+}
+
+// PASS or FAIL and the margin (%) of the channel's mask against its last
+// scan; NONE and not a number without a mask or where the scan's fits do
+// not give the contour.
+void eye_mask_query(Context& c) {
+  const EyeScanResult* r = ended_scan(c);
+  kd71::eye::mask_test t;
+  if (r && g_has_mask[c.channel]) {
+    const kd71::eye::eye_mask& m = g_masks[c.channel];
+    const kd71::eye::jitter_figures j = kd71::eye::scan_jitter(*r, m.ratio);
+    t = kd71::eye::test_eye_mask(m, j, kd71::eye::scan_vertical(*r, j, m.ratio));
+  }
+  if (!t.tested) return c.respond("NONE," + nr3(std::nan("")));
+  c.respond(std::string(t.pass ? "PASS," : "FAIL,") + nr3(t.margin_percent));
 }
 
 }  // namespace kd71::scpi

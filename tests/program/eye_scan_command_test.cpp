@@ -68,7 +68,7 @@ class EyeScanCommandTest : public ConsoleProgramTest<ConsoleFrontEnd> {
   std::string run(const sim::Scenario& scenario, const EyeScanRequest& request,
                   const std::string& report = "") {
     std::string error;
-    EXPECT_TRUE(eye_scan_command_begin(request, path(), &error, report)) << error;
+    EXPECT_TRUE(eye_scan_command_begin(request, path(), &error, {report, 1e-12, ""})) << error;
     sim::install_simulated_board(scenario);
     testing::internal::CaptureStdout();
     EXPECT_EQ(run_program(), 0);
@@ -123,6 +123,24 @@ TEST_F(EyeScanCommandTest, AnAdaptiveBathtubsReportHoldsItsFiguresAndSaysWhyTheO
   EXPECT_EQ(j["points"].get<std::size_t>() + 1, csv_rows(folder_.read("eye.csv")).size());
   EXPECT_GT(j["scan_s"].get<double>(), 1.0);
   EXPECT_LT(j["scan_s"].get<double>(), 20.0);
+}
+
+TEST_F(EyeScanCommandTest, AMaskFileThatIsNoMaskStopsTheCommandBeforeTheScanWithItsReason) {
+  const std::pair<std::string, std::string> wrong[] = {
+      {"{\"ratio\": 1e-12, \"polygon\": [[-15, 0], [0, 8]", "the mask is no JSON object"},
+      {"{\"ratio\": 1e-3, \"polygon\": [[-15, 0], [0, 8], [15, 0]]}",
+       "the mask's ratio lies from 1e-15 to 1e-6"},
+      {"{\"ratio\": 1e-12, \"polygon\": [[-15, 0], [0, \"8\"], [15, 0]]}",
+       "each corner of the mask's \"polygon\" is [ps, mV]"},
+      {"{\"ratio\": 1e-12, \"polygon\": [[5, 5], [6, 6], [7, 5]]}",
+       "the mask's polygon does not enclose the eye's centre"}};
+  for (const auto& [text, why] : wrong) {
+    folder_.write("mask.json", text);
+    const std::string mask = (folder_.path() / "mask.json").string();
+    std::string error;
+    EXPECT_FALSE(eye_scan_command_begin(EyeScanRequest{}, path(), &error, {"", 1e-12, mask}));
+    EXPECT_EQ(error, "the eye mask " + mask + ": " + why);
+  }
 }
 
 TEST_F(EyeScanCommandTest, WithoutABoardOrABitRateItEndsWithItsExitCode) {
