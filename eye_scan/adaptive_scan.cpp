@@ -188,7 +188,6 @@ bool adaptive_sweep(EyeScanResult& r, std::string* why) {
     if (j.found) r.centre_delay_v = std::clamp(delay_volts(j.centre_ps), r.delay_lo_v, r.delay_hi_v);
     double lo = 0.0, hi = 0.0;
     eye_scan_threshold_range(r.request, &lo, &hi);
-    r.thresholds = plan_threshold_sweep(lo, hi, r.request.threshold_points);
     const double t = std::clamp(static_cast<double>(r.threshold_mv), lo, hi);
     const std::vector<Wall> rails = {{false, r.centre_delay_v, t, lo},
                                      {false, r.centre_delay_v, t, hi}};

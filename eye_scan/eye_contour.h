@@ -13,6 +13,8 @@
 
 namespace kd71::eye {
 
+inline constexpr double kDefaultContourRatio = 1e-12;
+
 struct ContourPoint {
   double ps = 0.0;
   double mv = 0.0;

@@ -60,7 +60,7 @@ std::string tail_problem(const tail_fit& f, const char* side) {
     return kd71::c_locale::format("the %s tail has %d usable points (at least %d are needed)", side,
                                   f.points, kFitMinPoints);
   if (!(f.r2 >= kFitMinR2))
-    return kd71::c_locale::format("the %s tail is no straight line on the Q scale (R2 %.2f < %.1f)",
+    return kd71::c_locale::format("the %s tail is no straight line on the Q scale (R2 %.3f < %.1f)",
                                   side, f.r2, kFitMinR2);
   return kd71::c_locale::format("the %s tail falls the wrong way", side);
 }
