@@ -170,7 +170,7 @@ Walk find_inside(EyeScanResult& r, double period_v, double* inside, std::string*
 
 }  // namespace
 
-bool adaptive_sweep(EyeScanResult& r, std::string* why) {
+bool adaptive_sweep(EyeScanResult& r, double lo, double hi, std::string* why) {
   const double period_v = delay_volts(r.delays.bit_period_ps);
   double a = std::clamp(r.anchor_v, r.delay_lo_v, r.delay_hi_v);
   r.adaptive_points = kPointsPerWall * (r.request.two_d ? 4 : 2);
@@ -186,8 +186,6 @@ bool adaptive_sweep(EyeScanResult& r, std::string* why) {
   if (end == Walk::Done && r.request.two_d) {
     const kd71::eye::jitter_figures j = kd71::eye::fit_jitter(r.points, r.delays.bit_period_ps);
     if (j.found) r.centre_delay_v = std::clamp(delay_volts(j.centre_ps), r.delay_lo_v, r.delay_hi_v);
-    double lo = 0.0, hi = 0.0;
-    eye_scan_threshold_range(r.request, &lo, &hi);
     const double t = std::clamp(static_cast<double>(r.threshold_mv), lo, hi);
     const std::vector<Wall> rails = {{false, r.centre_delay_v, t, lo},
                                      {false, r.centre_delay_v, t, hi}};

@@ -9,9 +9,10 @@
 
 #include <string>
 
-#include "eye_scan/eye_scan.h"
+#include "eye_scan/eye_scan_types.h"
 
 // Runs from the scan's sweep once the rate, the delay's range and the
-// anchor are known. True when it ran to its end or was stopped; false,
-// with the reason, when the board failed.
-bool adaptive_sweep(EyeScanResult& r, std::string* why);
+// anchor are known; a two-dimensional scan's rails are looked for within
+// lo_mv .. hi_mv. True when it ran to its end or was stopped; false, with
+// the reason, when the board failed.
+bool adaptive_sweep(EyeScanResult& r, double lo_mv, double hi_mv, std::string* why);
