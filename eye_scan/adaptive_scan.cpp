@@ -41,6 +41,11 @@ struct Wall {
   double fixed = 0.0;
   double inner = 0.0;
   double outer = 0.0;
+  // Where to look when the span is all open (the delay's range cut it
+  // short of the wall): the same wall a bit period on.
+  bool has_next = false;
+  double next_inner = 0.0;
+  double next_outer = 0.0;
 };
 
 // What a probe found at a place along the wall.
@@ -92,16 +97,25 @@ Walk walk_wall(EyeScanResult& r, Wall w, double first_reach, double smallest_ste
   // The edge: the span between open and closed halved until a point lands
   // in the tail.
   std::vector<Probed> probed;
+  bool closed_seen = false;
   for (int i = 0; i < kMaxBisections && probed.empty(); ++i) {
-    if (std::fabs(w.inner - w.outer) < smallest_step) return Walk::Done;
+    if (std::fabs(w.inner - w.outer) < smallest_step) break;
     const double mid = (w.inner + w.outer) / 2.0;
     const Walk end = probe(r, w, mid, kEdgeRule, &p, why);
     if (end != Walk::Done) return end;
     const Seen seen = seen_at(p);
+    closed_seen = closed_seen || seen == Seen::Closed;
     if (seen == Seen::Tail)
       probed = {{w.inner, Seen::Open}, {mid, Seen::Tail}, {w.outer, Seen::Closed}};
     else
       (seen == Seen::Closed ? w.outer : w.inner) = mid;
+  }
+  if (probed.empty() && !closed_seen && w.has_next) {
+    Wall next = w;
+    next.has_next = false;
+    next.inner = w.next_inner;
+    next.outer = w.next_outer;
+    return walk_wall(r, next, first_reach, smallest_step, why);
   }
   if (probed.empty()) return Walk::Done;
   // The tail: the widest gap beside a tail point halved until the tail
@@ -176,9 +190,12 @@ bool adaptive_sweep(EyeScanResult& r, double lo, double hi, std::string* why) {
   r.adaptive_points = kPointsPerWall * (r.request.two_d ? 4 : 2);
   Walk end = find_inside(r, period_v, &a, why);
   if (end != Walk::Done) return end == Walk::Stopped;
+  const double lo_v = r.delay_lo_v, hi_v = r.delay_hi_v, t = r.threshold_mv;
   const std::vector<Wall> walls = {
-      {true, r.threshold_mv, a, std::max(r.delay_lo_v, a - period_v / 2.0)},
-      {true, r.threshold_mv, a, std::min(r.delay_hi_v, a + period_v / 2.0)}};
+      {true, t, a, std::max(lo_v, a - period_v / 2.0), a + period_v / 2.0 < hi_v,
+       std::min(hi_v, a + period_v), a + period_v / 2.0},
+      {true, t, a, std::min(hi_v, a + period_v / 2.0), a - period_v / 2.0 > lo_v,
+       std::max(lo_v, a - period_v), a - period_v / 2.0}};
   end = walk_walls(r, walls, period_v / kFirstReachPerBit, kSmallestDelayStepV, why);
   order(r, 0, true);
   r.vertical_from = r.points.size();
@@ -186,12 +203,12 @@ bool adaptive_sweep(EyeScanResult& r, double lo, double hi, std::string* why) {
   if (end == Walk::Done && r.request.two_d) {
     const kd71::eye::jitter_figures j = kd71::eye::fit_jitter(r.points, r.delays.bit_period_ps);
     if (j.found) r.centre_delay_v = std::clamp(delay_volts(j.centre_ps), r.delay_lo_v, r.delay_hi_v);
-    const double t = std::clamp(static_cast<double>(r.threshold_mv), lo, hi);
-    const std::vector<Wall> rails = {{false, r.centre_delay_v, t, lo},
-                                     {false, r.centre_delay_v, t, hi}};
+    const double inside = std::clamp(t, lo, hi);
+    const std::vector<Wall> rails = {{false, r.centre_delay_v, inside, lo},
+                                     {false, r.centre_delay_v, inside, hi}};
     // The rails' common inside first: the fit takes the eye's middle from it.
     EyePoint middle;
-    end = probe(r, rails.front(), t, kEdgeRule, &middle, why);
+    end = probe(r, rails.front(), inside, kEdgeRule, &middle, why);
     if (end == Walk::Done) end = walk_walls(r, rails, kFirstReachMv, kSmallestThresholdStepMv, why);
     order(r, r.vertical_from, false);
   }

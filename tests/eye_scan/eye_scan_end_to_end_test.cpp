@@ -44,8 +44,6 @@ namespace {
 using kd71::sim::Scenario;
 using kd71::sim::SimBoard;
 
-constexpr int kThreshold[3] = {0, PANELMAIN_CH1_THRES, PANELMAIN_CH2_THRES};
-constexpr int kDelay[3] = {0, PANELMAIN_CH1_SAMPDEL, PANELMAIN_CH2_SAMPDEL};
 
 EyeScanRequest bathtub(int channel, DelaySpan span = DelaySpan::BitPeriod) {
   EyeScanRequest q;

@@ -23,6 +23,8 @@ namespace kd71::test {
 
 inline constexpr int kManualBox[3] = {0, PANELMAIN_CKBX_MANUAL_MD_CH1,
                                        PANELMAIN_CKBX_MANUAL_MD_CH2};
+inline constexpr int kThreshold[3] = {0, PANELMAIN_CH1_THRES, PANELMAIN_CH2_THRES};
+inline constexpr int kDelay[3] = {0, PANELMAIN_CH1_SAMPDEL, PANELMAIN_CH2_SAMPDEL};
 
 class EyeScanTest : public ConsoleProgramTest<WatchingFrontEnd> {
  protected:
