@@ -50,13 +50,15 @@ W* named(W* widget, const char* name) {
   return widget;
 }
 
-// Asks for a file to save to; empty when cancelled.
-std::string save_path(QWidget* parent, const char* title, const char* pattern) {
+// Asks for a file to save to (or, with VAL_LOAD_BUTTON, to read); empty
+// when cancelled.
+std::string save_path(QWidget* parent, const char* title, const char* pattern,
+                      int button_kind = VAL_SAVE_BUTTON) {
   ui::FileSelectRequest request;
   request.default_file_spec = pattern;
   request.file_type_list = pattern;
   request.title = title;
-  request.button_kind = VAL_SAVE_BUTTON;
+  request.button_kind = button_kind;
   std::string path;
   if (run_file_dialog(parent, request, path) == VAL_NO_FILE_SELECTED) path.clear();
   return path;
@@ -310,13 +312,8 @@ void EyeScanWindow::export_report() {
 }
 
 void EyeScanWindow::load_mask() {
-  ui::FileSelectRequest request;
-  request.default_file_spec = "*.json";
-  request.file_type_list = "*.json";
-  request.title = "Load Eye Mask";
-  request.button_kind = VAL_LOAD_BUTTON;
-  std::string path;
-  if (run_file_dialog(this, request, path) == VAL_NO_FILE_SELECTED) return;
+  const std::string path = save_path(this, "Load Eye Mask", "*.json", VAL_LOAD_BUTTON);
+  if (path.empty()) return;
   kd71::eye::eye_mask mask;
   std::string why;
   if (!kd71::eye::read_eye_mask(path, &mask, &why)) {

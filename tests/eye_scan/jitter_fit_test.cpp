@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
 
 #include "eye_scan/eye_figures.h"
 #include "sim/signal_physics.h"
@@ -22,7 +23,24 @@ EyeScanRequest adaptive(int channel, bool two_d) {
   return q;
 }
 
-TEST_F(EyeScanTest, TheBathtubsFitGivesTheScenariosJitterWithinItsTolerances) {
+class FitTest : public EyeScanTest {
+ protected:
+  // An adaptive scan of `channel` at `rate_mhz` on a board with `set`
+  // applied to the channel's signal, from the program's start.
+  const EyeScanResult& scan_signal(int channel, int rate_mhz, bool two_d,
+                                   const std::function<void(sim::ChannelScenario&)>& set) {
+    restart();
+    sim::Scenario s;
+    s.channel(channel).rate_mhz = rate_mhz;
+    set(s.channel(channel));
+    start(s, {channel});
+    const EyeScanResult& r = scan(adaptive(channel, two_d));
+    EXPECT_EQ(r.state, EyeScanState::Finished) << r.message;
+    return r;
+  }
+};
+
+TEST_F(FitTest, TheBathtubsFitGivesTheScenariosJitterWithinItsTolerances) {
   struct Case {
     int channel, rate_mhz;
     double rj_ps, dj_ps;
@@ -34,15 +52,12 @@ TEST_F(EyeScanTest, TheBathtubsFitGivesTheScenariosJitterWithinItsTolerances) {
                         {2, 28000, 1.0, 8},  {2, 28000, 0.6, 12}, {2, 28000, 1.5, 10},
                         {1, 10000, 2.0, 20, 0.45}};
   for (const Case& c : cases) {
-    restart();
-    sim::Scenario s;
-    s.channel(c.channel).rate_mhz = c.rate_mhz;
-    s.channel(c.channel).rj_ps = c.rj_ps;
-    s.channel(c.channel).dj_ps = c.dj_ps;
-    s.channel(c.channel).eye_centre_v = c.centre_v;
-    start(s, {c.channel});
-    const EyeScanResult& r = scan(adaptive(c.channel, false));
-    ASSERT_EQ(r.state, EyeScanState::Finished) << r.message;
+    const EyeScanResult& r =
+        scan_signal(c.channel, c.rate_mhz, false, [&c](sim::ChannelScenario& s) {
+          s.rj_ps = c.rj_ps;
+          s.dj_ps = c.dj_ps;
+          s.eye_centre_v = c.centre_v;
+        });
     const eye::jitter_figures j = eye::scan_jitter(r, 1e-12);
     ASSERT_TRUE(j.found) << j.why_not << " " << r.points.size();
     const double tj = c.dj_ps + 2 * sim::kTotalJitterQ * c.rj_ps;
@@ -57,21 +72,18 @@ TEST_F(EyeScanTest, TheBathtubsFitGivesTheScenariosJitterWithinItsTolerances) {
   }
 }
 
-TEST_F(EyeScanTest, TheRailsFitGivesTheQFactorOfTheSwingOverTwiceTheNoise) {
+TEST_F(FitTest, TheRailsFitGivesTheQFactorOfTheSwingOverTwiceTheNoise) {
   struct Case {
     int channel, rate_mhz;
     double amplitude_mv, noise_mv;
   };
   const Case cases[] = {{1, 10000, 80, 4}, {1, 10000, 60, 4}, {2, 28000, 70, 3}};
   for (const Case& c : cases) {
-    restart();
-    sim::Scenario s;
-    s.channel(c.channel).rate_mhz = c.rate_mhz;
-    s.channel(c.channel).amplitude_mv = c.amplitude_mv;
-    s.channel(c.channel).noise_mv = c.noise_mv;
-    start(s, {c.channel});
-    const EyeScanResult& r = scan(adaptive(c.channel, true));
-    ASSERT_EQ(r.state, EyeScanState::Finished) << r.message;
+    const EyeScanResult& r =
+        scan_signal(c.channel, c.rate_mhz, true, [&c](sim::ChannelScenario& s) {
+          s.amplitude_mv = c.amplitude_mv;
+          s.noise_mv = c.noise_mv;
+        });
     const eye::jitter_figures j = eye::scan_jitter(r, 1e-12);
     const eye::vertical_figures v = eye::scan_vertical(r, j, 1e-12);
     ASSERT_TRUE(v.found) << v.why_not;
