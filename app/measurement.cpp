@@ -30,7 +30,7 @@ constexpr double kCollisionWait = 0.1;
 constexpr int kTrackingBand = 5;  // MHz a manual-mode rate may move before the phases follow
 constexpr int kNewestFirmwareNeedingNotice = 0x201F;
 
-MeasurementListener g_listeners[4];
+MeasurementListener g_listeners[8];
 
 void tell_new_sample(int channel, const PacketRecord& sample) {
   for (const MeasurementListener& l : g_listeners)

@@ -28,6 +28,8 @@ namespace {
 constexpr double kSmallestOnesRange = 1.0;
 
 EyeScanResult g_result;
+// Each channel's last scan that measured points, for the test report.
+EyeScanResult g_of_channel[2];
 
 struct Centre {
   int channel = 0;
@@ -243,10 +245,17 @@ void run_eye_scan() {
   } else {
     r.state = EyeScanState::Finished;
   }
+  if (!r.points.empty()) g_of_channel[n - 1] = r;
+}
+
+const EyeScanResult* eye_scan_of_channel(int channel) {
+  if ((channel != 1 && channel != 2) || g_of_channel[channel - 1].points.empty()) return nullptr;
+  return &g_of_channel[channel - 1];
 }
 
 void eye_scan_reset() {
   g_result = EyeScanResult{};
+  for (EyeScanResult& r : g_of_channel) r = EyeScanResult{};
   set_scan_stop(false);
   g_centre = Centre{};
 }

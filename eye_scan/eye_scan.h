@@ -42,6 +42,9 @@ void eye_scan_stop();
 // True from eye_scan_start until the scan has ended and restored the channel.
 bool eye_scan_busy();
 const EyeScanResult& eye_scan_result();
+// The last scan of `channel` (1 or 2) that measured points, finished or
+// stopped, in the program's life; nullptr when none did.
+const EyeScanResult* eye_scan_of_channel(int channel);
 
 // Queues the centre of a scan to be applied to `channel` through its
 // sliders, as the user would set them: the delay (the channel is switched

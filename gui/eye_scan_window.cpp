@@ -50,20 +50,6 @@ W* named(W* widget, const char* name) {
   return widget;
 }
 
-// Asks for a file to save to (or, with VAL_LOAD_BUTTON, to read); empty
-// when cancelled.
-std::string save_path(QWidget* parent, const char* title, const char* pattern,
-                      int button_kind = VAL_SAVE_BUTTON) {
-  ui::FileSelectRequest request;
-  request.default_file_spec = pattern;
-  request.file_type_list = pattern;
-  request.title = title;
-  request.button_kind = button_kind;
-  std::string path;
-  if (run_file_dialog(parent, request, path) == VAL_NO_FILE_SELECTED) path.clear();
-  return path;
-}
-
 }  // namespace
 
 EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -285,7 +271,7 @@ void EyeScanWindow::apply_centre() {
 }
 
 void EyeScanWindow::export_points() {
-  const std::string path = save_path(this, "Export Eye Scan", "*.csv");
+  const std::string path = save_file_path(this, "Export Eye Scan", "*.csv");
   if (path.empty()) return;
   std::string error;
   if (write_eye_scan_csv(path, eye_scan_result(), &error))
@@ -298,7 +284,7 @@ void EyeScanWindow::export_points() {
 }
 
 void EyeScanWindow::export_report() {
-  const std::string path = save_path(this, "Export Eye Scan Report", "*.json");
+  const std::string path = save_file_path(this, "Export Eye Scan Report", "*.json");
   if (path.empty()) return;
   const EyeScanResult& r = eye_scan_result();
   const double ratio = chosen_ratio() > 0.0 ? chosen_ratio() : kd71::eye::kDefaultContourRatio;
@@ -312,7 +298,7 @@ void EyeScanWindow::export_report() {
 }
 
 void EyeScanWindow::load_mask() {
-  const std::string path = save_path(this, "Load Eye Mask", "*.json", VAL_LOAD_BUTTON);
+  const std::string path = load_file_path(this, "Load Eye Mask", "*.json");
   if (path.empty()) return;
   kd71::eye::eye_mask mask;
   std::string why;
@@ -333,7 +319,7 @@ void EyeScanWindow::set_mask(const kd71::eye::eye_mask& mask) {
 QImage EyeScanWindow::plots_picture() const { return plots_->grab().toImage(); }
 
 void EyeScanWindow::save_plots() {
-  const std::string path = save_path(this, "Save Eye Scan Plot", "*.png");
+  const std::string path = save_file_path(this, "Save Eye Scan Plot", "*.png");
   if (path.empty()) return;
   const QString file = QString::fromStdString(path);
   if (plots_picture().save(file, "PNG"))

@@ -17,5 +17,9 @@ namespace kd71::qt {
 // existing file at once (for files that are appended to).
 int run_file_dialog(QWidget* parent, const ui::FileSelectRequest& request, std::string& path,
                     bool ask_before_replacing = true);
+// The save dialog for a file to be replaced: its path, "" when cancelled.
+std::string save_file_path(QWidget* parent, const char* title, const char* pattern);
+// The open dialog for a file to be read: its path, "" when cancelled.
+std::string load_file_path(QWidget* parent, const char* title, const char* pattern);
 
 }  // namespace kd71::qt

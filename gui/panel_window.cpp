@@ -26,6 +26,7 @@
 #include "gui/look.h"
 #include "gui/measurement_pane.h"
 #include "gui/program_icon.h"
+#include "gui/report_action.h"
 #include "gui/view_kinds.h"
 #include "platform/ui_runtime/userint.h"
 #include "ui/main_uir.h"
@@ -334,6 +335,7 @@ void PanelWindow::build_menu_bar() {
 
 void PanelWindow::add_program_commands(QMenu* file_menu) {
   attach_measurement_pane(this, file_menu);
+  add_report_action(this, file_menu);
   // Quit: exactly the Quit button, whose commit saves the settings.
   file_menu->addSeparator();
   QAction* quit = add_action(file_menu, tr("Quit"), kQuitKeys);

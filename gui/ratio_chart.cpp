@@ -10,7 +10,7 @@
 
 #include "app/statistics.h"
 #include "platform/os/clock.h"
-#include "results/ratio_history.h"
+#include "results/history_bins.h"
 
 namespace kd71::qt {
 
@@ -56,44 +56,17 @@ ChartPoints chart_points(int channel, double now, double span_s, int bins, doubl
   ChartPoints p;
   const double from = now - span_s;
   const double slot = span_s / bins;
-  // Per slot: the worst ratio with errors, else the bound.
-  std::vector<float> worst(static_cast<std::size_t>(bins), 0.0f);
-  std::vector<float> bound(static_cast<std::size_t>(bins), 0.0f);
-  std::vector<bool> sync_lost(static_cast<std::size_t>(bins), false);
-  double lowest = kTop;
-  bool in_sync = true;
-  const int size = history_size(channel);
-  int first = history_first_from(channel, from);
-  if (first > 0 && history_entry(channel, first - 1).kind == HistoryKind::Sample)
-    in_sync = history_entry(channel, first - 1).in_sync;
-  for (int i = first; i < size; ++i) {
-    const HistoryEntry& e = history_entry(channel, i);
-    if (e.time > now) break;
-    const auto at =
-        static_cast<std::size_t>(std::clamp(static_cast<int>((e.time - from) / slot), 0, bins - 1));
-    const double x = (e.time - now) / unit_s;
-    if (e.kind == HistoryKind::LinkLost) {
-      p.link_lost.append(x);
-      continue;
-    }
-    if (e.kind != HistoryKind::Sample) continue;
-    if (in_sync && !e.in_sync) sync_lost[at] = true;
-    in_sync = e.in_sync;
-    if (!(e.ratio > 0.0f) || !std::isfinite(e.ratio)) continue;
-    lowest = std::min(lowest, static_cast<double>(e.ratio));
-    if (!e.bound)
-      worst[at] = std::max(worst[at], e.ratio);
-    else if (bound[at] == 0.0f || e.ratio < bound[at])
-      bound[at] = e.ratio;
-  }
-  for (int b = 0; b < bins; ++b) {
-    const auto i = static_cast<std::size_t>(b);
+  const HistoryBins h = bin_history(channel, from, now, bins);
+  double lowest = std::min(kTop, h.lowest);
+  for (const double t : h.link_lost) p.link_lost.append((t - now) / unit_s);
+  for (int b = 0; b < static_cast<int>(h.bins.size()); ++b) {
+    const HistoryBin& bin = h.bins[static_cast<std::size_t>(b)];
     const double x = (from + (b + 0.5) * slot - now) / unit_s;
-    if (worst[i] > 0.0f)
-      p.errors.append(QPointF(x, std::log10(std::min(static_cast<double>(worst[i]), kTop))));
-    else if (bound[i] > 0.0f)
-      p.bounds.append(QPointF(x, std::log10(bound[i])));
-    if (sync_lost[i]) p.sync_lost.append(x);
+    if (bin.worst > 0.0f)
+      p.errors.append(QPointF(x, std::log10(std::min(static_cast<double>(bin.worst), kTop))));
+    else if (bin.bound > 0.0f)
+      p.bounds.append(QPointF(x, std::log10(bin.bound)));
+    if (bin.sync_lost) p.sync_lost.append(x);
   }
   // Down to the bound of the sample length the channel uses now.
   const auto length = static_cast<double>(static_cast<std::int64_t>(

@@ -21,14 +21,17 @@ int measurement_option(CommandLine& cl, int argc, char* argv[], int i) {
   const bool timed = std::strcmp(arg, "--timed-test") == 0;
   const bool target = std::strcmp(arg, "--target-ber") == 0;
   const bool confidence = std::strcmp(arg, "--confidence") == 0;
-  if (!log && !timed && !target && !confidence) return 0;
-  if (i + 1 >= argc) {
-    cl.error = std::string(arg) + (log ? " needs a file name" : " needs a value");
+  const bool report = std::strcmp(arg, "--report") == 0;
+  if (!log && !timed && !target && !confidence && !report) return 0;
+  if (i + 1 >= argc || (report && argv[i + 1][0] == '\0')) {
+    cl.error = std::string(arg) + (log || report ? " needs a file name" : " needs a value");
     return 1;
   }
   const std::string_view value = argv[i + 1];
   if (log) {
     cl.log = value;
+  } else if (report) {
+    cl.report = value;
   } else if (timed) {
     int seconds = 0;
     const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), seconds);
@@ -276,6 +279,7 @@ CommandLine parse_command_line(int argc, char* argv[]) {
     }
   }
   if (cl.timed_test > 0 && !cl.headless) cl.error = "--timed-test works only with --headless";
+  if (!cl.report.empty() && cl.timed_test == 0) cl.error = "--report works only with --timed-test";
   if (!cl.i2c_trace.empty() && !cl.simulate) cl.error = "--i2c-trace works only with --simulate";
   if (!cl.sim_scenario.empty() && !cl.simulate)
     cl.error = "--sim-scenario works only with --simulate";
@@ -287,6 +291,7 @@ const char* usage_text() {
   return "Usage: kd71 [--simulate] [--headless] [--i2c-trace FILE] [--sim-scenario FILE]\n"
          "            [--init CH] [--auto-search CH] [--version] [--help]\n"
          "            [--log FILE] [--timed-test SECONDS] [--target-ber R] [--confidence PERCENT]\n"
+         "            [--report FILE]\n"
          "            [--eye-scan CH --eye-out FILE [--eye-2d] [--eye-delay-steps N]\n"
          "             [--eye-span bit|range] [--eye-thresholds N] [--eye-threshold-range LO..HI]\n"
          "             [--eye-ber R] [--eye-adaptive] [--eye-report FILE] [--eye-ratio R]\n"
@@ -313,6 +318,9 @@ const char* usage_text() {
          "                          board is connected within 30 s\n"
          "  --target-ber R          the ratio a test must stay below (default 1e-12)\n"
          "  --confidence PERCENT    the confidence of the bound (default 95)\n"
+         "  --report FILE           with --timed-test: write the test report, one HTML file\n"
+         "                          with the verdicts and charts (replaced; exit 2 when it\n"
+         "                          cannot be written)\n"
          "\n"
          "Eye scan (with --headless):\n"
          "  --eye-scan CH           once the board is connected, scan channel CH's eye, write\n"

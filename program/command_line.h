@@ -32,6 +32,7 @@ struct CommandLine {
   int timed_test = 0;           // --timed-test SECONDS (headless); 0: none
   double target_ber = 0.0;      // --target-ber R; 0: the default
   double confidence_pct = 0.0;  // --confidence PERCENT; 0: the default
+  std::string report;           // --report FILE: the timed test's report
 
   // The SCPI server: --scpi [PORT] on the loopback address, --scpi-listen
   // ADDRESS (which implies --scpi) on another.

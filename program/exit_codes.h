@@ -3,6 +3,8 @@
 #pragma once
 
 inline constexpr int kExitPassed = 0;
+// The command line is wrong, or a file it names cannot be written.
+inline constexpr int kExitBadOutput = 2;
 inline constexpr int kExitFailed = 3;
 inline constexpr int kExitNoBoard = 4;
 // Seconds a mode waits for the board to be connected before it gives up

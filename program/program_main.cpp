@@ -29,6 +29,8 @@
 #include "program/own_input.h"
 #include "program/timed_test.h"
 #include "remote/scpi_server.h"
+#include "report/run_tally.h"
+#include "report/test_report.h"
 #include "results/measurement_extras.h"
 #include "results/measurement_log.h"
 #include "results/run_verdict.h"
@@ -65,8 +67,13 @@ bool set_up_measurement(const CommandLine& cl) {
   if (cl.target_ber > 0.0) set_target_ber(cl.target_ber);
   if (cl.confidence_pct > 0.0) set_confidence_percent(cl.confidence_pct);
   if (cl.timed_test > 0) timed_test_begin(cl.timed_test);
-  if (cl.log.empty()) return true;
   std::string error;
+  if (!cl.report.empty() && !timed_test_report_to(cl.report, &error)) {
+    std::fprintf(stderr, "kd71: cannot write the report to %s (%s)\n", cl.report.c_str(),
+                 error.c_str());
+    return false;
+  }
+  if (cl.log.empty()) return true;
   if (start_measurement_log(cl.log, &error)) return true;
   std::fprintf(stderr, "kd71: cannot log to %s (%s)\n", cl.log.c_str(), error.c_str());
   return false;
@@ -156,6 +163,12 @@ int main(int argc, char* argv[]) {
 
   run_for_board(cl.serial, cl.settings_file);
   attach_results_to_measurement();
+  attach_run_tally_to_measurement();
+  report_note_program(shell_command(argc, argv),
+                      cl.simulate ? "simulated board" + (cl.sim_scenario.empty()
+                                                             ? std::string()
+                                                             : " (scenario " + cl.sim_scenario + ")")
+                                  : "USB");
   attach_console_status_to_measurement();
   for (const ButtonPress& press : cl.presses)
     queue_button_press(press.button.c_str(), press.channel);

@@ -7,7 +7,10 @@
 #include "hardware/board_pins.h"
 #include "hardware/lowlevel_link.h"
 #include "platform/os/c_locale.h"
+#include "platform/os/atomic_file.h"
 #include "platform/ui_runtime/ui_store.h"
+#include "report/run_tally.h"
+#include "report/test_report.h"
 #include "results/ratio_history.h"
 #include "results/run_verdict.h"
 #include "ui/channel_controls.h"
@@ -31,6 +34,8 @@ struct TimedTest {
   double connected_at = 0.0;
   double missing_since = -1.0;
   ChannelTest channels[3];
+  std::string report_path;  // "": no report
+  bool report_failed = false;
 };
 
 TimedTest g_test;
@@ -94,10 +99,44 @@ bool channel_done(int n) {
   return s == Stage::Ended || s == Stage::Skipped || s == Stage::NoSample;
 }
 
+std::string wait_text(double seconds) {
+  return kd71::c_locale::format("%d s", static_cast<int>(seconds));
+}
+
+// The run as the report and the exit code judge it; `stopped`: cut short.
+ReportRun report_run(bool stopped) {
+  ReportRun run;
+  run.timed_test = true;
+  run.stopped = stopped;
+  run.board_seen = g_test.board_seen;
+  if (!g_test.board_seen)
+    run.board_problem = "no board connected within " + wait_text(kBoardWait);
+  else if (g_test.board_missing)
+    run.board_problem = "the board was gone for " + wait_text(kBoardWait);
+  for (int n = 1; n <= 2; ++n) {
+    const Stage stage = g_test.channels[n].stage;
+    run.channels[n].skipped = stage == Stage::Skipped;
+    if (stage == Stage::NoSample)
+      run.channels[n].problem = "no sample within " + wait_text(kFirstSampleWait);
+    else if (stage == Stage::Waiting)
+      run.channels[n].problem = "not started";
+  }
+  return run;
+}
+
 bool channel_passed(int n) {
-  if (g_test.channels[n].stage != Stage::Ended) return false;
-  const RunVerdict v = run_verdict(n);
-  return v.solved && v.judgement.pass;
+  return g_test.channels[n].stage == Stage::Ended &&
+         channel_outcome(n, report_run(false)).verdict == Verdict::Pass;
+}
+
+// The report, when one is asked for; one line when it cannot be written.
+void write_report(bool stopped) {
+  if (g_test.report_path.empty()) return;
+  std::string error;
+  if (write_test_report(g_test.report_path, report_run(stopped), &error)) return;
+  g_test.report_failed = true;
+  std::fprintf(stderr, "kd71: cannot write the report to %s (%s)\n", g_test.report_path.c_str(),
+               error.c_str());
 }
 
 std::string channel_summary(int n) {
@@ -122,14 +161,19 @@ std::string channel_summary(int n) {
   char bound[kBerText], verdict[kBerText];
   BerJudgement j = v.judgement;
   if (stage != Stage::Ended) j.pass = false;
-  return line + " " + bound_text(j.bound, berCriteria.confidencePercent, bound) + " " +
-         verdict_text(j, berCriteria.target, true, verdict);
+  line += std::string(" ") + bound_text(j.bound, berCriteria.confidencePercent, bound) + " ";
+  // The counted bits may pass, but the board was not watched all along.
+  if (const int losses = run_tally(n).link_losses)
+    return line + kd71::c_locale::format("link lost %d time%s during the run: FAIL", losses,
+                                         losses == 1 ? "" : "s");
+  return line + verdict_text(j, berCriteria.target, true, verdict);
 }
 
 void finish() {
   g_test.over = true;
   for (const std::string& line : timed_test_summary()) std::printf("%s\n", line.c_str());
   std::fflush(stdout);
+  write_report(false);
   // As the Quit button: the settings are saved and the link closed.
   kd71::ui::post_event(panelHandle, PANELMAIN_CMDQUIT, EVENT_COMMIT);
 }
@@ -183,7 +227,21 @@ std::vector<std::string> timed_test_summary() {
   return lines;
 }
 
+bool timed_test_report_to(const std::string& path, std::string* error) {
+  g_test.report_path = path;
+  // Written at once, so that a path that cannot be written stops the
+  // program before the test, and a test that never ends leaves a report
+  // that says so.
+  return kd71::platform::write_file_atomically(
+      path,
+      "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>KD71 test "
+      "report</title></head><body><h1>KD71 test report</h1><p>FAIL: the timed test has not "
+      "ended.</p></body></html>\n",
+      error);
+}
+
 int timed_test_exit_code() {
+  if (g_test.report_failed) return kExitBadOutput;
   if (!g_test.board_seen || g_test.board_missing) return kExitNoBoard;
   bool tested = false;
   for (int n = 1; n <= 2; ++n) {
@@ -201,7 +259,8 @@ int timed_test_end_of_program() {
   if (g_test.board_seen)
     for (const std::string& line : timed_test_summary()) std::printf("%s\n", line.c_str());
   std::fflush(stdout);
-  return kExitFailed;
+  write_report(true);
+  return g_test.report_failed ? kExitBadOutput : kExitFailed;
 }
 
 void timed_test_reset() { g_test = {}; }

@@ -23,6 +23,10 @@ inline constexpr double kFirstSampleWait = 60.0;
 // start-up.
 void timed_test_begin(int seconds);
 bool timed_test_armed();
+// Writes the test report to `path` when the test ends (or is cut short);
+// written at once with a page saying the test has not ended. False, with
+// the reason, when the file cannot be written.
+bool timed_test_report_to(const std::string& path, std::string* error);
 // One step, between the loop's events: starts the runs, watches them end
 // and the board's presence. True once the test is over.
 bool timed_test_poll();
@@ -30,6 +34,7 @@ bool timed_test_over();
 // The summary lines, once the test is over or when it is cut short (a stop
 // signal): then the runs are judged as they stand, and fail.
 std::vector<std::string> timed_test_summary();
+// kExitBadOutput when the report could not be written.
 int timed_test_exit_code();
 // At the program's end: the exit code; a test cut short prints its summary
 // first and fails.

@@ -22,7 +22,7 @@ FLOORS = {
     "hardware": 1, "ui": 1, "sim": 1,
     "app": 2,
     # the features beyond the instrument's own program
-    "remote": 3, "eye_scan": 3, "results": 3, "monitoring": 3,
+    "remote": 3, "eye_scan": 3, "results": 3, "monitoring": 3, "report": 3,
     # the front ends at the top
     "gui": 4, "program": 4, "export": 4,
 }
@@ -31,6 +31,7 @@ SIDEWAYS = {
     "hardware": {"ui"},
     "remote": {"eye_scan", "results"},
     "monitoring": {"results"},
+    "report": {"eye_scan", "results"},
     "program": {"gui"},
 }
 # Tops that are not part of the system's floors.

@@ -46,8 +46,11 @@ PACKAGES+=(xvfb xdotool x11-utils)
 # package's service.
 PACKAGES+=(prometheus-cpp-dev prometheus)
 # umockdev's test bed, in which libftdi1 and libusb reach emulated FTDI bridges
-# through the kernel's USB interface.
-PACKAGES+=(libumockdev-dev)
+# through the kernel's USB interface (the preload library is in umockdev).
+PACKAGES+=(libumockdev-dev umockdev)
+# Debian's Chromium opens the test report headless, as a lab PC's browser
+# would (about 100 MB to fetch on a fresh machine, a minute or two of CI).
+PACKAGES+=(chromium)
 # The eye scan's JSON report is written with nlohmann's JSON (header only).
 PACKAGES+=(nlohmann-json3-dev)
 

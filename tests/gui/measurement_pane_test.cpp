@@ -17,6 +17,7 @@
 #include "app/startup.h"
 #include "app/statistics.h"
 #include "gui/ratio_chart.h"
+#include "gui/report_action.h"
 #include "results/measurement_log.h"
 #include "results/ratio_history.h"
 #include "results/run_verdict.h"
@@ -109,7 +110,7 @@ TEST_F(MeasurementPaneTest, LogMeasurementsIsInTheFileMenuAndCheckedWhileALogIsW
   ASSERT_NE(file_menu, nullptr);
   for (QAction* a : file_menu->actions()) items << a->text();
   EXPECT_EQ(items, (QStringList{"Save As Configuration", "Open Configuration",
-                                "Log Measurements...", "", "Quit"}));
+                                "Log Measurements...", "Save Test Report...", "", "Quit"}));
   EXPECT_TRUE(log->isCheckable());
   EXPECT_FALSE(log->isChecked());
 
@@ -144,6 +145,24 @@ TEST_F(MeasurementPaneTest, LogMeasurementsIsInTheFileMenuAndCheckedWhileALogIsW
   EXPECT_TRUE(log->isChecked());
   stop_measurement_log();
   EXPECT_EQ(folder.read("old.csv"), std::string(kLogHeader) + "\r\n");  // nothing truncated
+}
+
+// The report saved from the window while no board was ever connected: the
+// file the dialog names, failing for want of a board.
+TEST_F(MeasurementPaneTest, SaveTestReportWritesTheFileTheDialogNames) {
+  auto* save = window(panelHandle)->findChild<QAction*>(qt::kReportActionName);
+  ASSERT_NE(save, nullptr);
+  WorkFolder folder;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(QString::fromStdString((folder.path() / "run.html").string()));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  save->trigger();
+  const std::string html = folder.read("run.html");
+  EXPECT_NE(html.find("Result: <span class=\"verdict FAIL\">"), std::string::npos);
+  EXPECT_NE(html.find("no board connected"), std::string::npos);
 }
 
 TEST_F(MeasurementPaneTest, TheTargetAndConfidenceBoxesTakeValuesAndRefuseTheRest) {

@@ -33,6 +33,12 @@ if [ "$MODE" = fail ]; then
     rc=$?
     [ $rc -eq 2 ] || fail "'$args' exit $rc, not 2" "$work/usage"
   done
+  # A report that cannot be written: one line, before the test.
+  "$KD71" --simulate --headless --timed-test 5 --report "$work/none/r.html" >"$work/usage" 2>&1
+  rc=$?
+  [ $rc -eq 2 ] && [ "$(wc -l <"$work/usage")" -eq 1 ] &&
+    grep -q "^kd71: cannot write the report to $work/none/r.html (" "$work/usage" ||
+    fail "unwritable report: exit $rc" "$work/usage"
   "$KD71" --simulate --timed-test 5 >"$work/usage" 2>&1
   [ $? -eq 2 ] && grep -q "works only with --headless" "$work/usage" || fail "windowed timed test" "$work/usage"
 fi

@@ -27,6 +27,8 @@
 #include "program/own_input.h"
 #include "program/timed_test.h"
 #include "remote/scpi_server.h"
+#include "report/run_tally.h"
+#include "report/test_report.h"
 #include "results/measurement_extras.h"
 #include "results/measurement_log.h"
 #include "results/ratio_history.h"
@@ -54,9 +56,12 @@ void reset_all() {
   measurement_reset();
   attach_results_to_measurement();
   attach_console_status_to_measurement();
+  attach_run_tally_to_measurement();
   measurement_extras_reset();
   measurement_log_reset();
   ratio_history_reset();
+  run_tally_reset();
+  test_report_reset();
   run_verdict_reset();
   scpi_server_reset();
   metrics_server_reset();
