@@ -98,8 +98,8 @@ jitter_figures fit_jitter(const std::vector<EyePoint>& points, double period, do
   const double scale = 2.0 / transition_density;
   j.left = fit_tail(left, scale, true);
   j.right = fit_tail(right, scale, false);
-  j.why_not = tail_problem(j.left, "left");
-  if (j.why_not.empty()) j.why_not = tail_problem(j.right, "right");
+  j.why_not = tail_problem(j.left, "the left tail");
+  if (j.why_not.empty()) j.why_not = tail_problem(j.right, "the right tail");
   if (!j.why_not.empty()) return j;
   j.fit_r2 = std::min(j.left.r2, j.right.r2);
   j.rj_ps = (j.left.sigma + j.right.sigma) / 2.0;

@@ -57,12 +57,12 @@ tail_fit fit_tail(const std::vector<TailSample>& samples, double scale, bool ris
 std::string tail_problem(const tail_fit& f, const char* side) {
   if (f.usable) return "";
   if (f.points < kFitMinPoints)
-    return kd71::c_locale::format("the %s tail has %d usable points (at least %d are needed)", side,
+    return kd71::c_locale::format("%s has %d usable points (at least %d are needed)", side,
                                   f.points, kFitMinPoints);
   if (!(f.r2 >= kFitMinR2))
-    return kd71::c_locale::format("the %s tail is no straight line on the Q scale (R2 %.3f < %.1f)",
+    return kd71::c_locale::format("%s is no straight line on the Q scale (R2 %.3f, below %.1f)",
                                   side, f.r2, kFitMinR2);
-  return kd71::c_locale::format("the %s tail falls the wrong way", side);
+  return kd71::c_locale::format("%s falls the wrong way", side);
 }
 
 }  // namespace kd71::eye

@@ -29,7 +29,8 @@ bool tail_point(const EyePoint& p);
 // sign (`rising`: Q grows with the position, as on a bathtub's left wall).
 tail_fit fit_tail(const std::vector<TailSample>& samples, double scale, bool rising);
 
-// Why a fit is not usable, for people: "" when it is.
+// Why a fit is not usable, for people, its tail named by `side` ("the
+// left tail"): "" when it is.
 std::string tail_problem(const tail_fit& fit, const char* side);
 
 }  // namespace kd71::eye

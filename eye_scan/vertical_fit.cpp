@@ -46,8 +46,8 @@ vertical_figures fit_vertical(const std::vector<EyePoint>& points, double ratio)
   }
   v.zeros = fit_tail(zeros, kRailScale, true);
   v.ones = fit_tail(ones, kRailScale, false);
-  v.why_not = tail_problem(v.zeros, "zeros'");
-  if (v.why_not.empty()) v.why_not = tail_problem(v.ones, "ones'");
+  v.why_not = tail_problem(v.zeros, "the tail of the zeros");
+  if (v.why_not.empty()) v.why_not = tail_problem(v.ones, "the tail of the ones");
   if (!v.why_not.empty()) return v;
   v.fit_r2 = std::min(v.zeros.r2, v.ones.r2);
   v.one_mv = v.ones.edge;
