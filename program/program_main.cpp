@@ -120,9 +120,11 @@ bool start_metrics_server(const CommandLine& cl) {
 // can be. False, with a line said, when it cannot.
 bool set_up_eye_scan(const CommandLine& cl) {
   std::string error;
-  if (!cl.eye_scan || eye_scan_command_begin(cl.eye, cl.eye_out, &error)) return true;
-  std::fprintf(stderr, "kd71: cannot write the eye scan to %s (%s)\n", cl.eye_out.c_str(),
-               error.c_str());
+  if (!cl.eye_scan ||
+      eye_scan_command_begin(cl.eye, cl.eye_out, &error,
+                             {cl.eye_report, cl.eye_report_ratio, cl.eye_mask}))
+    return true;
+  std::fprintf(stderr, "kd71: %s\n", error.c_str());
   return false;
 }
 

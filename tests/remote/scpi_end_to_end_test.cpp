@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/channel_config.h"
@@ -18,8 +19,10 @@
 #include "eye_scan/eye_scan.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel_packets.h"
+#include "platform/os/c_locale.h"
 #include "results/run_verdict.h"
 #include "sim/scenario_file.h"
+#include "sim/signal_physics.h"
 #include "tests/support/scpi_fixture.h"
 #include "ui/main_uir.h"
 
@@ -270,6 +273,43 @@ TEST_F(ScpiTest, AnEyeScanStartedBySCPITellsItsEyeAndAnotherClientStopsOne) {
   EXPECT_EQ(ask(*a, ":INP1:CAL:ESC BATH,32;*OPC?;:INP1:CAL:ESC:RES?").substr(0, 11), "1;FINISHED,");
   EXPECT_EQ(eye_scan_result().request.delay_steps, 32);
   EXPECT_EQ(eye_scan_result().request.threshold_points, kEyeDefaultThresholdPoints);
+}
+
+TEST_F(ScpiTest, AnAdaptiveEyeScanTellsTheJitterAndTheQFactorOfTheBoardsSignal) {
+  start();
+  run_for(2.0);
+  auto c = connect();
+  const std::string none = "9.91E+37,9.91E+37,9.91E+37,9.91E+37,9.91E+37";
+  EXPECT_EQ(ask(*c, ":INP1:CAL:ESC:JITT?"), none) << "before a scan";
+  EXPECT_EQ(ask(*c, ":INP1:CAL:ESC:ADAP EYE;*OPC?"), "1");
+  const sim::Jitter truth = sim::jitter(sim::Scenario{}.channel(1));
+  const double tj = truth.dj_ps + 2 * sim::kTotalJitterQ * truth.rj_ps;
+  const std::vector<std::string> j = fields(ask(*c, ":INP1:CAL:ESC:JITT?"), ',');
+  ASSERT_EQ(j.size(), 5u);
+  EXPECT_NEAR(number(j[0]), truth.rj_ps * 1e-12, 0.15 * truth.rj_ps * 1e-12) << "RJ";
+  EXPECT_NEAR(number(j[2]), tj * 1e-12, 0.10 * tj * 1e-12) << "TJ at 1e-12";
+  EXPECT_NEAR(number(j[2]) + number(j[3]), 100e-12, 1e-15) << "TJ and the width fill the period";
+  EXPECT_GT(number(fields(ask(*c, ":INP1:CAL:ESC:JITT? 1e-15"), ',')[2]), number(j[2]));
+  const sim::ChannelScenario& s = sim::Scenario{}.channel(1);
+  const double q = s.amplitude_mv / (2 * s.noise_mv);
+  EXPECT_NEAR(number(fields(ask(*c, ":INP1:CAL:ESC:QFAC?"), ',')[0]), q, 0.1 * q);
+  EXPECT_EQ(ask(*c, ":INP2:CAL:ESC:QFAC?"), "9.91E+37,9.91E+37,9.91E+37") << "the other channel";
+  EXPECT_EQ(ask(*c, ":INP1:CAL:ESC:JITT? 1e-3;:SYST:ERR?").substr(0, 5), "-222,");
+
+  // Masks four fifths and five quarters of the scenario's eye at 1e-12, a
+  // millivolt high: they may grow or must shrink by the ratio of the eye
+  // the scan found to theirs.
+  EXPECT_EQ(ask(*c, ":INP1:CAL:ESC:MASK?"), "NONE,9.91E+37") << "without a mask";
+  const double half = (100.0 - tj) / 2;
+  for (const auto& [size, verdict] : {std::tuple{0.8, "PASS"}, std::tuple{1.25, "FAIL"}}) {
+    const std::string mask = c_locale::format(":INP1:CAL:ESC:MASK 1e-12,%g,0,0,1,%g,0,0,-1",
+                                              -size * half, size * half);
+    const std::vector<std::string> m = fields(ask(*c, mask + ";:INP1:CAL:ESC:MASK?"), ',');
+    EXPECT_EQ(m[0], verdict) << size;
+    EXPECT_NEAR(number(m[1]), 100 * (number(j[3]) * 1e12 / (2 * size * half) - 1), 2.0) << size;
+  }
+  EXPECT_EQ(ask(*c, ":INP1:CAL:ESC:MASK 1e-12,5,5,6,6,7,5;:SYST:ERR?"),
+            "-222,\"Data out of range;the mask's polygon does not enclose the eye's centre\"");
 }
 
 TEST_F(ScpiTest, ATimedTestStartedBySCPIEndsWithItsBoundAndVerdict) {
