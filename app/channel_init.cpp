@@ -5,6 +5,7 @@
 #include "app/calibration_progress.h"
 #include "app/channel_config.h"
 #include "app/panel_handles.h"
+#include "app/routine_guard.h"
 #include "app/saved_settings.h"
 #include "app/statistics.h"
 #include "app/threshold_search.h"
@@ -52,14 +53,20 @@ int CB_InitChan(int /*panel*/, int control, int event, void* /*callbackData*/, i
   begin_calibration_progress((presweep_on() ? kPresweepPoints : 0) + kOnesMeasurements +
                            kErrorSweepPoints);
 
+  // A board lost on the way ends the routine at the next stage: the
+  // searches stop at their next exchange.
+  RoutineGuard guard(n, "initialisation");
   AutoSpeed(n);
   SetThresholdOnes(n);
-  if (*saved_channel(n).manual_mode == 0) reselect_pattern(n);
-  Delay(kPatternSettle);
-  SetThresholdErrs(n);
+  if (!guard.board_lost()) {
+    if (*saved_channel(n).manual_mode == 0) reselect_pattern(n);
+    Delay(kPatternSettle);
+    SetThresholdErrs(n);
+  }
 
   SetCtrlAttribute(panelHandle, c.errors, ATTR_DIMMED, 0);
   end_calibration_progress();
+  guard.give_back_if_lost();
   return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "app/debug_panel.h"
 
+#include <string>
+
 #include "app/channel_config.h"
 #include "app/panel_handles.h"
 #include "app/saved_settings.h"
@@ -8,6 +10,7 @@
 #include "hardware/board_pins.h"
 #include "hardware/debug_flags.h"
 #include "hardware/lowlevel_link.h"
+#include "platform/os/c_locale.h"
 #include "ui/channel_controls.h"
 #include "ui/main_uir.h"
 
@@ -146,13 +149,41 @@ int general_purpose_IO_DebugPanel(int panel, int control, int event, void* /*cal
   return 0;
 }
 
-int CB_ReadDAC(int /*panel*/, int control, int event, void* /*callbackData*/, int /*eventData1*/,
+// Reads back the DAC device of a channel's analog levels and shows the code
+// of each of its four registers: channel B is the sampling delay (the
+// channel's delay position), A and C the threshold's pair, D the clock's
+// duty cycle. A device that does not answer leaves the indicators as they
+// were, and the log says so.
+int CB_ReadDAC(int panel, int control, int event, void* /*callbackData*/, int /*eventData1*/,
                int /*eventData2*/) {
-  if (event != EVENT_COMMIT) return 0;
-  if (control == PANELDEBUG_CH1_READ)
-    mcp4728_dac_read(1);
-  else if (control == PANELDEBUG_CH2_READ)
-    mcp4728_dac_read(0);
+  if (event != EVENT_COMMIT || (control != PANELDEBUG_CH1_READ && control != PANELDEBUG_CH2_READ))
+    return 0;
+  const int ch = control == PANELDEBUG_CH1_READ ? 1 : 2;
+  const int delay = sampling_delay_position(ch);
+  const int dev = dac_device(delay);
+  int indicators[4];
+  if (ch == 1) {
+    indicators[0] = PANELDEBUG_DATA_THRESH_CH1_P_IND;
+    indicators[2] = PANELDEBUG_DATA_THRESH_CH1_N_IND;
+    indicators[3] = PANELDEBUG_CLK_DUTY_CH1_IND;
+  } else {
+    indicators[0] = PANELDEBUG_DATA_THRESH_CH2_P_IND;
+    indicators[2] = PANELDEBUG_DATA_THRESH_CH2_N_IND;
+    indicators[3] = PANELDEBUG_CLK_DUTY_CH2_IND;
+  }
+  indicators[dac_channel(delay)] =
+      ch == 1 ? PANELDEBUG_SAMP_DLY_CH1_IND : PANELDEBUG_SAMP_DLY_CH2_IND;
+
+  bool acknowledged = false;
+  const DACSet set = mcp4728_dac_read(dev, &acknowledged);
+  if (!acknowledged) {
+    const std::string line = kd71::c_locale::format(
+        "Read Ch%d DAC: the DAC at 0x%02X did not answer; codes not updated\n", ch,
+        kDacBaseAddress + dev);
+    SetCtrlVal(panel, PANELDEBUG_DEBUG_OUTPUT, line.c_str());
+    return 0;
+  }
+  for (int i = 0; i < 4; ++i) SetCtrlVal(panel, indicators[i], dac_register_code(set.reg[2 * i]));
   return 0;
 }
 

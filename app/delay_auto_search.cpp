@@ -4,10 +4,12 @@
 
 #include "app/analog_controls.h"
 #include "app/panel_handles.h"
+#include "app/routine_guard.h"
 #include "app/routine_progress.h"
 #include "app/stop_signal.h"
 #include "hardware/analog_scale.h"
 #include "hardware/fpga_protocol.h"
+#include "hardware/link_state.h"
 #include "hardware/lowlevel_packets.h"
 #include "platform/ui_runtime/userint.h"
 #include "ui/channel_controls.h"
@@ -123,27 +125,36 @@ class Search {
   int moves_ = 0;
 };
 
+// The stop check after a move: a stop button, or the board lost under the
+// search (nothing it measures from then on is the channel's). True when
+// the search is to end; the display is then restored.
+bool halted() {
+  if (!link_lost()) return ExitIfStopIsPressed() != 0;
+  ShowDisplayAfterAutoSyncButton();
+  return true;
+}
+
 // The search from 2.7 V down. True when a stop check ended it (the display
 // is then restored); false when it ended on its own.
 bool search(Search& s) {
   // Down to the first errored band.
   while (s.fast_errors() == 0) {
     s.move();
-    if (ExitIfStopIsPressed()) return true;
+    if (halted()) return true;
     if (s.at_floor()) return false;
   }
   // Across it: the top of the error-free window.
   do {
     s.move();
     if (s.at_floor()) return false;
-    if (ExitIfStopIsPressed()) return true;
+    if (halted()) return true;
   } while (s.fast_errors() != 0);
   float hi = s.x();
   // Down to the window's bottom (or the floor, which closes it).
   do {
     s.move();
     if (s.at_floor()) break;
-    if (ExitIfStopIsPressed()) return true;
+    if (halted()) return true;
   } while (s.fast_errors() == 0);
   float b = s.x();
   if (s.frequency() < kHighRateMhz) {
@@ -156,7 +167,7 @@ bool search(Search& s) {
   if (s.fast_errors() == 0) {
     do {
       s.move();
-      if (ExitIfStopIsPressed()) return true;
+      if (halted()) return true;
       if (s.at_floor()) return false;  // the floor holds here as everywhere else
     } while (s.fast_errors() == 0);
   }
@@ -168,7 +179,7 @@ bool search(Search& s) {
   do {
     s.move();
     if (s.at_floor()) return false;
-    if (ExitIfStopIsPressed()) return true;
+    if (halted()) return true;
   } while (s.window_errors());
   if (s.fast_errors() != 0) {
     s.result(s.x(), s.x());
@@ -178,7 +189,7 @@ bool search(Search& s) {
   do {
     s.move();
     if (s.at_floor()) break;
-    if (ExitIfStopIsPressed()) return true;
+    if (halted()) return true;
   } while (s.fast_errors() == 0);
   s.result(hi, s.x());
   return false;
@@ -191,6 +202,7 @@ int AutoSearch(int /*panel*/, int control, int event, void* /*callbackData*/, in
   if (event != EVENT_COMMIT) return 0;
   const int n = kd71::channel_of(control, &kd71::ChannelControls::auto_search);
   if (n == 0) return 0;
+  RoutineGuard guard(n, "auto search");
   lock_panel(true);
   Search s(n);
   s.start();
@@ -199,6 +211,7 @@ int AutoSearch(int /*panel*/, int control, int event, void* /*callbackData*/, in
   const bool stopped = s.can_move() && search(s);
   if (!stopped) ShowDisplayAfterAutoSyncButton();
   end_routine_progress();
+  guard.give_back_if_lost();
   return 0;
 }
 

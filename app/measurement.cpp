@@ -8,6 +8,7 @@
 #include "app/debug_panel.h"
 #include "app/link_notice.h"
 #include "app/panel_handles.h"
+#include "app/routine_guard.h"
 #include "app/saved_settings.h"
 #include "app/statistics.h"
 #include "app/subchannels.h"
@@ -37,9 +38,9 @@ void tell_new_sample(int channel, const PacketRecord& sample) {
     if (l.new_sample) l.new_sample(channel, sample);
 }
 
-void tell_link_state(int connected) {
+void tell_link_state(int connected, double noticed_at) {
   for (const MeasurementListener& l : g_listeners)
-    if (l.link_state) l.link_state(connected);
+    if (l.link_state) l.link_state(connected, noticed_at);
 }
 
 void tell_link_opened() {
@@ -51,7 +52,14 @@ void supervise_link() {
   // A board replugged within one tick, or a bridge that reset itself, stays
   // listed while its handle is dead: the connection is forgotten, so that
   // the board is opened and configured again as after an unplug.
+  // The loss is told with the time it was noticed, also when the board is
+  // back already (a short replug, or one inside a routine).
+  const double lost_at = link_lost_at();
   const bool lost = take_lost_device();
+  if (lost) {
+    tell_link_state(0, lost_at);
+    pause_error_free(lost_at);
+  }
   const int alive = record_link_alive();
   if (lost && alive) mark_link_disconnected();
   if (!link_state_changed(alive)) return;
@@ -61,6 +69,8 @@ void supervise_link() {
       SetCtrlVal(panelHandle, PANELMAIN_DEVICE_SN, deviceSerialNumber);
       ReadMgmtPacket();
       LoadSettingsIntoHardware();
+      put_back_routine_phases();
+      resume_error_free(Timer());
       tell_link_opened();
     } else {
       mark_link_disconnected();  // the next tick tries again
@@ -70,6 +80,7 @@ void supervise_link() {
     // The board is gone; its dead handle is let go (unless the call that
     // found it gone did so already), so that no unplug leaves one behind.
     if (!lost) close();
+    pause_error_free(Timer());
     show_link("USB NOT CONNECTED", kDarkRed);
     SetAllAttribsMain(1);
   }
@@ -165,7 +176,7 @@ int CBTimer(int /*panel*/, int /*control*/, int event, void* /*callbackData*/, i
   }
 
   supervise_link();
-  tell_link_state(prevLinkState);
+  tell_link_state(prevLinkState, Timer());
   if (debugPanelOpen) GetCtrlVal(debugPanelHandle, PANELDEBUG_DEBUGPRINTS, &packetTrace);
 
   if (linkUp) {

@@ -25,7 +25,10 @@ void ReadMgmtPacket();
 // tick, so they allocate nothing; registering one twice adds it once.
 struct MeasurementListener {
   void (*new_sample)(int channel, const PacketRecord& sample) = nullptr;
-  void (*link_state)(int connected) = nullptr;  // 1 connected, 0 not
+  // 1 connected, 0 not, with the time the state was noticed: a loss seen
+  // inside a routine, or a replug shorter than a tick, is told as a 0
+  // before the 1 of the reconnection.
+  void (*link_state)(int connected, double noticed_at) = nullptr;
   // The board was opened and configured afresh: what it counted before is
   // gone with its power, even when it was back within one tick.
   void (*link_opened)() = nullptr;

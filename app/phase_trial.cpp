@@ -1,6 +1,7 @@
 #include "app/phase_trial.h"
 
 #include "app/calibration_progress.h"
+#include "app/routine_guard.h"
 #include "hardware/board_pins.h"
 #include "hardware/lowlevel_packets.h"
 #include "platform/ui_runtime/userint.h"
@@ -42,9 +43,13 @@ int CB_TryPhases(int panel, int /*control*/, int event, void* /*callbackData*/, 
   GetCtrlVal(panel, PANELDEBUG_SNAPSHOT_CH, &channel);
   if (channel != 2) channel = 1;
   SetCtrlVal(panel, PANELDEBUG_ERRFREE_BY_PHASE, "");
+  RoutineGuard guard(channel, "phase trial");
+  int phase9340 = 0, phase9372 = 0;
+  read_phase_settings(channel, &phase9340, &phase9372);
+  guard.note_phases(phase9340, phase9372);
   begin_calibration_progress(kPhases);
   std::string by_phase(kPhases, kErrored);
-  for (int p = 0; p < kPhases; ++p) {
+  for (int p = 0; p < kPhases && !guard.board_lost(); ++p) {
     write_phase(channel, p);
     ProcessDrawEvents();
     Delay(kPhaseSettle);
@@ -53,8 +58,11 @@ int CB_TryPhases(int panel, int /*control*/, int event, void* /*callbackData*/, 
         packets[channel].fast_error_count != 0 ? kErrored : kErrorFree;
     show_calibration_step(channel, "phase trial", "phase", p + 1, kPhases);
   }
-  SetCtrlVal(panel, PANELDEBUG_ERRFREE_BY_PHASE, by_phase);
-  write_phase(channel, best_surrounded_phase(by_phase));
+  if (!guard.board_lost()) {
+    SetCtrlVal(panel, PANELDEBUG_ERRFREE_BY_PHASE, by_phase);
+    write_phase(channel, best_surrounded_phase(by_phase));
+  }
   end_calibration_progress();
+  guard.give_back_if_lost();
   return 0;
 }

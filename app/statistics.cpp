@@ -80,6 +80,22 @@ void count_test_tick(int channel) {
   if (channelStats[channel].totalsRunning) ++channelStats[channel].testTicks;
 }
 
+namespace {
+
+double g_gone_since = -1.0;  // the board's loss while it lasts, else negative
+
+}  // namespace
+
+void pause_error_free(double since) {
+  if (g_gone_since < 0.0) g_gone_since = since;
+}
+
+void resume_error_free(double now) {
+  if (g_gone_since < 0.0) return;
+  for (int n = 1; n <= 2; ++n) channelStats[n].errorFreeStart += now - g_gone_since;
+  g_gone_since = -1.0;
+}
+
 void update_sample(int channel) {
   ChannelStats& s = channelStats[channel];
   const PacketRecord& r = packets[channel];
@@ -198,4 +214,7 @@ int CB_TotalErrCntButton(int panel, int control, int event, void* /*callbackData
   return 0;
 }
 
-void statistics_reset() { std::memset(channelStats, 0, sizeof channelStats); }
+void statistics_reset() {
+  std::memset(channelStats, 0, sizeof channelStats);
+  g_gone_since = -1.0;
+}

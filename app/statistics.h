@@ -33,6 +33,12 @@ void display_elapsed_times();
 void display_no_error_indicator(int channel);
 void check_test_interval(int channel);
 
+// The board gone since `since`, and back at `now`: error-free time counts
+// only what was measured, so the stretches of both channels skip the time
+// between. A second loss before the return keeps the first time.
+void pause_error_free(double since);
+void resume_error_free(double now);
+
 int CB_TotalErrCntButton(int panel, int control, int event, void* callbackData, int eventData1,
                          int eventData2);
 

@@ -8,6 +8,7 @@
 #include "app/panel_handles.h"
 #include "app/saved_settings.h"
 #include "hardware/fpga_protocol.h"
+#include "hardware/link_state.h"
 #include "hardware/lowlevel_packets.h"
 #include "hardware/packet_codec.h"
 #include "platform/os/c_locale.h"
@@ -87,6 +88,7 @@ void presweep(int n) {
   int ones[kPresweepPoints];
   int errs[kPresweepPoints];
   for (int i = 0; i < kPresweepPoints; ++i) {
+    if (link_lost()) return;  // the routine ends without the board
     const float t = static_cast<float>(kPresweepStart + i * kPresweepStep);
     ones[i] = MeasOnesCnt(n, t);
     errs[i] = ones[i] != 0 ? packets[n].fast_error_count : kNoOnesErrors;
@@ -107,16 +109,13 @@ int probe(int n, float t, int* step) {
   return m;
 }
 
-// The chosen threshold on the slider and in the saved settings (the
-// slider's callback keeps them only for the user's moves), so that a quit
-// saves what the search found.
+}  // namespace
+
 void show_threshold(int n, double mv) {
   const int control = kd71::channel_controls(n).threshold;
   SetCtrlVal(panelHandle, control, mv);
   GetCtrlVal(panelHandle, control, n == 2 ? &Ch2_Threshold : &Ch1_Threshold);
 }
-
-}  // namespace
 
 float usable_threshold(float t) {
   if (std::isnan(t)) return 0.0f;
@@ -159,6 +158,7 @@ void SetThresholdOnes(int n) {
   probe(n, 0.0f, &step);
   const int a = probe(n, -kThresholdLimitMv, &step);
   const int b = probe(n, kThresholdLimitMv, &step);
+  if (link_lost()) return;
   range.onesMask = a < b ? 255 : 0;
   if (scope_open()) SetCtrlVal(scopePanelHandle, PANELSCOPE_INV_LED, range.onesMask);
 
@@ -166,7 +166,7 @@ void SetThresholdOnes(int n) {
   float lo = -kThresholdLimitMv;
   float hi = kThresholdLimitMv;
   float mid = 0.0f;
-  for (int k = 0; k < kBisectionProbes; ++k) {
+  for (int k = 0; k < kBisectionProbes && !link_lost(); ++k) {
     mid = static_cast<float>((static_cast<double>(lo) + hi) * 0.5);
     if (probe(n, mid, &step) < kUpperOnes)
       hi = mid;
@@ -176,7 +176,7 @@ void SetThresholdOnes(int n) {
   }
   range.rangeLo = mid;
   hi = kThresholdLimitMv;
-  for (int k = 0; k < kBisectionProbes; ++k) {
+  for (int k = 0; k < kBisectionProbes && !link_lost(); ++k) {
     mid = static_cast<float>((static_cast<double>(lo) + hi) * 0.5);
     if (probe(n, mid, &step) > kLowerOnes)
       lo = mid;
@@ -185,6 +185,7 @@ void SetThresholdOnes(int n) {
     plot_point(mid, kBisectionPlotTop - k, kProbePointStyle, point_colour);
   }
   range.rangeHi = mid;
+  if (link_lost()) return;  // nothing measured is the channel's
 
   const double rangeMid = (static_cast<double>(range.rangeLo) + range.rangeHi) * 0.5;
   WriteThreshold(n, static_cast<float>(rangeMid), 0);
@@ -206,6 +207,7 @@ void SetThresholdErrs(int n) {
     WriteThreshold(n, static_cast<float>(lo + static_cast<double>(step) * i), 0);
     Delay(0.0);
     fetch_measuring(n, false, "Retry limit exceeded on errs phase\n");
+    if (link_lost()) return;  // the routine ends without the board
     errs[i] = packets[n].fast_error_count;
     ones[i] = packets[n].ones_cnt;
     show_calibration_step(n, "initialisation", "error sweep", i + 1, kErrorSweepPoints);

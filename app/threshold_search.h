@@ -5,6 +5,10 @@
 
 // The threshold range the FPGA's codes can represent, mV.
 inline constexpr float kThresholdLimitMv = 89.45f;
+// A threshold a routine chose, on the channel's slider and in the saved
+// settings (the slider's callback keeps them only for the user's moves), so
+// that a quit saves what the routine found.
+void show_threshold(int channel, double mv);
 // A usable threshold for `t` mV: held to +-89.45 mV; NaN gives 0 mV.
 float usable_threshold(float t);
 

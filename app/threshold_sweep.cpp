@@ -32,10 +32,10 @@ void threshold_sweep(int n, float end) {
   const int selPoint = FindOptimum(errs, kErrorSweepPoints);
   const float t = static_cast<float>(startRange + static_cast<double>(abscInc) * selPoint);
   WriteThreshold(n, t, 0);
-  SetCtrlVal(panelHandle, kd71::channel_controls(n).threshold, t);
+  show_threshold(n, t);
   log_calibration_line("selPoint: %d chosen voltSetting: %f\n", selPoint, t);
-  // The slider's next value change is swallowed once; the current and the
-  // previous threshold stay as the last applied change left them.
+  // The slider's next value change is swallowed once; the previous
+  // threshold stays as the last applied change left it.
   suppressNextChange = 1;
   end_calibration_progress();
 }

@@ -6,9 +6,8 @@
 Each row holds the seconds since the start and the error ratio of each
 channel's last sample ('.' decimals, whatever the locale), at most one row
 a second. A reading waits for two samples at channel 1's bit rate (3.44 s
-at 10 Gb/s), so rows come every few seconds, and a row begun before the
-time is up is finished; the first rows read 0 until the first samples are
-in.
+at 10 Gb/s), and the first also for the channel's first sample, so rows
+come every few seconds, and a row begun before the time is up is finished.
 """
 
 import argparse

@@ -3,6 +3,8 @@
 
 #include "export/automation_session.h"
 
+#include <pthread.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +29,23 @@ namespace {
 
 std::mutex g_lock;
 bool g_open = false;
+int g_samples[3] = {};  // per channel, since usb_init
+
+void count_sample(int channel, const PacketRecord&) { ++g_samples[channel]; }
+
+// Across fork(): the fork waits until no other thread is inside a call (it
+// holds the lock through the fork), so that the child never inherits a lock
+// that no thread of its own will release. The child starts closed: the
+// board and its bridge stay the parent's; the child may open the
+// instrument anew with usb_init.
+void before_fork() { g_lock.lock(); }
+void after_fork_in_parent() { g_lock.unlock(); }
+void after_fork_in_child() {
+  g_open = false;
+  g_lock.unlock();  // the child's one thread is the one that took it
+}
+[[maybe_unused]] const int g_fork_handlers =
+    pthread_atfork(before_fork, after_fork_in_parent, after_fork_in_child);
 
 // The library runs inside someone else's program: the long routines'
 // progress goes nowhere (the caller knows it is waiting), and a popup,
@@ -109,6 +128,8 @@ bool valid_channel(int channel) { return channel == 1 || channel == 2; }
 
 void run_tick() { CBTimer(0, 0, EVENT_TIMER_TICK, nullptr, 0, 0); }
 
+int samples_shown(int channel) { return valid_channel(channel) ? g_samples[channel] : 0; }
+
 namespace {
 
 int open_session() {
@@ -144,6 +165,8 @@ int open_session() {
   // The link is recorded as connected, so that the first tick neither opens
   // the bridge again nor sends the panel's defaults over what the caller sets.
   link_state_changed(1);
+  add_measurement_listener({.new_sample = count_sample});
+  g_samples[1] = g_samples[2] = 0;
   dac_write(kMidScalePositionB, static_cast<float>(kMidScaleVolts), 0);
   dac_write(kMidScalePositionA, static_cast<float>(kMidScaleVolts), 0);
   g_open = true;

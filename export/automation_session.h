@@ -23,4 +23,7 @@ bool valid_channel(int channel);
 // One full measurement tick, as the window's timer runs it.
 void run_tick();
 
+// The new samples of channel 1 or 2 the ticks have shown since usb_init.
+int samples_shown(int channel);
+
 }  // namespace kd71::automation

@@ -12,6 +12,7 @@
 #include "hardware/DS4520.h"
 #include "hardware/MCP4728.h"
 #include "hardware/board_pins.h"
+#include "hardware/link_state.h"
 #include "ui/main_uir.h"
 
 namespace {
@@ -72,10 +73,10 @@ extern "C" int DataThreshold(int channel, float threshold) {
 }
 
 // Straight to the channel's delay DAC, with its EEPROM; the slider keeps
-// its value.
+// its value. An infinite voltage is clamped as a huge one is; NaN names none.
 extern "C" int SampingDelay(int channel, float volts) {
   Call call;
-  if (!call.open() || !valid_channel(channel) || !std::isfinite(volts)) return 0;
+  if (!call.open() || !valid_channel(channel) || std::isnan(volts)) return 0;
   volts = std::clamp(volts, 0.0f, KD71_SAMPLING_DELAY_MAX_V);
   dac_write(sampling_delay_position(channel), volts, 0);
   return 1;
@@ -89,8 +90,11 @@ extern "C" int ReSync(int channel) {
     CB_InitChan(0, channel == 1 ? PANELMAIN_INIT_CH1 : PANELMAIN_INIT_CH2, EVENT_COMMIT, nullptr, 0,
                 0);
   }
+  // A board lost on the way stopped the routine and put the channel back:
+  // no initialisation to report.
+  const bool lost = link_lost();
   Delay(kSettleWait);
-  return 1;
+  return lost ? 0 : 1;
 }
 
 // Only the check box: the board and the manual-mode flag follow when the

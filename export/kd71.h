@@ -30,6 +30,11 @@
  * Threads: the functions are not reentrant; calls from several threads are
  * serialised (each waits until the running one returns).
  *
+ * fork(): a fork waits until no other thread is inside a call. The child
+ * starts closed: the board stays the parent's, every function but usb_init()
+ * gives its "not open" result there, and usb_close() does nothing. A child
+ * that needs the board calls usb_init() after the parent's usb_close().
+ *
  * One process holds the board at a time. While the kd71 program has it
  * open, usb_init() returns 0 with errno EBUSY; while this library holds it,
  * the program shows "USB NOT CONNECTED" until usb_close().
@@ -45,8 +50,8 @@
 #define KD71_API
 #endif
 
-/* Longest wait of GetErrorCount and GetErrorRatio, in seconds: the wait for
- * 2^35 bits at channel 1's rate is cut to it below 573 Mb/s. */
+/* Longest wait of GetErrorCount and GetErrorRatio for 2^35 bits, in
+ * seconds, at a rate below the 1 Mb/s the board can measure. */
 #define KD71_MAX_SAMPLE_WAIT_S 60.0
 /* Range of SampingDelay, volts; thresholds in millivolts. */
 #define KD71_SAMPLING_DELAY_MAX_V 2.7f
@@ -104,9 +109,11 @@ KD71_API int GetOnes(int channel);
  * the tick. Not open: -1, no tick. */
 KD71_API int GetSyncStatus(int channel);
 
-/* Errors of the channel's last sample window. Waits the time of 2^35 bits
- * at channel 1's bit rate (3.44 s at 10 Gb/s, 34.4 s at 1 Gb/s, at most
- * KD71_MAX_SAMPLE_WAIT_S; no wait while channel 1 shows no rate), then
+/* Errors of the channel's last sample window. Before the channel's first
+ * sample since usb_init, first waits for it (at most two sample windows at
+ * the rate its board reports; not at all without a clock). Then waits the
+ * time of 2^35 bits at channel 1's bit rate (3.44 s at 10 Gb/s, 34.4 s at
+ * 1 Gb/s, 222 s at 155 Mb/s; no wait while channel 1 shows no rate), then
  * ticks. Invalid channel: 0 after the wait and the tick. Not open: 0, no
  * wait. */
 KD71_API uint64_t GetErrorCount(int channel);
@@ -117,16 +124,17 @@ KD71_API uint64_t GetErrorCount(int channel);
 KD71_API int GetFastErrorCount(int channel);
 
 /* Error ratio of the channel's last sample: errors / sample length, and
- * 1 / sample length (a bound) when it had none; 0 before the first sample.
- * Waits as GetErrorCount, then ticks. Invalid channel: -1.0 after the wait
- * and the tick. Not open: -1.0, no wait. */
+ * 1 / sample length (a bound) when it had none; 0 only for a channel that
+ * gave no sample (no clock). Waits as GetErrorCount, then ticks. Invalid
+ * channel: -1.0 after the wait and the tick. Not open: -1.0, no wait. */
 KD71_API float GetErrorRatio(int channel);
 
 /* Initialises the channel as its "Init" button does (sample window,
  * threshold searches, the pattern set by DataSel re-selected), then waits
  * 0.03 s; 1. Blocks for at least 55 measurements: about a second on the
- * simulated board. Invalid channel: no initialisation, still waits 0.03 s,
- * 1. Not open: 0, no wait. */
+ * simulated board. Board lost during it: the routine stops, the channel
+ * keeps the threshold it had, 0 after the wait. Invalid channel: no
+ * initialisation, still waits 0.03 s, 1. Not open: 0, no wait. */
 KD71_API int ReSync(int channel);
 
 /* Records manual mode (on non-zero) for the channel in the panel, then
@@ -135,9 +143,9 @@ KD71_API int ReSync(int channel);
  * change, still waits 0.03 s, 1. Not open: 0, no wait. */
 KD71_API int ManualMode(int channel, int on);
 
-/* Sets the channel's sampling delay, volts, clamped to 0 .. 2.7, on the
- * delay DAC with its EEPROM. 1. Invalid channel, NaN or infinite volts, not
- * open: 0, nothing done. Blocks about 0.06 s. */
+/* Sets the channel's sampling delay, volts, clamped to 0 .. 2.7 (infinities
+ * too), on the delay DAC with its EEPROM. 1. Invalid channel, NaN volts,
+ * not open: 0, nothing done. Blocks about 0.06 s. */
 KD71_API int SampingDelay(int channel, float volts);
 
 #ifdef __cplusplus

@@ -10,36 +10,26 @@
 #include "app/statistics.h"
 #include "app/stop_signal.h"
 #include "app/threshold_search.h"
+#include "eye_scan/adaptive_scan.h"
+#include "eye_scan/eye_probe.h"
 #include "eye_scan/eye_scan_channel.h"
 #include "hardware/analog_scale.h"
 #include "hardware/board_pins.h"
 #include "hardware/lowlevel_link.h"
 #include "hardware/lowlevel_packets.h"
 #include "platform/os/c_locale.h"
-#include "platform/ui_runtime/ui_frontend.h"
 #include "platform/ui_runtime/ui_store.h"
 #include "platform/ui_runtime/userint.h"
 #include "ui/channel_controls.h"
 
 namespace {
 
-// After a delay step the FPGA's smooth path needs the settling time of an
-// auto-search move; after the first jump to the sweep's start, which can be
-// half a bit period, as long as the auto search gives its centring.
-constexpr double kStepSettle = 0.25;
-constexpr double kJumpSettle = 2.0;
-// After a threshold change the next fast count must lie wholly after it:
-// the one under way when it came is not, the one after is.
-constexpr double kThresholdSettle = 2.0 * kFastCountSeconds;
-// Input is let through at least this often while the scan waits.
-constexpr double kInputSlice = 0.05;
 // The smallest ones-density range taken as the thresholds of a scan, mV.
 constexpr double kSmallestOnesRange = 1.0;
 
 EyeScanResult g_result;
 // Each channel's last scan that measured points, for the test report.
 EyeScanResult g_of_channel[2];
-bool g_stop = false;
 
 struct Centre {
   int channel = 0;
@@ -48,20 +38,7 @@ struct Centre {
 };
 Centre g_centre;
 
-bool stopping() { return g_stop || stop_requested(); }
-
 bool board_connected() { return linkUp && prevLinkState == 1; }
-
-// Lets `seconds` pass with input let through; ends early when the scan stops.
-void wait_for(double seconds) {
-  const double until = Timer() + seconds;
-  for (;;) {
-    if (kd71::ui::FrontEnd* fe = kd71::ui::front_end()) fe->pump_input();
-    const double now = Timer();
-    if (now >= until || stopping()) return;
-    Delay(std::min(kInputSlice, until - now));
-  }
-}
 
 std::string channel_problem(int n) {
   if (!board_connected()) return "no board is connected";
@@ -81,58 +58,6 @@ void delay_range(int n, double* lo, double* hi) {
       kd71::ui::control_def(panelHandle, kd71::channel_controls(n).delay);
   *lo = def ? def->min : 0.0;
   *hi = def ? def->max : 0.0;
-}
-
-// One fast count added to `p`. False, with the reason, when the board does
-// not answer or measures no bit rate.
-bool add_count(int n, EyePoint& p, std::string* why) {
-  if (FetchRoutinePacket(n) >= kMaxPollAttempts) {
-    *why = "the board did not answer";
-    return false;
-  }
-  const PacketRecord& r = packets[n];
-  if (r.frequency <= 0) {
-    *why = kd71::c_locale::format("channel %d lost its bit rate", n);
-    return false;
-  }
-  p.errors += static_cast<std::uint64_t>(r.fast_error_count);
-  p.bits += bits_per_count(r.frequency);
-  ++p.counts;
-  if (r.fast_error_count >= kFastCountTop) p.saturated = true;
-  return true;
-}
-
-enum class PointEnd { Counted, Stopped, Failed };
-
-// The point's counts, 20 ms apart, until its bits resolve the ratio asked
-// for or it shows errors: its ratio is then above anything it resolves.
-PointEnd count_point(int n, int counts, EyePoint& p, std::string* why) {
-  for (int i = 0; i < counts; ++i) {
-    if (i > 0) wait_for(kFastCountSeconds);
-    if (stopping()) return PointEnd::Stopped;
-    if (!add_count(n, p, why)) return PointEnd::Failed;
-    if (p.errors > 0) break;
-  }
-  return PointEnd::Counted;
-}
-
-void show_progress(const EyeScanResult& r, const EyePoint& p) {
-  const int done = static_cast<int>(r.points.size());
-  const int planned = r.planned_points();
-  // The first point carries the channel's take-over and the long settle of
-  // the first jump, which no later point repeats: the estimate is timed
-  // from the points after it.
-  if (done == 1) begin_routine_progress();
-  const double left = routine_seconds_left(done - 1, planned - done);
-  char estimate[40] = "";
-  if (left >= 0.0)
-    kd71::c_locale::format_to(estimate, sizeof estimate, ", about %.0f s left", left);
-  if (r.request.two_d)
-    show_routine_progress("CH%d eye scan: point %d of %d at %.3f V, %.1f mV%s", r.request.channel,
-                          done, planned, p.delay_v, p.threshold_mv, estimate);
-  else
-    show_routine_progress("CH%d eye scan: point %d of %d at %.3f V%s", r.request.channel, done,
-                          planned, p.delay_v, estimate);
 }
 
 // The sweeps from the rate the board measures now. True when they ran to
@@ -159,6 +84,12 @@ bool sweep(EyeScanResult& r, std::string* why) {
     r.thresholds = {r.threshold_mv, 0.0, 1};
   }
   r.counts_per_point = counts_for_ratio(r.request.resolve_ratio, bits_per_count(r.rate_mhz));
+  if (r.request.adaptive) {
+    double lo = 0.0, hi = 0.0;
+    eye_scan_threshold_range(r.request, &lo, &hi);
+    begin_probes(r.anchor_v);
+    return adaptive_sweep(r, lo, hi, why);
+  }
   r.points.reserve(static_cast<std::size_t>(r.planned_points()));
 
   // The lock holds the pattern alignment at points outside the eye.
@@ -171,12 +102,12 @@ bool sweep(EyeScanResult& r, std::string* why) {
       p.threshold_mv = usable_threshold(static_cast<float>(sweep_threshold(r.thresholds, row)));
       if (r.request.two_d) WriteThreshold(n, p.threshold_mv, 1);
       if (row == 0) write_sampling_delay(n, delay, true);
-      wait_for(row > 0 ? kThresholdSettle : column > 0 ? kStepSettle : kJumpSettle);
-      const PointEnd end = count_point(n, r.counts_per_point, p, why);
+      scan_wait(row > 0 ? kThresholdSettle : column > 0 ? kStepSettle : kJumpSettle);
+      const PointEnd end = count_point(n, {r.counts_per_point, 1}, p, why);
       if (end == PointEnd::Failed) return false;
       if (end == PointEnd::Stopped) return true;
       r.points.push_back(p);
-      show_progress(r, p);
+      show_scan_progress(r, p);
     }
   }
   return true;
@@ -245,13 +176,13 @@ bool eye_scan_start(const EyeScanRequest& request, std::string* why_not) {
   g_result = EyeScanResult{};
   g_result.request = request;
   g_result.state = EyeScanState::Queued;
-  g_stop = false;
+  set_scan_stop(false);
   kd71::ui::post_call(run_eye_scan);
   return true;
 }
 
 void eye_scan_stop() {
-  if (eye_scan_busy()) g_stop = true;
+  if (eye_scan_busy()) set_scan_stop(true);
 }
 
 bool eye_scan_busy() {
@@ -280,7 +211,7 @@ bool eye_scan_apply(int channel, double delay_v, double threshold_mv, std::strin
 void run_eye_scan() {
   EyeScanResult& r = g_result;
   const int n = r.request.channel;
-  if (g_stop || stop_requested()) {
+  if (scan_stopping()) {
     r.state = EyeScanState::Stopped;
     r.message = "stopped before it started";
     return;
@@ -295,12 +226,14 @@ void run_eye_scan() {
   r.state = EyeScanState::Running;
   begin_routine_progress();
   show_routine_progress("CH%d eye scan: starting", n);
+  const double began = Timer();
   const ScannedChannel saved = take_channel(n);
   r.automatic_mode = saved.automatic;
   r.anchor_v = saved.sampling_v;
   r.threshold_mv = usable_threshold(saved.threshold_mv);
   const bool swept = sweep(r, &why);
   give_back_channel(saved);
+  r.scan_s = Timer() - began;
   end_routine_progress();
   if (!swept) {
     r.state = EyeScanState::Failed;
@@ -323,6 +256,6 @@ const EyeScanResult* eye_scan_of_channel(int channel) {
 void eye_scan_reset() {
   g_result = EyeScanResult{};
   for (EyeScanResult& r : g_of_channel) r = EyeScanResult{};
-  g_stop = false;
+  set_scan_stop(false);
   g_centre = Centre{};
 }

@@ -23,45 +23,8 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "eye_scan/eye_analysis.h"
-#include "eye_scan/eye_scan_plan.h"
-
-struct EyeScanRequest {
-  int channel = 1;
-  bool two_d = false;
-  int delay_steps = kEyeDefaultDelaySteps;  // per bit period
-  DelaySpan span = DelaySpan::BitPeriod;
-  int threshold_points = kEyeDefaultThresholdPoints;  // two-dimensional scans
-  // The thresholds of a two-dimensional scan, mV; both 0: the ones-density
-  // range of the channel's last initialisation, or +-89.45 mV without one.
-  double threshold_lo_mv = 0.0;
-  double threshold_hi_mv = 0.0;
-  // The ratio each point is to resolve; 0: what one fast count resolves.
-  double resolve_ratio = 0.0;
-};
-
-enum class EyeScanState { Idle, Queued, Running, Finished, Stopped, Failed };
-
-struct EyeScanResult {
-  EyeScanRequest request;
-  EyeScanState state = EyeScanState::Idle;
-  std::string message;  // why a scan failed or stopped
-  int rate_mhz = 0;
-  bool automatic_mode = false;  // the channel was in automatic mode
-  double anchor_v = 0.0;        // the delay the channel sampled at
-  float threshold_mv = 0.0f;    // the channel's threshold (that of a bathtub)
-  double delay_lo_v = 0.0;      // the delay's range
-  double delay_hi_v = 0.0;
-  DelaySweep delays;
-  ThresholdSweep thresholds;  // one point at the channel's threshold for a bathtub
-  int counts_per_point = 0;
-  // Delay by delay, each delay's thresholds in order; filled as the scan goes.
-  std::vector<EyePoint> points;
-
-  int planned_points() const { return delays.points * thresholds.points; }
-};
+#include "eye_scan/eye_scan_types.h"
 
 // Why `request` cannot be run as given ("" when it can): a channel other
 // than 1 or 2, step counts out of range, a threshold range outside

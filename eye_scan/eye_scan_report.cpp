@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "eye_scan/eye_figures.h"
+#include "eye_scan/jitter_fit.h"
 #include "platform/os/atomic_file.h"
 #include "platform/os/c_locale.h"
 #include "platform/os/text_cursor.h"
@@ -21,9 +23,46 @@ std::string ending(const EyeScanResult& r) {
   return r.state == EyeScanState::Stopped ? " (" + r.message + ")" : "";
 }
 
+// An adaptive scan's eye is its fits': the width the jitter leaves at the
+// ratio, the centre between the walls' edges, the height the rails leave.
+EyeReport fitted_report(const EyeScanResult& r, double ratio) {
+  EyeReport e;
+  e.ratio = ratio;
+  const kd71::eye::jitter_figures j = kd71::eye::scan_jitter(r, ratio);
+  const kd71::eye::vertical_figures v = kd71::eye::scan_vertical(r, j, ratio);
+  e.found = e.width_bounded = j.found;
+  if (j.found) {
+    e.width_ps = j.width_ps;
+    e.width_ui = j.width_ps / j.bit_period_ps;
+    e.centre_v = delay_volts(j.centre_ps);
+  }
+  e.height_found = e.height_bounded = v.found;
+  if (v.found) {
+    e.height_mv = v.height_mv;
+    e.centre_mv = v.best_threshold_mv;
+  }
+  return e;
+}
+
+// The fits' figures for the summary line: RJ, DJ and TJ, and the Q-factor
+// of a two-dimensional scan, or why they could not be found.
+std::string figures_text(const EyeScanResult& r, double ratio) {
+  const kd71::eye::jitter_figures j = kd71::eye::scan_jitter(r, ratio);
+  std::string text =
+      j.found ? kd71::c_locale::format("; RJ %.2f ps, DJ %.1f ps, TJ %.1f ps at %.0e", j.rj_ps,
+                                       j.dj_ps, j.tj_ps, ratio)
+              : "; no jitter figures: " + j.why_not;
+  if (!r.request.two_d) return text;
+  const kd71::eye::vertical_figures v = kd71::eye::scan_vertical(r, j, ratio);
+  return text + (v.found ? kd71::c_locale::format(", Q %.2f", v.q_factor)
+                         : "; no Q-factor: " + v.why_not);
+}
+
 }  // namespace
 
 EyeReport eye_report(const EyeScanResult& r, double ratio) {
+  if (r.request.adaptive)
+    return fitted_report(r, ratio > 0.0 ? ratio : kd71::eye::kDefaultReportRatio);
   EyeReport e;
   e.ratio = ratio > 0.0 ? ratio : smallest_resolved_ratio(r.points);
   const double period_ps = r.delays.bit_period_ps;
@@ -63,10 +102,14 @@ std::string eye_summary(const EyeScanResult& r, const EyeReport& e) {
   std::string line = r.request.two_d ? kd71::c_locale::format("CH%d eye at %.1e: ", n, e.ratio)
                                      : kd71::c_locale::format("CH%d bathtub at %.2f mV, %.1e: ", n,
                                                               r.threshold_mv, e.ratio);
-  if (!e.found) return line + "no point below that ratio" + ending(r);
+  const std::string figures = figures_text(r, kd71::eye::kDefaultReportRatio);
+  if (!e.found)
+    return line + (r.request.adaptive ? "no eye fitted" : "no point below that ratio") + figures +
+           ending(r);
   line += width_text(e);
   if (r.request.two_d) {
-    line += kd71::c_locale::format(" at %.1f mV, ", sweep_threshold(r.thresholds, e.row));
+    line += kd71::c_locale::format(
+        " at %.1f mV, ", e.row >= 0 ? sweep_threshold(r.thresholds, e.row) : r.threshold_mv);
     line += e.height_found
                 ? kd71::c_locale::format("height %s%.1f mV", e.height_bounded ? "" : "at least ",
                                          e.height_mv)
@@ -74,7 +117,7 @@ std::string eye_summary(const EyeScanResult& r, const EyeReport& e) {
   }
   line += kd71::c_locale::format("; centre %.3f V (%.1f ps)", e.centre_v, delay_ps(e.centre_v));
   if (r.request.two_d && e.height_found) line += kd71::c_locale::format(", %.1f mV", e.centre_mv);
-  return line + ending(r);
+  return line + figures + ending(r);
 }
 
 std::string eye_scan_csv(const EyeScanResult& r) {

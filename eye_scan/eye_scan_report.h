@@ -14,7 +14,8 @@
 inline constexpr const char* kEyeCsvHeader =
     "delay_v,delay_ps,threshold_mv,errors,bits,ratio,ratio_is_bound,saturated";
 
-// The eye at `ratio` (0: the smallest the scan resolves).
+// The eye at `ratio` (0: the smallest the scan resolves). An adaptive
+// scan's eye is the one its fits give (at 1e-12 for a ratio of 0).
 struct EyeReport {
   double ratio = 0.0;  // the ratio the opening is taken at
   bool found = false;  // some point is open
@@ -34,8 +35,10 @@ EyeReport eye_report(const EyeScanResult& result, double ratio = 0.0);
 Opening bathtub_opening(const EyeScanResult& result, int row, double ratio);
 
 // "CH1 bathtub at 3.00 mV: width 60.2 ps (0.602 UI) at 5.0e-09, centre 1.206 V (49.1 ps)";
-// two-dimensional scans add the height and the centre's threshold; a scan
-// that found no opening, stopped or failed says so.
+// two-dimensional scans add the height and the centre's threshold; then
+// the fits' "; RJ 2.52 ps, DJ 24.8 ps, TJ 60.3 ps at 1e-12" (and ", Q 9.84"
+// for two-dimensional scans) or why they could not be found; a scan that
+// found no opening, stopped or failed says so.
 std::string eye_summary(const EyeScanResult& result, const EyeReport& report);
 
 // The file's whole text.

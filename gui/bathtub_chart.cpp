@@ -9,6 +9,7 @@
 #include <cmath>
 #include <tuple>
 
+#include "eye_scan/eye_figures.h"
 #include "gui/eye_map_view.h"
 #include "gui/look.h"
 
@@ -48,13 +49,10 @@ int bathtub_row(const EyeScanResult& r) {
   return static_cast<int>(std::clamp<long>(row, 0, t.points - 1));
 }
 
-BathtubPoints bathtub_points(const EyeScanResult& r, int row) {
+BathtubPoints bathtub_points(const EyeScanResult& r) {
   BathtubPoints p;
-  const int rows = std::max(1, r.thresholds.points);
   double lowest = kTop * 2.0, highest = 0.0;
-  for (std::size_t i = static_cast<std::size_t>(row); i < r.points.size();
-       i += static_cast<std::size_t>(rows)) {
-    const EyePoint& e = r.points[i];
+  for (const EyePoint& e : kd71::eye::bathtub_of(r)) {
     const double ratio = point_ratio(e);
     if (!(ratio > 0.0)) continue;
     lowest = std::min(lowest, ratio);
@@ -125,7 +123,7 @@ BathtubChart::BathtubChart(QWidget* parent)
 
 void BathtubChart::show_scan(const EyeScanResult& r, const EyeReport& report) {
   const int row = bathtub_row(r);
-  shown_ = bathtub_points(r, row);
+  shown_ = bathtub_points(r);
   errors_->replace(shown_.errors);
   saturated_->replace(shown_.saturated);
   bounds_->replace(shown_.bounds);
@@ -152,7 +150,13 @@ void BathtubChart::show_scan(const EyeScanResult& r, const EyeReport& report) {
     level = {QPointF(first, report.ratio), QPointF(last, report.ratio)};
     // This row's own opening: a two-dimensional scan's eye may be widest at
     // another threshold.
-    const Opening o = bathtub_opening(r, row, report.ratio);
+    Opening o = r.request.adaptive ? Opening{} : bathtub_opening(r, row, report.ratio);
+    if (r.request.adaptive && report.found) {
+      // An adaptive scan's opening is its fit's.
+      o.found = true;
+      o.centre = report.centre_v;
+      o.width = delay_volts(report.width_ps);
+    }
     if (o.found) {
       opening = {QPointF(o.centre - o.width / 2.0, report.ratio),
                  QPointF(o.centre + o.width / 2.0, report.ratio)};
@@ -162,7 +166,7 @@ void BathtubChart::show_scan(const EyeScanResult& r, const EyeReport& report) {
   level_->replace(level);
   opening_->replace(opening);
   centre_->replace(centre);
-  chart()->setTitle(r.request.two_d && r.thresholds.points > 0
+  chart()->setTitle(r.request.two_d && !r.request.adaptive && r.thresholds.points > 0
                         ? tr("Bathtub at %1 mV").arg(sweep_threshold(r.thresholds, row), 0, 'f', 1)
                         : tr("Bathtub at %1 mV").arg(r.threshold_mv, 0, 'f', 1));
 }

@@ -32,7 +32,8 @@ struct BathtubPoints {
   double floor = 1e-9;       // the scale's bottom: a decade at or below every bound
   double top = 1.0;          // its top: the decade at or above the highest ratio
 };
-BathtubPoints bathtub_points(const EyeScanResult& result, int row);
+// The points of the bathtub (kd71::eye::bathtub_of) as the chart draws them.
+BathtubPoints bathtub_points(const EyeScanResult& result);
 
 class BathtubChart : public QChartView {
  public:

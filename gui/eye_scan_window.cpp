@@ -1,6 +1,8 @@
 #include "gui/eye_scan_window.h"
 
 #include <QAction>
+#include <QBuffer>
+#include <QByteArray>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -22,10 +24,15 @@
 
 #include "app/panel_handles.h"
 #include "app/threshold_search.h"
+#include "eye_scan/eye_json_report.h"
 #include "eye_scan/eye_scan_report.h"
 #include "gui/bathtub_chart.h"
+#include "gui/eye_contour_view.h"
 #include "gui/eye_map_view.h"
 #include "gui/file_dialog.h"
+#include "gui/own_settings.h"
+#include "gui/q_scale_view.h"
+#include "platform/os/atomic_file.h"
 #include "platform/ui_runtime/userint.h"
 #include "ui/channel_controls.h"
 
@@ -72,6 +79,12 @@ EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   kind_ = named(new QComboBox, "eye_kind");
   kind_->addItem(tr("Bathtub"), false);
   kind_->addItem(tr("2-D eye"), true);
+  method_ = named(new QComboBox, "eye_method");
+  method_->addItem(tr("Full grid"), false);
+  method_->addItem(tr("Adaptive"), true);
+  method_->setToolTip(
+      tr("Adaptive: each wall of the eye found first and its tail sampled for the jitter "
+         "(RJ, DJ, TJ) and Q-factor fits, in seconds; full grid: every delay (and threshold)"));
   delay_steps_ = named(new QSpinBox, "eye_delay_steps");
   delay_steps_->setRange(kEyeMinDelaySteps, kEyeMaxDelaySteps);
   delay_steps_->setValue(kEyeDefaultDelaySteps);
@@ -122,6 +135,7 @@ EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   add(tr("To"), threshold_hi_, 1);
   column = 8;
   add(tr("Resolve"), resolve_, 0);
+  add(tr("Method"), method_, 1);
 
   start_ = named(new QPushButton(tr("&Start")), "eye_scan_start");
   stop_ = named(new QPushButton(tr("S&top")), "eye_scan_stop");
@@ -134,11 +148,16 @@ EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
 
   bathtub_ = named(new BathtubChart, "bathtub_chart");
   eye_ = named(new EyeMapView, "eye_map");
+  q_scale_ = named(new QScaleView, "q_scale");
+  contours_ = named(new EyeContourView, "eye_contours");
   plots_ = new QWidget;
   auto* plots = new QHBoxLayout(plots_);
   plots->setContentsMargins(0, 0, 0, 0);
   plots->addWidget(bathtub_, 1);
+  plots->addWidget(q_scale_, 1);
   plots->addWidget(eye_, 1);
+  plots->addWidget(contours_, 1);
+  contours_->hide();
 
   at_ratio_ = named(new QComboBox, "eye_at_ratio");
   at_ratio_->addItem(tr("Resolved"), 0.0);
@@ -157,12 +176,20 @@ EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
          "board honours the delay"));
   export_ = named(new QPushButton(tr("&Export CSV...")), "eye_scan_export");
   save_plot_ = named(new QPushButton(tr("Save P&lot...")), "eye_scan_save_plot");
+  report_ = named(new QPushButton(tr("Export Report...")), "eye_scan_report");
+  report_->setToolTip(tr("The scan's figures as JSON: RJ, DJ, TJ and the width at 1e-12, the "
+                         "Q-factor and height, the centre, the mask's result"));
+  mask_button_ = named(new QPushButton(tr("Mask...")), "eye_scan_mask");
+  mask_button_->setToolTip(tr("Loads an eye mask (JSON, docs/eye_mask.md) to test against the "
+                              "eye's contour"));
   auto* results = new QHBoxLayout;
   results->addWidget(new QLabel(tr("At")));
   results->addWidget(at_ratio_);
   results->addWidget(summary_, 1);
   results->addWidget(apply_);
   results->addWidget(export_);
+  results->addWidget(report_);
+  results->addWidget(mask_button_);
   results->addWidget(save_plot_);
   status_ = named(new QLabel, "eye_scan_status");
 
@@ -178,6 +205,8 @@ EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(apply_, &QPushButton::clicked, this, [this] { apply_centre(); });
   connect(export_, &QPushButton::clicked, this, [this] { export_points(); });
   connect(save_plot_, &QPushButton::clicked, this, [this] { save_plots(); });
+  connect(report_, &QPushButton::clicked, this, [this] { export_report(); });
+  connect(mask_button_, &QPushButton::clicked, this, [this] { load_mask(); });
   connect(at_ratio_, &QComboBox::currentIndexChanged, this, [this] { refresh(); });
   connect(channel_, &QComboBox::currentIndexChanged, this, [this] { show_threshold_range(); });
   connect(init_range_, &QCheckBox::toggled, this, [this] { show_threshold_range(); });
@@ -186,9 +215,13 @@ EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   timer_->setInterval(kEyeWindowRefreshMs);
   connect(timer_, &QTimer::timeout, this, [this] { refresh(); });
   timer_->start();
+  // The choices of the last scan come back at the next start.
+  remember_entries(QStringLiteral("eye_scan"),
+                   {channel_, kind_, delay_steps_, span_, threshold_points_, init_range_,
+                    threshold_lo_, threshold_hi_, resolve_, at_ratio_, method_});
   show_threshold_range();
   refresh();
-  resize(1180, 640);
+  resize(1260, 700);
 }
 
 EyeScanRequest EyeScanWindow::request() const {
@@ -203,6 +236,7 @@ EyeScanRequest EyeScanWindow::request() const {
     q.threshold_hi_mv = threshold_hi_->value();
   }
   q.resolve_ratio = resolve_->currentData().toDouble();
+  q.adaptive = method_->currentData().toBool();
   return q;
 }
 
@@ -268,20 +302,55 @@ void EyeScanWindow::export_points() {
             .arg(QString::fromStdString(path), QString::fromStdString(error)));
 }
 
-QImage EyeScanWindow::plots_picture() const {
-  // A bathtub alone: the eye's place holds only its placeholder.
-  const bool two_d = eye_scan_result().request.two_d && eye_scan_result().planned_points() > 0;
-  return (two_d ? static_cast<QWidget*>(plots_) : bathtub_)->grab().toImage();
+void EyeScanWindow::export_report() {
+  const std::string path = save_file_path(this, "Export Eye Scan Report", "*.json");
+  if (path.empty()) return;
+  const EyeScanResult& r = eye_scan_result();
+  const double ratio = chosen_ratio() > 0.0 ? chosen_ratio() : kd71::eye::kDefaultContourRatio;
+  std::string error;
+  const kd71::eye::mask_test& mask = contours_->mask_result();
+  if (kd71::eye::write_eye_report_json(path, r, ratio, &error, mask_ ? &mask : nullptr))
+    say(tr("The report written to %1.").arg(QString::fromStdString(path)));
+  else
+    say(tr("Not written to %1: %2.")
+            .arg(QString::fromStdString(path), QString::fromStdString(error)));
 }
+
+void EyeScanWindow::load_mask() {
+  const std::string path = load_file_path(this, "Load Eye Mask", "*.json");
+  if (path.empty()) return;
+  kd71::eye::eye_mask mask;
+  std::string why;
+  if (!kd71::eye::read_eye_mask(path, &mask, &why)) {
+    say(tr("The mask was not loaded: %1.").arg(QString::fromStdString(why)));
+    return;
+  }
+  set_mask(mask);
+  say(tr("The mask %1 loaded.").arg(QString::fromStdString(path)));
+}
+
+void EyeScanWindow::set_mask(const kd71::eye::eye_mask& mask) {
+  mask_ = mask;
+  shown_points_ = -1;  // redrawn with it
+  refresh();
+}
+
+QImage EyeScanWindow::plots_picture() const { return plots_->grab().toImage(); }
 
 void EyeScanWindow::save_plots() {
   const std::string path = save_file_path(this, "Save Eye Scan Plot", "*.png");
   if (path.empty()) return;
   const QString file = QString::fromStdString(path);
-  if (plots_picture().save(file, "PNG"))
+  // Through the program's own file writing, as every file it writes: whole
+  // or not at all, and no link of another user followed.
+  QByteArray png;
+  QBuffer buffer(&png);
+  std::string error = "the picture could not be made";
+  if (buffer.open(QIODevice::WriteOnly) && plots_picture().save(&buffer, "PNG") &&
+      kd71::platform::write_file_atomically(path, png.toStdString(), &error))
     say(tr("The plots saved to %1.").arg(file));
   else
-    say(tr("The plots could not be saved to %1.").arg(file));
+    say(tr("The plots could not be saved to %1: %2.").arg(file, QString::fromStdString(error)));
 }
 
 void EyeScanWindow::refresh() {
@@ -289,7 +358,8 @@ void EyeScanWindow::refresh() {
   const bool busy = eye_scan_busy();
   for (QWidget* w : {static_cast<QWidget*>(channel_), static_cast<QWidget*>(kind_),
                      static_cast<QWidget*>(delay_steps_), static_cast<QWidget*>(span_),
-                     static_cast<QWidget*>(resolve_), static_cast<QWidget*>(start_)})
+                     static_cast<QWidget*>(resolve_), static_cast<QWidget*>(method_),
+                     static_cast<QWidget*>(start_)})
     w->setEnabled(!busy);
   stop_->setEnabled(busy);
   const bool have_points = !r.points.empty();
@@ -325,6 +395,15 @@ void EyeScanWindow::refresh() {
   const EyeReport e = eye_report(shown, ratio);
   bathtub_->show_scan(shown, e);
   eye_->show_scan(shown, e);
+  // The fits are drawn once the scan has ended: a wall's tail is whole then.
+  const bool ended = !busy && have_points && r.state != EyeScanState::Failed;
+  q_scale_->show_scan(ended ? r : EyeScanResult{}, ratio > 0.0 ? ratio : 1e-12);
+  // After a bathtub the eye's empty place is left out, on screen and in the
+  // saved picture.
+  eye_->setVisible(!r.request.adaptive && (before_any || r.request.two_d));
+  contours_->setVisible(r.request.adaptive);
+  contours_->show_scan(ended ? r : EyeScanResult{}, mask_);
+  report_->setEnabled(ended);
   apply_->setEnabled(!busy && have_points && e.found && r.state != EyeScanState::Failed);
   if (r.state == EyeScanState::Idle)
     summary_->setText(tr("No scan yet."));

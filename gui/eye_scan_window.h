@@ -2,11 +2,16 @@
 // Start and Stop, its progress, the bathtub and the two-dimensional eye as
 // the points come in, the eye's width, height and centre at a chosen ratio,
 // "Apply Centre" (the centre to the channel's sliders), and the export of
-// the points to CSV and of the plots to PNG. Closing it stops a scan.
+// the points to CSV and of the plots to PNG. An adaptive scan adds its
+// bathtub on the Q scale with the walls' fitted lines, and (two-dimensional)
+// the eye's contours with the mask "Mask..." loads; "Export Report..."
+// writes the JSON report. Closing it stops a scan.
 #pragma once
 
 #include <QWidget>
+#include <optional>
 
+#include "eye_scan/eye_mask.h"
 #include "eye_scan/eye_scan.h"
 
 class QCheckBox;
@@ -22,7 +27,9 @@ class QTimer;
 namespace kd71::qt {
 
 class BathtubChart;
+class EyeContourView;
 class EyeMapView;
+class QScaleView;
 
 inline constexpr int kEyeWindowRefreshMs = 200;
 // Object names of the window and its parts, for finding them.
@@ -40,6 +47,8 @@ class EyeScanWindow : public QWidget {
   void refresh();
   // The plots as one picture.
   QImage plots_picture() const;
+  // The mask the contours are tested against ("Mask..." loads one).
+  void set_mask(const kd71::eye::eye_mask& mask);
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -48,6 +57,8 @@ class EyeScanWindow : public QWidget {
   void start();
   void apply_centre();
   void export_points();
+  void export_report();
+  void load_mask();
   void save_plots();
   void show_threshold_range();
   void say(const QString& text);
@@ -55,6 +66,7 @@ class EyeScanWindow : public QWidget {
 
   QComboBox* channel_ = nullptr;
   QComboBox* kind_ = nullptr;
+  QComboBox* method_ = nullptr;
   QSpinBox* delay_steps_ = nullptr;
   QComboBox* span_ = nullptr;
   QSpinBox* threshold_points_ = nullptr;
@@ -68,12 +80,17 @@ class EyeScanWindow : public QWidget {
   QPushButton* apply_ = nullptr;
   QPushButton* export_ = nullptr;
   QPushButton* save_plot_ = nullptr;
+  QPushButton* report_ = nullptr;
+  QPushButton* mask_button_ = nullptr;
   QProgressBar* progress_ = nullptr;
   QLabel* summary_ = nullptr;
   QLabel* status_ = nullptr;
   QWidget* plots_ = nullptr;
   BathtubChart* bathtub_ = nullptr;
   EyeMapView* eye_ = nullptr;
+  QScaleView* q_scale_ = nullptr;
+  EyeContourView* contours_ = nullptr;
+  std::optional<kd71::eye::eye_mask> mask_;
   QTimer* timer_ = nullptr;
   // What the plots last showed.
   int shown_points_ = -1;

@@ -74,16 +74,29 @@ int run_file_dialog(QWidget* parent, const ui::FileSelectRequest& request, std::
   return QFileInfo::exists(chosen) ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
 }
 
-std::string save_file_path(QWidget* parent, const char* title, const char* pattern) {
+namespace {
+
+std::string chosen_path(QWidget* parent, const char* title, const char* pattern, int button_kind) {
   ui::FileSelectRequest request;
   request.default_file_spec = pattern;
   request.file_type_list = pattern;
   request.title = title;
-  request.button_kind = VAL_SAVE_BUTTON;
-  request.restrict_extension = true;  // a name typed without it gets it
+  request.button_kind = button_kind;
+  // A name typed without its extension gets it.
+  request.restrict_extension = button_kind == VAL_SAVE_BUTTON;
   std::string path;
   if (run_file_dialog(parent, request, path) == VAL_NO_FILE_SELECTED) path.clear();
   return path;
+}
+
+}  // namespace
+
+std::string save_file_path(QWidget* parent, const char* title, const char* pattern) {
+  return chosen_path(parent, title, pattern, VAL_SAVE_BUTTON);
+}
+
+std::string load_file_path(QWidget* parent, const char* title, const char* pattern) {
+  return chosen_path(parent, title, pattern, VAL_LOAD_BUTTON);
 }
 
 }  // namespace kd71::qt

@@ -19,5 +19,7 @@ int run_file_dialog(QWidget* parent, const ui::FileSelectRequest& request, std::
                     bool ask_before_replacing = true);
 // The save dialog for a file to be replaced: its path, "" when cancelled.
 std::string save_file_path(QWidget* parent, const char* title, const char* pattern);
+// The open dialog for a file to be read: its path, "" when cancelled.
+std::string load_file_path(QWidget* parent, const char* title, const char* pattern);
 
 }  // namespace kd71::qt

@@ -16,6 +16,7 @@
 
 #include "gui/ber_controls.h"
 #include "gui/file_dialog.h"
+#include "gui/own_settings.h"
 #include "gui/ratio_chart.h"
 #include "platform/ui_runtime/userint.h"
 #include "results/measurement_log.h"
@@ -83,6 +84,7 @@ MeasurementPane::MeasurementPane(QWidget* parent) : QWidget(parent) {
   connect(span_, &QComboBox::currentIndexChanged, this, [this] {
     for (RatioChart* c : charts_) c->set_span(span_->currentData().toDouble());
   });
+  remember_entries(QStringLiteral("charts"), {span_});
 
   // Below the panel, which keeps the height it needs: the charts take what
   // is left of a 1280 x 800 screen.

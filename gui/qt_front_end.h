@@ -53,6 +53,7 @@ class QtFrontEnd : public QObject, public ui::FrontEnd, public InputSink {
   int file_select_popup(const ui::FileSelectRequest& request, std::string& path) override;
   // In the main window's status bar.
   void routine_progress(const std::string& text) override;
+  void status_message(const std::string& text) override { routine_progress(text); }
   bool has_own_loop() const override { return true; }
   void run_loop() override;
   void quit_loop() override;

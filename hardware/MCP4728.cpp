@@ -30,15 +30,19 @@ constexpr double kSweepStep = 0.1;
 
 unsigned char address_byte(int dev) { return i2c_address_byte(kDacBaseAddress + dev); }
 
-// Reads `n` bytes from `dev`, every byte acknowledged.
-void read_all(int dev, unsigned char* out, int n) {
+// Reads `n` bytes from `dev`, every byte acknowledged; false when the
+// device did not acknowledge its address (the bytes are then the idle bus's).
+bool read_all(int dev, unsigned char* out, int n) {
   issue_i2c_start(usb_handle);
-  tx_i2c_byte(usb_handle, address_byte(dev) | 1);
+  const int acknowledged = tx_i2c_byte(usb_handle, address_byte(dev) | 1);
   for (int i = 0; i < n; ++i) out[i] = rx_i2c_byte(usb_handle, 2);
   issue_i2c_stop(usb_handle);
+  return acknowledged == 1;
 }
 
 }  // namespace
+
+int dac_register_code(const testDACReg& r) { return (r.config_code_hi & 0x0F) << 8 | r.code_lo; }
 
 int dac_device(int position) {
   return position >= 0 && position < kDacPositions ? kDevice[position] : kNoDevice;
@@ -68,7 +72,7 @@ void mcp4728_dac_write(int dev, int channel, int code, int fast) {
   if (fast != 1) Delay(kEepromWait);
 }
 
-DACSet mcp4728_dac_read(int dev) {
+DACSet mcp4728_dac_read(int dev, bool* acknowledged) {
   debug_print(
       debug_dac,
       "sizeof(uint16_t): %d; sizeof(DACSet): %d; sizeof(testDACReg): %d, sizeof(testDACReg): %d\n",
@@ -77,13 +81,14 @@ DACSet mcp4728_dac_read(int dev) {
   debug_print(debug_dac, "---------DAC READ--------\n");
   debug_print(debug_dac, "i2c_slave_addr(%d,[0x%04x])\n", address_byte(dev), address_byte(dev));
   unsigned char bytes[kReadBackBytes];
-  read_all(dev, bytes, kReadBackBytes);
+  const bool answered = read_all(dev, bytes, kReadBackBytes);
+  if (acknowledged) *acknowledged = answered;
   DACSet set;
   for (int i = 0; i < 8; ++i) set.reg[i] = {bytes[3 * i], bytes[3 * i + 1], bytes[3 * i + 2]};
   const char* names[] = {"dacAinputReg", "dacBinputReg", "dacCinputReg", "dacDinputReg"};
   for (int ch = 0; ch < 4; ++ch) {
     const testDACReg& r = set.reg[2 * ch];
-    debug_print(debug_dac, "%s: %4X\n", names[ch], ((r.config_code_hi & 0x0F) << 8) | r.code_lo);
+    debug_print(debug_dac, "%s: %4X\n", names[ch], dac_register_code(r));
   }
   for (unsigned char b : bytes) debug_print(debug_dac, "%02X ", b);
   debug_print(debug_dac, "\n");

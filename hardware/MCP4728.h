@@ -35,7 +35,11 @@ int dac_channel(int position);
 
 void dac_write(int position, float volts, int fast);
 void mcp4728_dac_write(int dev, int channel, int code, int fast);
-DACSet mcp4728_dac_read(int dev);
+// Reads device `dev` back; `acknowledged`, when given, tells whether the
+// device answered its address (otherwise the set holds no reading).
+DACSet mcp4728_dac_read(int dev, bool* acknowledged = nullptr);
+// The 12-bit code of a register entry.
+int dac_register_code(const testDACReg& r);
 void mcp4728_dac_dump();
 // One sweep of `position` from 0 V upward in steps of 0.1 V (the voltage
 // kept in single precision) while below 3.3 V: each value written with its

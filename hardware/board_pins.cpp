@@ -21,6 +21,8 @@ constexpr ChannelPins kChannelPins[2] = {
 
 void write_pin(ExpanderPin p, int level) { DS4520_IO_write(p.chip, p.pin, level); }
 
+int read_pin(ExpanderPin p) { return (DS4520_IO_read(p.chip) >> p.pin) & 1; }
+
 }  // namespace
 
 const ChannelPins& channel_pins(int channel) { return kChannelPins[channel == 2 ? 1 : 0]; }
@@ -38,4 +40,10 @@ void write_phase9372(int channel, int setting) {
 void write_phase_settings(int channel, int phase9340, int phase9372) {
   write_phase9340(channel, phase9340);
   write_phase9372(channel, phase9372);
+}
+
+void read_phase_settings(int channel, int* phase9340, int* phase9372) {
+  const ChannelPins& p = channel_pins(channel);
+  *phase9340 = read_pin(p.phase9340_bit0) | read_pin(p.phase9340_bit1) << 1;
+  *phase9372 = read_pin(p.phase9372);
 }

@@ -36,3 +36,5 @@ const ChannelPins& channel_pins(int channel);
 void write_phase9340(int channel, int setting);
 void write_phase9372(int channel, int setting);
 void write_phase_settings(int channel, int phase9340, int phase9372);
+// The channel's phase settings as the expanders' pins read.
+void read_phase_settings(int channel, int* phase9340, int* phase9372);

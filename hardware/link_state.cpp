@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/os/clock.h"
+
 FT_HANDLE usb_handle = nullptr;
 unsigned char linkUp = 0;
 int prevLinkState = 0;
@@ -9,6 +11,7 @@ int prevLinkState = 0;
 namespace {
 
 bool g_device_lost = false;
+double g_lost_at = 0.0;  // when the loss was noticed
 
 // The statuses with which the backends answer a call on a handle whose
 // device is gone.
@@ -37,6 +40,7 @@ bool note_link_call(const char* call, FT_STATUS status) {
   // the handle is not the board's.
   if (prevLinkState == 1 && is_device_gone_status(status)) {
     g_device_lost = true;
+    g_lost_at = kd71::clock::now();
     std::printf("USB link dropped: %s failed (ftStatus=%d, %s)\n", call, static_cast<int>(status),
                 status_name(status));
     std::fflush(stdout);
@@ -45,6 +49,8 @@ bool note_link_call(const char* call, FT_STATUS status) {
 }
 
 bool link_lost() { return g_device_lost; }
+
+double link_lost_at() { return g_lost_at; }
 
 bool take_lost_device() {
   if (!g_device_lost) return false;
@@ -58,4 +64,5 @@ void link_state_reset() {
   linkUp = 0;
   prevLinkState = 0;
   g_device_lost = false;
+  g_lost_at = 0.0;
 }

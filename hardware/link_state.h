@@ -32,6 +32,9 @@ extern int prevLinkState;
 bool note_link_call(const char* call, FT_STATUS status);
 // True from a lost device until supervision takes note of it.
 bool link_lost();
+// When the loss was noticed (clock seconds): a routine may hold the thread
+// for a while before supervision takes note.
+double link_lost_at();
 // Makes the bridge call `fn(args...)` on the open handle and notes its status
 // (see note_link_call). While the link is lost the handle is dead and the
 // call is not made.

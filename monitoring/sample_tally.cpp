@@ -71,7 +71,7 @@ void tally_new_sample(int channel, const PacketRecord& r) {
   c.sync = (r.sync_flags & kPatternSyncFlag) != 0;
 }
 
-void tally_link_state(int connected) {
+void tally_link_state(int connected, double /*noticed_at*/) {
   BoardTally& board = tally_of(metrics_serial());
   if (!connected) forget_sequence(board);
   for (int n = 1; n <= 2; ++n)

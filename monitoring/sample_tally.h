@@ -45,7 +45,7 @@ bool channel_shut_off(int channel);
 
 // The measurement listener's parts, and its registration.
 void tally_new_sample(int channel, const PacketRecord& sample);
-void tally_link_state(int connected);
+void tally_link_state(int connected, double noticed_at);
 void tally_link_opened();
 void attach_metrics_to_measurement();
 

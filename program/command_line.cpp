@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/bridge/board_description.h"
+#include "eye_scan/jitter_fit.h"
 #include "platform/os/c_locale.h"
 #include "results/run_verdict.h"
 
@@ -67,10 +68,29 @@ bool threshold_range(std::string_view text, double* lo, double* hi) {
 // argv[i] (0: not one of them).
 int eye_option(CommandLine& cl, int argc, char* argv[], int i) {
   const std::string_view arg = argv[i];
-  if (arg == "--eye-2d") {
-    cl.eye.two_d = true;
+  if (arg == "--eye-2d" || arg == "--eye-adaptive") {
+    (arg == "--eye-2d" ? cl.eye.two_d : cl.eye.adaptive) = true;
     cl.eye_options = true;
     return 1;
+  }
+  const bool report = arg == "--eye-report", ratio = arg == "--eye-ratio";
+  const bool mask = arg == "--eye-mask";
+  if (report || ratio || mask) {
+    cl.eye_options = true;
+    if (i + 1 >= argc) {
+      cl.error = std::string(arg) + (ratio ? " needs a value" : " needs a file name");
+      return 1;
+    }
+    const std::string_view value = argv[i + 1];
+    if (report)
+      cl.eye_report = value;
+    else if (mask)
+      cl.eye_mask = value;
+    else if (!kd71::c_locale::parse_double(value, &cl.eye_report_ratio) ||
+             !(cl.eye_report_ratio >= kd71::eye::kMinReportRatio &&
+               cl.eye_report_ratio <= kd71::eye::kMaxReportRatio))
+      cl.error = "--eye-ratio needs a ratio from 1e-15 to 1e-9, such as 1e-12";
+    return 2;
   }
   const bool scan = arg == "--eye-scan", out = arg == "--eye-out";
   const bool steps = arg == "--eye-delay-steps", span = arg == "--eye-span";
@@ -139,11 +159,13 @@ int scpi_option(CommandLine& cl, int argc, char* argv[], int i) {
   }
   if (std::strcmp(arg, "--scpi") != 0) return 0;
   cl.scpi_port = kDefaultScpiPort;
-  if (i + 1 >= argc || !kd71::c_locale::ascii_digit(argv[i + 1][0])) return 1;
+  // The next argument is the port unless it is the next option.
+  const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+  if (!next || (next[0] == '-' && !kd71::c_locale::ascii_digit(next[1]))) return 1;
   const std::string_view value = argv[i + 1];
   int port = -1;
   const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), port);
-  if (ec != std::errc() || end != value.data() + value.size() || port > kLargestPort)
+  if (ec != std::errc() || end != value.data() + value.size() || port < 0 || port > kLargestPort)
     cl.error = "--scpi needs a port from 0 to 65535 (0: a free one)";
   else
     cl.scpi_port = port;
@@ -274,7 +296,9 @@ const char* usage_text() {
          "            [--report FILE]\n"
          "            [--eye-scan CH --eye-out FILE [--eye-2d] [--eye-delay-steps N]\n"
          "             [--eye-span bit|range] [--eye-thresholds N] [--eye-threshold-range LO..HI]\n"
-         "             [--eye-ber R]]\n"
+         "             [--eye-ber R] [--eye-adaptive] [--eye-report FILE] [--eye-ratio R]\n"
+         "             [--eye-mask FILE]]\n"
+         "            [--scpi [PORT]] [--scpi-listen ADDRESS]\n"
          "            [--list-boards] [--serial SN] [--settings FILE] [--metrics [ADDRESS:]PORT]\n"
          "Control and monitoring program of the KD71 two-channel error detector.\n"
          "\n"
@@ -316,6 +340,11 @@ const char* usage_text() {
          "                          their range in mV (default: that of the channel's last\n"
          "                          Init, else -89.45..89.45)\n"
          "  --eye-ber R             the ratio each point resolves (default: one 20 ms count)\n"
+         "  --eye-adaptive          points where the outcome is uncertain: each wall's edge,\n"
+         "                          then its tail, for the jitter (RJ, DJ, TJ) and Q-factor\n"
+         "  --eye-report FILE       also write the scan's report as JSON\n"
+         "  --eye-ratio R           the report's ratio, 1e-15 to 1e-9 (default 1e-12)\n"
+         "  --eye-mask FILE         test the eye mask in FILE (JSON) against the eye's contour\n"
          "\n"
          "Remote control:\n"
          "  --scpi [PORT]           take SCPI commands over TCP on 127.0.0.1, port PORT\n"

@@ -51,6 +51,9 @@ struct CommandLine {
   bool eye_scan = false;
   EyeScanRequest eye;
   std::string eye_out;
+  std::string eye_report;          // --eye-report FILE: the JSON report
+  std::string eye_mask;            // --eye-mask FILE: the mask tested against the eye
+  double eye_report_ratio = 1e-12;  // --eye-ratio R: the ratio it also gives TJ and width at
   bool eye_options = false;  // an --eye-* option other than --eye-scan was given
 };
 

@@ -4,6 +4,8 @@
 
 #include "app/panel_handles.h"
 #include "app/stop_signal.h"
+#include "eye_scan/eye_figures.h"
+#include "eye_scan/eye_json_report.h"
 #include "eye_scan/eye_scan_report.h"
 #include "hardware/lowlevel_link.h"
 #include "platform/os/c_locale.h"
@@ -18,6 +20,9 @@ struct Command {
   bool armed = false;
   EyeScanRequest request;
   std::string out_path;
+  EyeScanFiles files;
+  bool has_mask = false;
+  kd71::eye::eye_mask mask;
   bool waiting = false;  // the wait for the board has begun
   double waiting_since = 0.0;
   bool started = false;
@@ -53,21 +58,54 @@ void report() {
   else
     std::printf("kd71: the eye scan's points were not written to %s: %s\n",
                 g_command.out_path.c_str(), error.c_str());
+  kd71::eye::mask_test mask;
+  if (g_command.has_mask) {
+    const kd71::eye::jitter_figures j = kd71::eye::scan_jitter(r, g_command.mask.ratio);
+    mask = kd71::eye::test_eye_mask(g_command.mask, j,
+                                    kd71::eye::scan_vertical(r, j, g_command.mask.ratio));
+    std::printf("%s\n", kd71::eye::mask_summary(r.request.channel, g_command.mask, mask).c_str());
+  }
+  bool reported = true;
+  const EyeScanFiles& files = g_command.files;
+  if (!files.report.empty()) {
+    reported = kd71::eye::write_eye_report_json(files.report, r, files.report_ratio, &error,
+                                                g_command.has_mask ? &mask : nullptr);
+    if (!reported)
+      std::printf("kd71: the eye scan's report was not written to %s: %s\n",
+                  files.report.c_str(), error.c_str());
+  }
   std::fflush(stdout);
-  g_command.exit_code = written && r.state == EyeScanState::Finished ? kExitPassed : kExitFailed;
+  g_command.exit_code =
+      written && reported && r.state == EyeScanState::Finished ? kExitPassed : kExitFailed;
 }
 
 }  // namespace
 
 bool eye_scan_command_begin(const EyeScanRequest& request, const std::string& out_path,
-                            std::string* error) {
+                            std::string* error, const EyeScanFiles& files) {
   g_command = Command{};
   g_command.request = request;
   g_command.out_path = out_path;
+  g_command.files = files;
+  g_command.has_mask = !files.mask.empty();
+  std::string why;
+  if (g_command.has_mask && !kd71::eye::read_eye_mask(files.mask, &g_command.mask, &why)) {
+    *error = "the eye mask " + files.mask + ": " + why;
+    return false;
+  }
   EyeScanResult none;
   none.request = request;
-  g_command.armed = write_eye_scan_csv(out_path, none, error);
-  return g_command.armed;
+  if (!write_eye_scan_csv(out_path, none, &why)) {
+    *error = "cannot write the eye scan to " + out_path + " (" + why + ")";
+    return false;
+  }
+  if (!files.report.empty() &&
+      !kd71::eye::write_eye_report_json(files.report, none, files.report_ratio, &why)) {
+    *error = "cannot write the eye scan's report to " + files.report + " (" + why + ")";
+    return false;
+  }
+  g_command.armed = true;
+  return true;
 }
 
 void eye_scan_command_poll() {

@@ -15,6 +15,7 @@
 #include "app/stop_signal.h"
 #include "app/version.h"
 #include "app/window_close.h"
+#include "gui/own_settings.h"
 #include "gui/window_session.h"
 #include "monitoring/metrics_server.h"
 #include "monitoring/sample_tally.h"
@@ -119,9 +120,11 @@ bool start_metrics_server(const CommandLine& cl) {
 // can be. False, with a line said, when it cannot.
 bool set_up_eye_scan(const CommandLine& cl) {
   std::string error;
-  if (!cl.eye_scan || eye_scan_command_begin(cl.eye, cl.eye_out, &error)) return true;
-  std::fprintf(stderr, "kd71: cannot write the eye scan to %s (%s)\n", cl.eye_out.c_str(),
-               error.c_str());
+  if (!cl.eye_scan ||
+      eye_scan_command_begin(cl.eye, cl.eye_out, &error,
+                             {cl.eye_report, cl.eye_report_ratio, cl.eye_mask}))
+    return true;
+  std::fprintf(stderr, "kd71: %s\n", error.c_str());
   return false;
 }
 
@@ -130,7 +133,7 @@ bool set_up_eye_scan(const CommandLine& cl) {
 int main(int argc, char* argv[]) {
   const CommandLine cl = parse_command_line(argc, argv);
   if (!cl.error.empty()) {
-    std::fprintf(stderr, "kd71: %s\n%s", cl.error.c_str(), usage_text());
+    std::fprintf(stderr, "kd71: %s\ntry 'kd71 --help'\n", cl.error.c_str());
     return 2;
   }
   if (cl.help) {
@@ -177,6 +180,8 @@ int main(int argc, char* argv[]) {
     kd71::instance::release();
     return 2;
   }
+  // The user's own choices of earlier runs; the command line's are for this run.
+  kd71::qt::restore_own_criteria(cl.target_ber > 0.0, cl.confidence_pct > 0.0);
   if (!set_up_measurement(cl) || !set_up_eye_scan(cl)) {
     scpi_server_stop();
     metrics_server_stop();
@@ -198,6 +203,7 @@ int main(int argc, char* argv[]) {
     }
   }
   const int result = windowed ? run_windowed(argc, argv) : run_headless(cl.timed_test > 0);
+  kd71::qt::save_own_criteria(cl.target_ber > 0.0, cl.confidence_pct > 0.0);
   stop_measurement_log();
   scpi_server_stop();
   metrics_server_stop();

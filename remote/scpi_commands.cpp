@@ -47,6 +47,11 @@ constexpr Command kCommands[] = {
     {"INPut#:CALibration:ESCan", K::Overlapped, 0, 3, eye_scan},
     {"INPut#:CALibration:ESCan:STOP", K::Stop, 0, 0, stop_eye_scan},
     {"INPut#:CALibration:ESCan:RESult?", K::Query, 0, 0, eye_scan_result_query},
+    {"INPut#:CALibration:ESCan:ADAPtive", K::Overlapped, 0, 1, adaptive_eye_scan},
+    {"INPut#:CALibration:ESCan:JITTer?", K::Query, 0, 1, eye_jitter_query},
+    {"INPut#:CALibration:ESCan:QFACtor?", K::Query, 0, 1, eye_q_factor_query},
+    {"INPut#:CALibration:ESCan:MASK", K::Setting, 7, 65, define_eye_mask},
+    {"INPut#:CALibration:ESCan:MASK?", K::Query, 0, 0, eye_mask_query},
     {"ABORt", K::Stop, 0, 0, abort_search},
 
     {"MEASure#:BRATe?", K::Query, 0, 0, bit_rate_query},

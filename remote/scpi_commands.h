@@ -84,5 +84,10 @@ void phase_trial_result_query(Context& c);
 void eye_scan(Context& c);
 void stop_eye_scan(Context& c);
 void eye_scan_result_query(Context& c);
+void adaptive_eye_scan(Context& c);
+void eye_jitter_query(Context& c);
+void eye_q_factor_query(Context& c);
+void define_eye_mask(Context& c);
+void eye_mask_query(Context& c);
 
 }  // namespace kd71::scpi

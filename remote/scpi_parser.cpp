@@ -1,5 +1,7 @@
 #include "remote/scpi_parser.h"
 
+#include <cmath>
+
 #include <limits>
 
 #include "platform/os/c_locale.h"
@@ -200,6 +202,12 @@ class UnitReader {
              false;
     if (!kd71::c_locale::parse_double(number, value))
       return fail(kDataOutOfRange, "number too large"), false;
+    // A number too small for a double would read as 0 (or lose its
+    // precision): 1e-400 is not the 0 a command would act on.
+    const bool nonzero_digits = number.substr(0, number.find_first_of("eE"))
+                                    .find_first_of("123456789") != std::string_view::npos;
+    if (nonzero_digits && (*value == 0.0 || std::fpclassify(*value) == FP_SUBNORMAL))
+      return fail(kDataOutOfRange, "number too small"), false;
     return true;
   }
 

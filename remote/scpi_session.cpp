@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/routine_guard.h"
 #include "platform/ui_runtime/ui_store.h"
 #include "remote/scpi_errors.h"
 
@@ -144,7 +145,15 @@ bool Session::may_run(Kind kind) {
 }
 
 bool Session::operations_complete() {
-  std::erase_if(operations_, [](unsigned long long s) { return !kd71::ui::event_waiting(s); });
+  // A routine is done once its press has been dispatched and its callback
+  // has returned; one that stopped without its result (the board was lost
+  // under it) says why in this client's queue, so that *OPC?'s caller can
+  // tell.
+  std::erase_if(operations_, [this](unsigned long long s) {
+    if (kd71::ui::event_waiting(s) || kd71::ui::dispatched_event() == s) return false;
+    if (const char* why = routine_failure(s)) push_error(kExecutionError, why);
+    return true;
+  });
   return operations_.empty() && !kd71::ui::in_callback();
 }
 

@@ -29,6 +29,8 @@ constexpr int kThresholdDecimals = 2;
 constexpr int kDelayDecimals = 3;
 constexpr Range kTargetRange{0.0, 1.0, kDefaultTargetBer};
 constexpr Range kConfidenceRange{50.0, 100.0, kDefaultConfidencePercent};
+constexpr int kConfidenceDecimals = 3;
+constexpr double kConfidenceResolution = 1000.0;  // 10^kConfidenceDecimals
 
 const ChannelControls& ch(const Context& c) { return channel_controls(c.channel); }
 
@@ -112,11 +114,16 @@ void target_query(Context& c) { c.respond(nr3(berCriteria.target)); }
 
 void confidence(Context& c) {
   double v = 0.0;
-  if (number_param(c, 0, kConfidenceRange, &v) && !set_confidence_percent(v))
+  // Kept as it reads back, to a thousandth of a percent: a level that
+  // rounds to 100 is no level.
+  if (number_param(c, 0, kConfidenceRange, &v) &&
+      !set_confidence_percent(std::round(v * kConfidenceResolution) / kConfidenceResolution))
     c.error(kDataOutOfRange, "from 50 to below 100");
 }
 
-void confidence_query(Context& c) { c.respond(nr2(berCriteria.confidencePercent, 3)); }
+void confidence_query(Context& c) {
+  c.respond(nr2(berCriteria.confidencePercent, kConfidenceDecimals));
+}
 
 // The panel's start values: each channel's timed test off with its start
 // interval, automatic mode, the start pattern and input clock, the

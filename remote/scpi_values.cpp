@@ -58,7 +58,14 @@ bool range_query(Context& c, const Range& range, double* value, bool* given) {
 bool bool_param(Context& c, std::size_t i, bool* value) {
   const Param& p = c.params()[i];
   if (p.type == Param::Type::Number) {
-    *value = std::lround(p.number) != 0;
+    // A number rounds to 0 or 1 (SCPI-99); -0.5 or 2 are no answer to yes
+    // or no.
+    const double rounded = std::round(p.number);
+    if (rounded != 0.0 && rounded != 1.0) {
+      c.error(kDataOutOfRange, "0, 1, ON or OFF");
+      return false;
+    }
+    *value = rounded == 1.0;
     return true;
   }
   if (p.type == Param::Type::Word && (p.text == "ON" || p.text == "OFF")) {

@@ -61,7 +61,7 @@ void tally_sample(int n, const PacketRecord& r) {
   add_sample(g_tally[n], r, seconds);
 }
 
-void tally_link(int connected) {
+void tally_link(int connected, double /*noticed_at*/) {
   if (connected == g_connected) return;
   g_connected = connected;
   for (int n = 1; n <= 2; ++n) {

@@ -24,11 +24,11 @@ void extras_new_sample(int channel, const PacketRecord& r) {
   log_sample_row(channel, r, ratio);
 }
 
-void extras_link_state(int connected) {
+void extras_link_state(int connected, double noticed_at) {
   if (connected == g_connected) return;
   g_connected = connected;
-  history_note_link(connected != 0, Timer());
-  log_link_row(connected != 0);
+  history_note_link(connected != 0, noticed_at);
+  log_link_row(connected != 0, noticed_at);
 }
 
 void attach_results_to_measurement() {

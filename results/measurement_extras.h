@@ -8,7 +8,7 @@ struct PacketRecord;
 
 void extras_new_sample(int channel, const PacketRecord& sample);
 // `connected`: the link state the cycle acts on (1 connected, 0 not).
-void extras_link_state(int connected);
+void extras_link_state(int connected, double noticed_at);
 // Registers the two with the measurement cycle.
 void attach_results_to_measurement();
 

@@ -1,5 +1,6 @@
 #include "results/measurement_log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -33,8 +34,8 @@ bool active() { return g_log.file.fd >= 0; }
 
 // Times follow the program's one clock from the wall-clock time at the
 // start, so that "seconds" and the UTC times agree row for row.
-void begin_row(TextCursor& out, const char* event) {
-  const double seconds = Timer() - g_log.started;
+void begin_row(TextCursor& out, const char* event, double at) {
+  const double seconds = at - g_log.started;
   char utc[kUtcText];
   out.text(utc_text(g_log.started_unix_ms + std::llround(seconds * 1000.0), utc))
       .ch(',')
@@ -141,7 +142,7 @@ void log_sample_row(int channel, const PacketRecord& r, double ratio) {
   const ChannelStats& s = channelStats[channel];
   const bool bound = r.error_count == 0;
   TextCursor out(g_log.row, kRowBytes);
-  begin_row(out, "sample");
+  begin_row(out, "sample", Timer());
   out.ch(',')
       .integer(channel)
       .ch(',')
@@ -164,10 +165,11 @@ void log_sample_row(int channel, const PacketRecord& r, double ratio) {
   write_row(out);
 }
 
-void log_link_row(bool connected) {
+void log_link_row(bool connected, double noticed_at) {
   if (!active()) return;
   TextCursor out(g_log.row, kRowBytes);
-  begin_row(out, connected ? "link up" : "link down");
+  // A loss noticed before the log started is logged at its start.
+  begin_row(out, connected ? "link up" : "link down", std::max(noticed_at, g_log.started));
   out.text(",,,,,,,,,,,,,,,,,");
   write_row(out);
 }

@@ -35,7 +35,8 @@ const std::string& measurement_log_path();
 // The rows; on the tick, without allocation. `ratio` is the sample's ratio
 // as the panel shows it.
 void log_sample_row(int channel, const PacketRecord& sample, double ratio);
-void log_link_row(bool connected);
+// A change of the link, at `noticed_at` (Timer() seconds) when it was seen.
+void log_link_row(bool connected, double noticed_at);
 
 // "2026-03-01T12:34:56.789Z" for milliseconds since 1970 (UTC); for the rows
 // and their tests.

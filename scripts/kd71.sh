@@ -51,6 +51,8 @@ PACKAGES+=(libumockdev-dev umockdev)
 # Debian's Chromium opens the test report headless, as a lab PC's browser
 # would (about 100 MB to fetch on a fresh machine, a minute or two of CI).
 PACKAGES+=(chromium)
+# The eye scan's JSON report is written with nlohmann's JSON (header only).
+PACKAGES+=(nlohmann-json3-dev)
 
 install_missing() {
   local missing=()

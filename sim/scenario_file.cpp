@@ -447,7 +447,9 @@ bool parse_scenario(const std::string& text, const std::string& name, Scenario* 
                     std::string* error) {
   Scenario read = *scenario;
   Reader reader(&read);
-  std::size_t start = 0;
+  // Editors on some desktops begin a UTF-8 file with a byte-order mark.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  std::size_t start = text.rfind(kByteOrderMark, 0) == 0 ? kByteOrderMark.size() : 0;
   for (int number = 1; start <= text.size(); ++number) {
     std::size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/os/c_locale.h"
+#include "platform/os/link_rule.h"
 
 namespace kd71::sim {
 namespace {
@@ -15,7 +16,9 @@ constexpr char kSdaId = '"';
 
 bool VcdTrace::open(const std::string& path, bool scl, bool sda, std::string* error) {
   close();
-  file_ = std::fopen(path.c_str(), "w");
+  std::string target;
+  if (!kd71::platform::writing_target(path, &target, error)) return false;
+  file_ = std::fopen(target.c_str(), "w");
   if (!file_) {
     if (error) *error = "fopen(" + path + "): " + std::strerror(errno);
     return false;

@@ -7,10 +7,16 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/os/link_rule.h"
+
 namespace kd71::platform {
 
-bool open_for_append(const char* path, AppendFile* file, std::string* error) {
-  const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+bool open_for_append(const char* name, AppendFile* file, std::string* error) {
+  std::string target;
+  if (!writing_target(name, &target, error)) return false;
+  const char* path = target.c_str();
+  const int fd =
+      ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0644);
   if (fd < 0) {
     if (error) *error = std::strerror(errno);
     return false;

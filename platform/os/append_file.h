@@ -15,7 +15,8 @@ struct AppendFile {
 };
 
 // Opens (or creates, mode 0644 less the umask) `path` for appending, without
-// waiting on a pipe that has no reader. False,
+// waiting on a pipe that has no reader, following links only as the
+// protected-symlinks rule allows (link_rule.h). False,
 // with the system's reason in `error`, when it cannot be opened or is not a
 // regular file.
 bool open_for_append(const char* path, AppendFile* file, std::string* error);

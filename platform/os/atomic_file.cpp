@@ -14,34 +14,12 @@
 #include <vector>
 
 #include "platform/os/c_locale.h"
+#include "platform/os/link_rule.h"
 
 namespace kd71::platform {
 namespace {
 
-constexpr int kMaxLinkHops = 40;
 constexpr int kNameAttempts = 100;
-
-std::string folder_of(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-// The file a chain of symbolic links ends at (which need not exist yet).
-std::string real_target(const std::string& path) {
-  std::string target = path;
-  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-    struct stat st;
-    if (lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
-    std::vector<char> link(PATH_MAX);
-    const ssize_t n = readlink(target.c_str(), link.data(), link.size() - 1);
-    if (n <= 0) break;
-    const std::string next(link.data(), static_cast<std::size_t>(n));
-    target = next.front() == '/' ? next : folder_of(target) + "/" + next;
-  }
-  return target;
-}
 
 std::string failed(const char* call) { return std::string(call) + ": " + std::strerror(errno); }
 
@@ -240,7 +218,8 @@ bool rewrite_in_place(int fd, const std::string& content, std::string* reason) {
 bool write_file_atomically(const std::string& path, const std::string& content,
                            std::string* reason) {
   if (path.empty()) return fail(reason, "no file name");
-  const std::string target = real_target(path);
+  std::string target;
+  if (!writing_target(path, &target, reason)) return false;
   const std::string folder = folder_of(target);
 
   struct stat old;
@@ -252,7 +231,7 @@ bool write_file_atomically(const std::string& path, const std::string& content,
     if ((old.st_mode & 0222) == 0)
       return fail(reason, c_locale::format("the file is read-only (mode %04o)",
                                            static_cast<unsigned>(old.st_mode & 07777)));
-    writable = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    writable = ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (writable < 0) return fail(reason, failed("open for writing"));
   }
 

@@ -17,7 +17,8 @@ inline constexpr const char* kSaveTemporaryPrefix = ".kd71-save-";
 // a kill cannot split such a write.
 inline constexpr std::size_t kInPlaceLimit = 4096;
 
-// Writes `content` to `path`, following symbolic links to the real target:
+// Writes `content` to `path`, following symbolic links to the real target
+// as far as the protected-symlinks rule allows (link_rule.h):
 // - a target that exists must be a regular file that this user may write
 //   and that has a write permission bit at all (a file made read-only is
 //   frozen on purpose; not even root replaces it);

@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/os/clock.h"
+
 namespace kd71::net {
 
 namespace {
@@ -37,6 +39,13 @@ int milliseconds(double seconds) {
   if (!(seconds > 0.0)) return 0;
   const double ms = std::ceil(seconds * 1000.0);
   return ms >= INT_MAX ? INT_MAX : static_cast<int>(ms);
+}
+
+// "silent for 5 minutes" from a limit in seconds.
+std::string silence_text(double seconds) {
+  const long long whole = std::llround(seconds);
+  return whole % 60 == 0 ? "silent for " + std::to_string(whole / 60) + " minutes"
+                         : "silent for " + std::to_string(whole) + " s";
 }
 
 std::string failure(const char* call, int err) {
@@ -119,10 +128,13 @@ std::vector<Activity> TcpServer::poll(double timeout_s) {
   epoll_event events[kEventsPerWait];
   const int n =
       epoll_wait(epoll_, events, kEventsPerWait, activity.empty() ? milliseconds(timeout_s) : 0);
+  // New connections are taken after the batch's other events, so that the
+  // ends and closes that came with them free their places first.
+  bool accept_due = false;
   for (int i = 0; i < n; ++i) {
     const std::uint64_t id = events[i].data.u64;
     if (id == kListenerId) {
-      accept_all(activity);
+      accept_due = true;
       continue;
     }
     const int client = static_cast<int>(id);
@@ -142,7 +154,27 @@ std::vector<Activity> TcpServer::poll(double timeout_s) {
     if ((ready & (EPOLLHUP | EPOLLERR)) && (c.ended || c.hold))
       drop(client, "the connection was reset", &activity);
   }
+  if (accept_due) accept_all(activity);
   return activity;
+}
+
+int TcpServer::live_clients() const {
+  return static_cast<int>(
+      std::count_if(conns_.begin(), conns_.end(), [](const auto& c) { return !c.second.ended; }));
+}
+
+bool TcpServer::make_room(std::vector<Activity>& activity) {
+  if (live_clients() < limits_.max_clients) return true;
+  auto silent = conns_.end();
+  for (auto it = conns_.begin(); it != conns_.end(); ++it)
+    if (!it->second.ended && (silent == conns_.end() || it->second.heard < silent->second.heard))
+      silent = it;
+  if (silent == conns_.end() || kd71::clock::now() - silent->second.heard <= limits_.idle_limit)
+    return false;
+  drop(silent->first,
+       silence_text(limits_.idle_limit) + "; its place went to a new client",
+       &activity);
+  return true;
 }
 
 bool TcpServer::wait(double timeout_s) {
@@ -163,7 +195,7 @@ void TcpServer::accept_all(std::vector<Activity>& activity) {
       return;  // EAGAIN: none left; EMFILE and kin: tried again at the next poll
     }
     const std::string who = address_text(reinterpret_cast<sockaddr*>(&peer), len);
-    if (static_cast<int>(conns_.size()) >= limits_.max_clients) {
+    if (!make_room(activity)) {
       ::close(fd);
       activity.push_back({Activity::Kind::Refused, 0, who});
       continue;
@@ -178,6 +210,7 @@ void TcpServer::accept_all(std::vector<Activity>& activity) {
     const int client = next_client_++;
     Conn c;
     c.fd = fd;
+    c.heard = kd71::clock::now();
     epoll_event ev{};
     ev.events = EPOLLIN;
     ev.data.u64 = static_cast<std::uint64_t>(client);
@@ -202,7 +235,10 @@ void TcpServer::read_from(int client, Conn& c, std::vector<Activity>& activity) 
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
-    if (!data.empty()) activity.push_back({Activity::Kind::Received, client, std::move(data)});
+    if (!data.empty()) {
+      c.heard = kd71::clock::now();
+      activity.push_back({Activity::Kind::Received, client, std::move(data)});
+    }
     if (n == 0) {
       c.ended = true;
       watch(client, c);
@@ -212,7 +248,10 @@ void TcpServer::read_from(int client, Conn& c, std::vector<Activity>& activity) 
     }
     return;
   }
-  if (!data.empty()) activity.push_back({Activity::Kind::Received, client, std::move(data)});
+  if (!data.empty()) {
+    c.heard = kd71::clock::now();
+    activity.push_back({Activity::Kind::Received, client, std::move(data)});
+  }
 }
 
 bool TcpServer::send(int client, std::string_view bytes) {
@@ -227,6 +266,7 @@ bool TcpServer::send(int client, std::string_view bytes) {
     return false;
   }
   c.out.append(bytes);
+  c.heard = kd71::clock::now();  // a client being answered is not silent
   return flush(client, c, nullptr);
 }
 

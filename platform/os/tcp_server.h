@@ -22,6 +22,10 @@ struct ServerLimits {
   std::size_t max_output = 64 * 1024;  // bytes queued for one client, not yet taken
   std::size_t read_chunk = 16 * 1024;  // bytes read from one client per poll
   int send_buffer = 64 * 1024;         // the kernel's send buffer of each client
+  // With every place taken, a client that has sent nothing and been sent
+  // nothing for longer than this (seconds) gives its place to a new one:
+  // clients that connect and never speak cannot lock the others out.
+  double idle_limit = 300.0;
 };
 
 struct Activity {
@@ -77,6 +81,9 @@ class TcpServer {
   void close_all();
 
   int clients() const { return static_cast<int>(conns_.size()); }
+  // Clients that may still send: one that has ended its sending is gone
+  // for the limit, though its last answers may still be on their way.
+  int live_clients() const;
 
  private:
   struct Conn {
@@ -86,9 +93,13 @@ class TcpServer {
     bool hold = false;
     bool ended = false;    // the peer's end of the stream has come
     bool closing = false;  // close once `out` is written
+    double heard = 0.0;    // clock time of its connection or its last bytes either way
   };
 
   void accept_all(std::vector<Activity>& activity);
+  // Room for one more client: true when a place is free or a silent client
+  // gave up its own.
+  bool make_room(std::vector<Activity>& activity);
   void read_from(int client, Conn& c, std::vector<Activity>& activity);
   // False when the connection failed (it is then closed and reported).
   bool flush(int client, Conn& c, std::vector<Activity>* activity);

@@ -51,6 +51,10 @@ class FrontEnd {
   // (empty text when it ends). The default prints it as a console line, at
   // most one a second; a window shows it in its status bar.
   virtual void routine_progress(const std::string& text);
+  // A routine's outcome that the user must not miss (it stopped without its
+  // result): a window keeps it in its status bar. Its console line is the
+  // routine's own.
+  virtual void status_message(const std::string& /*text*/) {}
 
   // The store's own loop, on the real clock, waits here until `deadline`
   // (at most a fiftieth of a second ahead). The default sleeps; a front-end

@@ -245,7 +245,9 @@ void run_callback(const Event& e) {
 void dispatch_one() {
   const Event e = g.queue.front();
   g.queue.pop_front();
+  g.dispatched_serial = e.tick ? 0 : e.serial;
   run_callback(e);
+  g.dispatched_serial = 0;
   if (g.callback_depth == 0) finish_doomed_panels();
 }
 
@@ -385,6 +387,7 @@ void post_call(void (*fn)()) {
 int pending_event_count() { return static_cast<int>(g.queue.size() + g.scheduled.size()); }
 
 unsigned long long last_posted_event() { return g.last_serial; }
+unsigned long long dispatched_event() { return g.dispatched_serial; }
 
 bool event_waiting(unsigned long long serial) {
   auto is_it = [serial](const Event& e) { return !e.tick && e.serial == serial; };

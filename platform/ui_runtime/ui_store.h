@@ -67,6 +67,10 @@ int pending_event_count();
 // The serial number of the user event posted last (0 before the first);
 // each post_event and post_menu_event takes the next one.
 unsigned long long last_posted_event();
+// The serial number of the user event whose callback the loop runs (0
+// between events, and while a tick or a queued call runs): a routine tells
+// by it which posted press started it.
+unsigned long long dispatched_event();
 // True while the user event with serial number `serial` waits to be
 // dispatched. Its wait also ends when a routine's GetUserEvent takes it or
 // its panel is discarded.

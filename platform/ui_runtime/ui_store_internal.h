@@ -80,6 +80,7 @@ struct State {
   std::deque<Event> queue;
   std::vector<Event> scheduled;  // user events waiting for their time
   unsigned long long last_serial = 0;
+  unsigned long long dispatched_serial = 0;  // the user event whose callback runs
   int callback_depth = 0;
   int modal_depth = 0;
   bool loop_running = false;

@@ -75,9 +75,9 @@ class Instrument:
     """The KD71 error detector, open between __enter__ and __exit__.
 
     Channels are 1 and 2; any other channel raises ValueError. Every reading
-    runs one measurement tick. error_count and error_ratio first wait the
-    time of 2^35 bits at channel 1's bit rate (3.44 s at 10 Gb/s, at most
-    60 s); fast_error_count waits 0.1 s; the pin settings 0.07 s; resync
+    runs one measurement tick. error_count and error_ratio first wait for the
+    channel's first sample, then the time of 2^35 bits at channel 1's bit
+    rate (3.44 s at 10 Gb/s); fast_error_count waits 0.1 s; the pin settings 0.07 s; resync
     takes seconds. The backend comes from $KD71_BRIDGE ("sim" or "ftdi").
     """
 
@@ -158,8 +158,8 @@ class Instrument:
 
     def error_ratio(self, channel):
         """Error ratio of the channel's last sample, after the sample wait: a
-        sample without errors gives the bound 1 / sample length, and 0 comes
-        before the first sample."""
+        sample without errors gives the bound 1 / sample length; 0 only for a
+        channel that gave no sample (no clock)."""
         return self._call("GetErrorRatio", _channel(channel))
 
     # ---- Settings ------------------------------------------------------------

@@ -327,13 +327,13 @@ TEST_F(AutoSearchTest, ABoardUnpluggedDuringASearchIsShownGoneAtOnceAndReconnect
   std::vector<std::string> notices, lines;
   fe_->at_progress = [&](const std::string&) {
     if (++reports == 2) board->unplug();
-    if (reports == 4) {
+    if (reports == 3) {
       notices.push_back(ui::text_value(panelHandle, PANELMAIN_NOTIFY_USER));
       lines.push_back(console_status_line(panelHandle));
     }
   };
   press(PANELMAIN_CH1_AUTOSEARCH);
-  ASSERT_EQ(notices.size(), 1u) << "the search went on reporting";
+  ASSERT_EQ(notices.size(), 1u) << "the search reported once after the loss";
   EXPECT_EQ(notices[0], "USB NOT CONNECTED") << "while the search still held the thread";
   EXPECT_EQ(lines[0], "USB NOT CONNECTED | CH1 -- | CH2 --");
   expect_restored();

@@ -10,6 +10,8 @@
 #include "hardware/i2c_comms.h"
 #include "hardware/lowlevel.h"
 #include "hardware/packet_codec.h"
+#include "results/measurement_log.h"
+#include "tests/support/csv_rows.h"
 #include "tests/support/sim_program_fixture.h"
 
 namespace {
@@ -73,6 +75,30 @@ TEST_F(LinkRecoveryTest, AReplugShorterThanATickOrABridgeResetReconnectsWithTheP
   EXPECT_EQ(board->counters().register_writes[5], pushes + 1);
   EXPECT_EQ(kd71::bridge::open_handle_count(), 1);
   EXPECT_EQ(polls_of_a_tick(board), 2u);
+}
+
+TEST_F(LinkRecoveryTest, EachLossIsLoggedAsNoticedAndErrorFreeTimeSkipsTheTimeWithoutABoard) {
+  SimBoard* board = start();
+  run_until(1.0);
+  ASSERT_TRUE(start_measurement_log((folder_.path() / "log.csv").string(), nullptr));
+  run_until(2.0);
+  const double error_free = number(PANELMAIN_ERROR_FREE_CH2);
+  // A bridge reset under a routine that holds the thread for 10 s: nothing measured.
+  ASSERT_EQ(FT_CyclePort(usb_handle), FT_OK);
+  FetchRoutinePacket(1);
+  Delay(10.0);
+  run_until(14.0);
+  EXPECT_NEAR(number(PANELMAIN_ERROR_FREE_CH2), error_free + 12.0 - 10.0, 1.0);
+  board->unplug();
+  Delay(0.05);  // back before the next tick lists the devices
+  board->plug();
+  run_until(15.0);
+  std::string links;
+  for (const kd71::test::CsvRow& row : kd71::test::csv_rows(folder_.read("log.csv")))
+    if (row[2].rfind("link", 0) == 0)
+      links += row[2] + " " + std::to_string(static_cast<int>(kd71::test::csv_number(row[1]))) + "; ";
+  // The first loss at 1 s, when the routine's call found the board gone.
+  EXPECT_EQ(links, "link down 1; link up 11; link down 13; link up 13; ");
 }
 
 TEST_F(LinkRecoveryTest, ABoardLostInsideAnI2cTransactionOfThePushGetsTheWholeSetNextTick) {

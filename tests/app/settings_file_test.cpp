@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "results/measurement_log.h"
+
 #include "tests/support/app_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/os_faults.h"
@@ -114,15 +116,51 @@ TEST_F(SettingsFileTest, AHeaderOnlyFileKeepsTheFieldsAndStillSetsTheControls) {
   EXPECT_EQ(pattern, 2u);
 }
 
-TEST_F(SettingsFileTest, ValuesAreTakenByPositionNotByKey) {
+TEST_F(SettingsFileTest, LinesAreTakenByTheirKeysWhateverTheirOrder) {
   std::string swapped = kExample;
   // The two threshold lines change places, keys and all.
   const std::string a = "Ch1_Threshold -3.250000\n", b = "Ch2_Threshold 12.500000\n";
   swapped.replace(swapped.find(a), a.size() + b.size(), b + a);
   write("s.cfg", swapped);
   EXPECT_EQ(RestoreSettings(path("s.cfg").c_str()), 0);
-  EXPECT_FLOAT_EQ(Ch1_Threshold, 12.5f);
-  EXPECT_FLOAT_EQ(Ch2_Threshold, -3.25f);
+  EXPECT_FLOAT_EQ(Ch1_Threshold, -3.25f);
+  EXPECT_FLOAT_EQ(Ch2_Threshold, 12.5f);
+}
+
+TEST_F(SettingsFileTest, AnOddLineSpoilsNoOtherSettingAndSaysWhy) {
+  struct Case {
+    std::string replace, by, console;  // the console after "line "
+    int unread;
+  };
+  const Case cases[] = {
+      {"Ch2_Threshold", "# a comment\n\n   \nCh2_Threshold", "", 0},
+      {"Ch1_Threshold -3.250000", "Ch1_Threshold 22,5",
+       "4: '22,5' is not a number; Ch1_Threshold keeps its value\n", 1},
+      {"data_select_ch2 99", "data_select_ch2 42",
+       "7: 42 is outside 0 to 8 or 99; data_select_ch2 keeps its value\n", 1},
+      {"Ch1_Threshold -3.250000", "Ch1_Threshold 500",
+       "4: 500 is outside -89.45 to 89.45; Ch1_Threshold keeps its value\n", 1},
+      {"manual_mode_ch1 1\n", "colour blue\nmanual_mode_ch1 1\n",
+       "14: unknown key 'colour'; line ignored\n", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.by);
+    settings_reset();
+    std::string text = kExample;
+    text.replace(text.find(c.replace), c.replace.size(), c.by);
+    write("odd.cfg", text);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RestoreSettings(path("odd.cfg").c_str()), c.unread);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              c.console.empty() ? "" : "kd71: " + path("odd.cfg") + " line " + c.console);
+    EXPECT_EQ(manual_mode_ch1, 1);  // the lines after it are read as written
+  }
+}
+
+TEST_F(SettingsFileTest, ValuesAloneAreTakenByTheirPlace) {
+  write("old.cfg", "header\n0.5\n1.25\n-3.25\n12.5\n6\n99\n2\n0\n3\n1\n1\n0\n1\n0");
+  EXPECT_EQ(RestoreSettings(path("old.cfg").c_str()), 0);
+  EXPECT_EQ(settings_text(), kExample);
 }
 
 TEST_F(SettingsFileTest, AMissingFileChangesNothing) {
@@ -144,26 +182,14 @@ TEST_F(SettingsFileTest, OverlongTokensAndBadNumbersAreSafe) {
   Ch1_Threshold = 2.0f;
   Ch2_Threshold = 3.0f;
   data_select_ch1 = 8;
-  // Four of the values refused, eight missing.
-  EXPECT_EQ(RestoreSettings(path("bad.cfg").c_str()), 12);
-  EXPECT_FLOAT_EQ(Ch1_SamplingDelay, 0.25f);
+  // An unknown key, four of the values refused, eight missing.
+  EXPECT_EQ(RestoreSettings(path("bad.cfg").c_str()), 13);
+  EXPECT_FLOAT_EQ(Ch1_SamplingDelay, 0.0f);
   EXPECT_FLOAT_EQ(Ch2_SamplingDelay, 1.0f);
   EXPECT_FLOAT_EQ(Ch1_Threshold, 2.0f);
   EXPECT_FLOAT_EQ(Ch2_Threshold, 3.0f);
   EXPECT_EQ(data_select_ch1, 8);
   EXPECT_EQ(data_select_ch2, 4);
-}
-
-TEST_F(SettingsFileTest, AFailedConversionGoesOnFromWhereItStopped) {
-  // A value that is not a number: the reading goes on from that word, so the
-  // following keys are read as values and fail too, shifting the positions.
-  write("shift.cfg",
-        "VORN_KD71_2CH Configuration Data\nCh1_SamplingDelay abc\nCh2_SamplingDelay 0.5\n");
-  Ch1_SamplingDelay = 0.125f;
-  EXPECT_EQ(RestoreSettings(path("shift.cfg").c_str()), 13);
-  EXPECT_FLOAT_EQ(Ch1_SamplingDelay, 0.125f);
-  EXPECT_FLOAT_EQ(Ch2_SamplingDelay, 0.0f);  // "abc" was its key, "Ch2_SamplingDelay" no number
-  EXPECT_FLOAT_EQ(Ch1_Threshold, 0.5f);
 }
 
 TEST_F(SettingsFileTest, AFailedSaveKeepsThePreviousFile) {
@@ -197,11 +223,29 @@ TEST_F(SettingsFileTest, AFailedSaveKeepsThePreviousFile) {
 
 TEST_F(SettingsFileTest, ASymbolicLinkIsFollowedToItsRealFolder) {
   fs::create_directories(dir_ / "real");
-  write("real/actual.cfg", "old");
+  write("real/actual.cfg", "VORN_KD71_2CH Configuration Data\nold");
   fs::create_symlink(dir_ / "real" / "actual.cfg", dir_ / "settings.cfg");
   ASSERT_EQ(SaveSettings(path("settings.cfg").c_str()), 1);
   EXPECT_TRUE(fs::is_symlink(dir_ / "settings.cfg"));
   EXPECT_EQ(read("real/actual.cfg").rfind("VORN_KD71_2CH Configuration Data\n", 0), 0u);
+}
+
+TEST_F(SettingsFileTest, NeitherAnotherFileNorALinkPlantedInASharedFolderIsWrittenThrough) {
+  write("notes.txt", "not settings\n");
+  EXPECT_EQ(SaveSettings(path("notes.txt").c_str()), 0);
+  EXPECT_EQ(read("notes.txt"), "not settings\n");
+  // Another user's links to the user's file in a sticky, world-writable folder.
+  if (geteuid() != 0) GTEST_SKIP() << "giving a link to another user needs root";
+  fs::create_directories(dir_ / "shared");
+  ASSERT_EQ(chmod(path("shared").c_str(), 01777), 0);
+  write("mine.cfg", kExample);
+  for (const char* name : {"shared/settings.cfg", "shared/log.csv"}) {
+    fs::create_symlink(dir_ / "mine.cfg", dir_ / name);
+    ASSERT_EQ(lchown(path(name).c_str(), 65534, 65534), 0);  // nobody's
+  }
+  EXPECT_EQ(SaveSettings(path("shared/settings.cfg").c_str()), 0);
+  EXPECT_FALSE(start_measurement_log(path("shared/log.csv"), nullptr));
+  EXPECT_EQ(read("mine.cfg"), kExample);
 }
 
 TEST_F(SettingsFileTest, AnUnwritablePlaceReportsFailure) {

@@ -111,9 +111,9 @@ TEST_F(SliderGesturesTest, ADoubleClickSweepsFromThePreviousThresholdAndSettlesI
   EXPECT_EQ(ui::text_value(debugPanelHandle, PANELDEBUG_DEBUG_OUTPUT),
             "startRange: 0.000000 voltSetting (end): 32.000000 abscInc: 1.000000 \n"
             "selPoint: 15 chosen voltSetting: 15.000000\n");
-  // What the settings save stays the last applied change; the next change
+  // The settings save the sweep's choice, as after an Init; the next change
   // is swallowed once.
-  EXPECT_FLOAT_EQ(Ch1_Threshold, 32.0f);
+  EXPECT_FLOAT_EQ(Ch1_Threshold, 15.0f);
   EXPECT_FLOAT_EQ(previousThreshold[1], 0.0f);
   EXPECT_EQ(suppressNextChange, 1);
   set(PANELMAIN_CH2_THRES, 3.0);

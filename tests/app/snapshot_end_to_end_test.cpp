@@ -11,6 +11,7 @@
 #include "app/snapshot_analysis.h"
 #include "app/startup.h"
 #include "app/stop_signal.h"
+#include "hardware/MCP4728.h"
 #include "platform/os/clock.h"
 #include "platform/ui_runtime/ui_store.h"
 #include "sim/sim_board.h"
@@ -105,6 +106,20 @@ TEST_F(DebugPanelOnTheBoard, EachTransmittedPatternIsCheckedAndRecognised) {
   EXPECT_EQ(snapshot(),
             "received pattern: PRBS15, 0 errors in 241 bits; channel 1 is set to PRBS31\n");
   EXPECT_GT(get(PANELDEBUG_SNAPSHOT_PRBS_ERRS), 0);
+}
+
+TEST_F(DebugPanelOnTheBoard, ReadingADacBackShowsEachRegistersCode) {
+  dac_write(5, 1.0f, 1);  // channel 1's sampling delay: 0x61 B
+  const int shown[4] = {PANELDEBUG_DATA_THRESH_CH1_P_IND, PANELDEBUG_SAMP_DLY_CH1_IND,
+                        PANELDEBUG_DATA_THRESH_CH1_N_IND, PANELDEBUG_CLK_DUTY_CH1_IND};
+  for (const bool answered : {true, false}) {  // unanswered: the codes stay, the log says why
+    board_->set_i2c_nack(0x61, !answered);
+    CB_ReadDAC(debugPanelHandle, PANELDEBUG_CH1_READ, EVENT_COMMIT, nullptr, 0, 0);
+    for (int ch = 0; ch < 4; ++ch) EXPECT_EQ(get(shown[ch]), board_->dac(1, ch).input.code) << ch;
+  }
+  EXPECT_NE(ui::text_value(debugPanelHandle, PANELDEBUG_DEBUG_OUTPUT)
+                .find("Read Ch1 DAC: the DAC at 0x61 did not answer; codes not updated\n"),
+            std::string::npos);
 }
 
 TEST_F(DebugPanelOnTheBoard, InvertedInputsGiveTheHint) {

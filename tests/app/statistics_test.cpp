@@ -175,8 +175,8 @@ TEST_F(StatisticsTest, SwitchingOffBeforeTheNextSampleStartsNoRun) {
 }
 
 TEST_F(StatisticsTest, AnIntervalAlreadyReachedAddsNoSample) {
-  SetCtrlVal(panelHandle, PANELMAIN_TEST_INTERVAL_CH1, 0u);
   toggle(PANELMAIN_COM_TOT_ERR_CNT_CH1, 1);
+  channelStats[1].testInterval = 0;  // the entry takes no 0: a run already over
   check_test_interval(1);
   sample(1, 10000, 128, 0x80, 3);  // sets totals running...
   check_test_interval(1);            // ...and the same tick stops it

@@ -1,7 +1,13 @@
 // Opening and closing the instrument: what usb_init does and leaves undone,
 // why it fails, and every call out of order.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
+#include <thread>
 
 #include "platform/bridge/bridge_backend.h"
 #include "platform/bridge/ftd2xx.h"
@@ -69,6 +75,30 @@ TEST_F(AutomationSessionTest, CallsOutOfOrderHaveDefinedResults) {
   EXPECT_EQ(GetBitRate(1), -1);
   ASSERT_EQ(usb_init(), 1);
   EXPECT_EQ(GetBitRate(2), 28000);
+}
+
+// A fork while another thread waits inside a call: the child starts closed
+// and answers at once (its alarm ends it, should it hang).
+TEST_F(AutomationSessionTest, AChildForkedDuringAnotherThreadsCallStartsClosed) {
+  kd71::clock::use_real();  // the other thread sleeps in its call's wait
+  open();
+  std::atomic<pid_t> caller{0};
+  std::atomic<bool> done{false};
+  std::thread other([&] {
+    caller = gettid();
+    while (!done) GetFastErrorCount(1);
+  });
+  while (caller == 0) std::this_thread::yield();
+  const std::string stat = "/proc/self/task/" + std::to_string(caller) + "/stat";
+  for (std::string s; s.find(") S ") == s.npos;) std::getline(std::ifstream(stat), s);
+  const pid_t child = fork();
+  if (child == 0) alarm(5), _exit(GetBitRate(1) == -1 ? 0 : 1);
+  done = true;
+  other.join();
+  int status = -1;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(GetBitRate(2), 28000) << "the parent keeps the board";
 }
 
 TEST_F(AutomationSessionTest, AFailedOpenSaysWhyAndLeavesNothingOpen) {

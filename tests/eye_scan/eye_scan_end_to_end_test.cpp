@@ -34,6 +34,7 @@
 #include "tests/support/console_program_fixture.h"
 #include "tests/support/csv_rows.h"
 #include "tests/support/default_signals.h"
+#include "tests/support/eye_scan_fixture.h"
 #include "tests/support/fresh_state.h"
 #include "tests/support/work_folder.h"
 #include "ui/main_uir.h"
@@ -44,41 +45,6 @@ namespace {
 using kd71::sim::Scenario;
 using kd71::sim::SimBoard;
 
-constexpr int kBox[3] = {0, PANELMAIN_CKBX_MANUAL_MD_CH1, PANELMAIN_CKBX_MANUAL_MD_CH2};
-constexpr int kThreshold[3] = {0, PANELMAIN_CH1_THRES, PANELMAIN_CH2_THRES};
-constexpr int kDelay[3] = {0, PANELMAIN_CH1_SAMPDEL, PANELMAIN_CH2_SAMPDEL};
-
-class EyeScanTest : public ConsoleProgramTest<WatchingFrontEnd> {
- protected:
-  // The program on a board with `scenario`, connected; `manual` channels in
-  // manual mode, their phases applied by the ticks.
-  SimBoard* start(const Scenario& scenario = {}, std::initializer_list<int> manual = {}) {
-    SimBoard* board = sim::install_simulated_board(scenario);
-    EXPECT_EQ(start_program(), 0);
-    ui::run_until(1.0);
-    for (int n : manual) set_mode(n, 1);
-    ui::run_until(2.0);
-    return board;
-  }
-  void set_mode(int n, int manual) {
-    SetCtrlVal(panelHandle, kBox[n], manual);
-    general_purpose_IO(panelHandle, kBox[n], EVENT_COMMIT, nullptr, 0, 0);
-  }
-  // Starts a scan and runs the loop until it has ended.
-  const EyeScanResult& scan(const EyeScanRequest& request) {
-    std::string why;
-    EXPECT_TRUE(eye_scan_start(request, &why)) << why;
-    ui::run_until(Timer());
-    EXPECT_FALSE(eye_scan_busy());
-    return eye_scan_result();
-  }
-  double value(int control) const { return ui::numeric_value(panelHandle, control); }
-  int dimmed(int control) const {
-    int v = -1;
-    GetCtrlAttribute(panelHandle, control, ATTR_DIMMED, &v);
-    return v;
-  }
-};
 
 EyeScanRequest bathtub(int channel, DelaySpan span = DelaySpan::BitPeriod) {
   EyeScanRequest q;
@@ -275,7 +241,7 @@ class EyeScanRestoreTest : public EyeScanTest {
     f.saved_threshold = n == 1 ? Ch1_Threshold : Ch2_Threshold;
     f.saved_delay = n == 1 ? Ch1_SamplingDelay : Ch2_SamplingDelay;
     f.previous = previousThreshold[n];
-    const int dim_of[4] = {kBox[n], kThreshold[n], kDelay[n],
+    const int dim_of[4] = {kManualBox[n], kThreshold[n], kDelay[n],
                            n == 1 ? PANELMAIN_INIT_CH1 : PANELMAIN_INIT_CH2};
     for (int i = 0; i < 4; ++i) f.dims[i] = dimmed(dim_of[i]);
     return f;
@@ -286,7 +252,7 @@ class EyeScanRestoreTest : public EyeScanTest {
     EXPECT_EQ(now.lock, f.lock);
     EXPECT_NEAR(now.board_delay_v, f.board_delay_v, 0.001) << "one delay code";
     EXPECT_EQ(now.manual, f.manual);
-    EXPECT_EQ(value(kBox[n]), f.manual ? 1.0 : 0.0);
+    EXPECT_EQ(value(kManualBox[n]), f.manual ? 1.0 : 0.0);
     EXPECT_FLOAT_EQ(now.slider_threshold, f.slider_threshold);
     EXPECT_FLOAT_EQ(now.slider_delay, f.slider_delay);
     EXPECT_FLOAT_EQ(now.saved_threshold, f.saved_threshold) << "the settings file keeps its own";

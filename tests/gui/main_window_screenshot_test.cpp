@@ -20,8 +20,10 @@
 #include "app/threshold_search.h"
 #include "app/window_close.h"
 #include "eye_scan/eye_scan.h"
+#include "gui/eye_contour_view.h"
 #include "gui/eye_scan_window.h"
 #include "gui/measurement_pane.h"
+#include "gui/q_scale_view.h"
 #include "platform/ui_runtime/ui_store.h"
 #include "results/run_verdict.h"
 #include "sim/sim_board.h"
@@ -221,6 +223,49 @@ TEST_F(MainWindowScreenshot, TheEyeScanWindowWithBothPlotsAfterAnInit) {
   ASSERT_FALSE(picture.isNull());
   QDir().mkpath(KD71_ARTIFACT_DIR);
   EXPECT_TRUE(picture.save(QStringLiteral(KD71_ARTIFACT_DIR "/eye_scan.png")));
+}
+
+// An adaptive two-dimensional scan of channel 1 with a mask loaded: the
+// window with the bathtub, its Q scale with the fitted walls, and the
+// contours with the mask.
+TEST_F(MainWindowScreenshot, TheEyeScanWindowOfAnAdaptiveScanWithItsContoursAndMask) {
+  QImage picture;
+  qt::EyeScanWindow* w = nullptr;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    if (panelHandle <= 0 || Timer() < 3.0 || ui::in_callback() || eye_scan_busy()) return;
+    auto* main = window(panelHandle);
+    if (!w) {
+      main->findChild<QAction*>(qt::kEyeScanActionName)->trigger();
+      w = main->findChild<qt::EyeScanWindow*>(qt::kEyeScanWindowName);
+      for (const char* name : {"eye_kind", "eye_method"}) {
+        auto* box = w->findChild<QComboBox*>(QString::fromLatin1(name));
+        box->setCurrentIndex(box->findData(true));
+      }
+      w->set_mask({"receiver", 1e-12, {{-15, 0}, {-8, 8}, {8, 8}, {15, 0}, {8, -8}, {-8, -8}}});
+      QTest::mouseClick(w->findChild<QAbstractButton*>(QStringLiteral("eye_scan_start")),
+                        Qt::LeftButton);
+      return;
+    }
+    if (ui::pending_event_count() > 0) return;
+    watch.stop();
+    w->refresh();
+    QApplication::processEvents();
+    picture = w->grab().toImage();
+    QTest::mouseClick(part<QAbstractButton>(panelHandle, PANELMAIN_CMDQUIT), Qt::LeftButton);
+  });
+  ASSERT_EQ(run_program(watch), 0);
+
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(eye_scan_result().state, EyeScanState::Finished);
+  EXPECT_TRUE(w->findChild<qt::QScaleView*>(QStringLiteral("q_scale"))->figures().found);
+  const auto* contours = w->findChild<qt::EyeContourView*>(QStringLiteral("eye_contours"));
+  ASSERT_EQ(contours->contours().size(), std::size(qt::kContourRatios));
+  for (const auto& c : contours->contours()) EXPECT_FALSE(c.empty());
+  EXPECT_TRUE(contours->mask_result().tested);
+  ASSERT_FALSE(picture.isNull());
+  QDir().mkpath(KD71_ARTIFACT_DIR);
+  EXPECT_TRUE(picture.save(QStringLiteral(KD71_ARTIFACT_DIR "/eye_scan_adaptive.png")));
 }
 
 }  // namespace

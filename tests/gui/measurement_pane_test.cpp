@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 
 #include "app/startup.h"
 #include "app/statistics.h"
+#include "gui/own_settings.h"
 #include "gui/ratio_chart.h"
 #include "gui/report_action.h"
 #include "results/measurement_log.h"
@@ -215,6 +217,19 @@ TEST_F(MeasurementPaneTest, EachChannelsVerdictLineFollowsItsRun) {
   pane_->refresh();
   EXPECT_EQ(verdict->text(), "Channel 1: BER < 2.9e-11 (95 %)   PASS at 1e-10");
   EXPECT_EQ(named<QLabel>("verdict_ch2")->text(), "Channel 2: no timed test");
+}
+
+TEST_F(MeasurementPaneTest, TheSpanAndTheCriteriaComeBackFromTheProgramsOwnFile) {
+  named<QComboBox>("chart_span")->setCurrentText(QStringLiteral("1 h"));
+  ASSERT_TRUE(set_target_ber(1e-9) && set_confidence_percent(99.0));
+  qt::save_own_criteria(false, false);
+  run_verdict_reset();
+  qt::MeasurementPane next;
+  EXPECT_EQ(next.findChild<QComboBox*>(QStringLiteral("chart_span"))->currentText(), "1 h");
+  qt::restore_own_criteria(false, true);  // the command line gave a confidence
+  EXPECT_EQ(berCriteria.target, 1e-9);
+  EXPECT_EQ(berCriteria.confidencePercent, kDefaultConfidencePercent);
+  EXPECT_TRUE(QFile::exists(qgetenv("XDG_CONFIG_HOME") + "/kd71/kd71.conf"));
 }
 
 }  // namespace

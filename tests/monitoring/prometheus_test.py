@@ -60,7 +60,8 @@ class PrometheusScrapesTwoBoards(unittest.TestCase):
         scenario = os.path.join(self.work, "two_boards.txt")
         with open(scenario, "w") as f:
             f.write(SCENARIO)
-        env = dict(os.environ, KD71_LOCK_DIR=self.work)
+        env = dict(os.environ, KD71_LOCK_DIR=self.work,
+                   XDG_CONFIG_HOME=os.path.join(self.work, "config"))
         self.outputs = {}
         for serial in SERIALS:
             self.outputs[serial] = os.path.join(self.work, serial + ".out")

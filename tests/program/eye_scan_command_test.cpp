@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <string>
 #include <vector>
 
@@ -54,6 +56,8 @@ TEST(EyeScanOptions, TheOptionsDescribeTheScanAndWrongOnesAreRefusedWithTheirRea
        "--eye-scan: the thresholds run from a lower to a higher one within -89.45 .. 89.45 mV"},
       {{"--headless", "--eye-scan", "1", "--eye-out", "e.csv", "--timed-test", "10"},
        "--eye-scan and --timed-test cannot run together"},
+      {{"--headless", "--eye-scan", "1", "--eye-out", "e.csv", "--eye-ratio", "1e-6"},
+       "--eye-ratio needs a ratio from 1e-15 to 1e-9, such as 1e-12"},
   };
   for (const auto& [args, error] : wrong) EXPECT_EQ(parse(args).error, error) << args.back();
 }
@@ -61,9 +65,10 @@ TEST(EyeScanOptions, TheOptionsDescribeTheScanAndWrongOnesAreRefusedWithTheirRea
 class EyeScanCommandTest : public ConsoleProgramTest<ConsoleFrontEnd> {
  protected:
   // The program's run until it quits, its standard output kept.
-  std::string run(const sim::Scenario& scenario, const EyeScanRequest& request) {
+  std::string run(const sim::Scenario& scenario, const EyeScanRequest& request,
+                  const std::string& report = "") {
     std::string error;
-    EXPECT_TRUE(eye_scan_command_begin(request, path(), &error)) << error;
+    EXPECT_TRUE(eye_scan_command_begin(request, path(), &error, {report, 1e-12, ""})) << error;
     sim::install_simulated_board(scenario);
     testing::internal::CaptureStdout();
     EXPECT_EQ(run_program(), 0);
@@ -90,6 +95,52 @@ TEST_F(EyeScanCommandTest, AfterTheCommandLinesInitTheScanRunsWritesItsPointsAnd
   EXPECT_NEAR(r.thresholds.first_mv, std::min(thresholdRange[1].rangeLo, thresholdRange[1].rangeHi),
               1e-4);
   EXPECT_NE(folder_.read("settings.cfg"), "") << "quit as the Quit button does";
+}
+
+TEST_F(EyeScanCommandTest, AnAdaptiveBathtubsReportHoldsItsFiguresAndSaysWhyTheOthersAreNull) {
+  sim::Scenario s;
+  s.channel(1).rj_ps = 2.5;
+  s.channel(1).dj_ps = 25;
+  EyeScanRequest q;
+  q.adaptive = true;
+  const std::string report = (folder_.path() / "eye.json").string();
+  const std::string out = run(s, q, report);
+  EXPECT_EQ(exit_code_, 0);
+  EXPECT_NE(out.find("; RJ 2."), std::string::npos) << out;
+  const nlohmann::json j = nlohmann::json::parse(folder_.read("eye.json"));
+  for (const char* key : {"channel", "rate_mbps", "rj_ps", "dj_ps", "tj_1e12_ps", "width_1e12_ps",
+                          "fit_r2", "q_factor", "height_1e12_mv", "centre_delay_v",
+                          "centre_threshold_mv", "points", "scan_s", "mask", "notes"})
+    EXPECT_TRUE(j.contains(key)) << key;
+  EXPECT_EQ(j["channel"], 1);
+  EXPECT_EQ(j["rate_mbps"], 10000);
+  EXPECT_NEAR(j["rj_ps"].get<double>(), 2.5, 0.15 * 2.5);
+  EXPECT_NEAR(j["tj_1e12_ps"].get<double>() + j["width_1e12_ps"].get<double>(), 100.0, 1e-9);
+  EXPECT_TRUE(j["height_1e12_mv"].is_null()) << "a bathtub sweeps no threshold";
+  EXPECT_TRUE(j["q_factor"].is_null());
+  EXPECT_EQ(j["notes"]["vertical"], "a bathtub sweeps no threshold");
+  EXPECT_TRUE(j["mask"].is_null());
+  EXPECT_EQ(j["points"].get<std::size_t>() + 1, csv_rows(folder_.read("eye.csv")).size());
+  EXPECT_GT(j["scan_s"].get<double>(), 1.0);
+  EXPECT_LT(j["scan_s"].get<double>(), 20.0);
+}
+
+TEST_F(EyeScanCommandTest, AMaskFileThatIsNoMaskStopsTheCommandBeforeTheScanWithItsReason) {
+  const std::pair<std::string, std::string> wrong[] = {
+      {"{\"ratio\": 1e-12, \"polygon\": [[-15, 0], [0, 8]", "the mask is no JSON object"},
+      {"{\"ratio\": 1e-3, \"polygon\": [[-15, 0], [0, 8], [15, 0]]}",
+       "the mask's ratio lies from 1e-15 to 1e-6"},
+      {"{\"ratio\": 1e-12, \"polygon\": [[-15, 0], [0, \"8\"], [15, 0]]}",
+       "each corner of the mask's \"polygon\" is [ps, mV]"},
+      {"{\"ratio\": 1e-12, \"polygon\": [[5, 5], [6, 6], [7, 5]]}",
+       "the mask's polygon does not enclose the eye's centre"}};
+  for (const auto& [text, why] : wrong) {
+    folder_.write("mask.json", text);
+    const std::string mask = (folder_.path() / "mask.json").string();
+    std::string error;
+    EXPECT_FALSE(eye_scan_command_begin(EyeScanRequest{}, path(), &error, {"", 1e-12, mask}));
+    EXPECT_EQ(error, "the eye mask " + mask + ": " + why);
+  }
 }
 
 TEST_F(EyeScanCommandTest, WithoutABoardOrABitRateItEndsWithItsExitCode) {

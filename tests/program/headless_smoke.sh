@@ -8,6 +8,7 @@ KD71=$1
 work=$(mktemp -d)
 trap '[ -n "${pid:-}" ] && kill -9 "$pid" 2>/dev/null; rm -rf "$work"' EXIT
 export KD71_LOCK_DIR=$work/lock
+export XDG_CONFIG_HOME=$work/config  # the program's own settings
 mkdir -p "$KD71_LOCK_DIR" "$work/run"
 cd "$work/run"
 fail() { echo "FAIL: $*"; echo "--- output:"; cat "$work/out"; exit 1; }

@@ -7,6 +7,7 @@ KD71=$1
 work=$(mktemp -d)
 trap '[ -n "${first:-}" ] && kill -9 "$first" 2>/dev/null; rm -rf "$work"' EXIT
 export KD71_LOCK_DIR=$work
+export XDG_CONFIG_HOME=$work/config  # the program's own settings
 cd "$work"
 fail() { echo "FAIL: $*"; exit 1; }
 
@@ -16,7 +17,9 @@ out=$("$KD71" --version) || fail "--version exit $?"
 
 "$KD71" --no-such-option >/dev/null 2>"$work/err"; rc=$?
 [ $rc -eq 2 ] || fail "unknown option exit $rc"
-grep -q "^Usage: kd71" "$work/err" || fail "unknown option printed no usage"
+[ "$(cat "$work/err")" = $'kd71: unknown option: --no-such-option\ntry \'kd71 --help\'' ] \
+  || fail "unknown option printed '$(cat "$work/err")'"
+"$KD71" --help | grep -q -- "--scpi \[PORT\]\] \[--scpi-listen ADDRESS\]" || fail "usage without --scpi"
 
 # The first instance under the strictest umask a desktop has.
 (umask 077; exec "$KD71" --headless) >"$work/first.out" 2>&1 &

@@ -31,7 +31,7 @@ TEST(ScpiOptions, APortMayBeLeftOutAndAnAddressOpensTheServerToo) {
 }
 
 TEST(ScpiOptions, APortOutOfRangeOrAMissingAddressIsRefused) {
-  for (const char* port : {"65536", "5025x", "99999999999"})
+  for (const char* port : {"65536", "5025x", "99999999999", "abc", "-1"})
     EXPECT_EQ(parse({"--scpi", port}).error, "--scpi needs a port from 0 to 65535 (0: a free one)")
         << port;
   EXPECT_EQ(parse({"--scpi-listen"}).error, "--scpi-listen needs an address, such as 0.0.0.0");

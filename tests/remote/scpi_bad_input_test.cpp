@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <string>
 
 #include "app/measurement.h"
@@ -84,6 +85,21 @@ TEST_F(ScpiTest, TheErrorQueueHoldsEachClassOfErrorAndNothingChanges) {
             std::string::npos)
       << queue;
   EXPECT_EQ(ask(*c, ":NOSUCH;*CLS;:SYST:ERR:COUN?;*ESR?"), "0;0");
+}
+
+TEST_F(ScpiTest, NumbersThatUnderflowOrRoundToARefusedValueAreRefused) {
+  start();
+  auto c = connect();
+  for (auto [line, query, kept] : {std::array<const char*, 3>{":TEST1 -0.5", ":TEST1?", "0"},
+                                   {":TEST1 1.5", ":TEST1?", "0"},
+                                   {":TEST1:INT 1e-400", ":TEST1:INT?", "60"},
+                                   {":CALC:TARG 1e-320", ":CALC:TARG?", "1.000000E-12"},
+                                   {":CALC:CONF 99.99999999999999", ":CALC:CONF?", "95.000"}})
+    EXPECT_EQ(ask(*c, std::string(line) + ";:SYST:ERR?;" + query).substr(0, 5) + ask(*c, query),
+              std::string("-222,") + kept)
+        << line;
+  EXPECT_EQ(ask(*c, ":TEST1 0.4;:TEST1?;:CALC:CONF 99.9994;:CALC:CONF?;:SYST:ERR?"),
+            "0;99.999;0,\"No error\"");
 }
 
 TEST_F(ScpiTest, StatusRegistersSummariseTheEventsEnabled) {

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/channel_config.h"
@@ -18,8 +19,10 @@
 #include "eye_scan/eye_scan.h"
 #include "hardware/fpga_protocol.h"
 #include "hardware/lowlevel_packets.h"
+#include "platform/os/c_locale.h"
 #include "results/run_verdict.h"
 #include "sim/scenario_file.h"
+#include "sim/signal_physics.h"
 #include "tests/support/scpi_fixture.h"
 #include "ui/main_uir.h"
 
@@ -151,6 +154,27 @@ TEST_F(ScpiTest, InitStartedBySCPIBringsAnOffCentreChannelToErrorFree) {
   EXPECT_NEAR(sim::simulated_board()->threshold(1).mv, 19.0, 0.1);
 }
 
+// A 50 ms unplug 2 s into an auto search, then into an Init.
+TEST_F(ScpiTest, ARoutineThatLosesTheBoardPutsItsChannelBackAndSaysSoToItsClient) {
+  sim::Scenario s;
+  s.events.resize(2);
+  s.events[0].at_s = 4.0, s.events[1].at_s = 12.0;
+  s.events[0].for_s = s.events[1].for_s = 0.05;  // unplugs
+  start(s);
+  auto c = connect();
+  EXPECT_EQ(ask(*c, ":INP1:THR 12.5;:INP2:MAN ON;:INP2:DEL 1.25;*OPC?"), "1");
+  for (auto [routine, at] : {std::pair{":INP2:CAL:ASE", 2.0}, {":INP1:CAL:INIT", 11.9}}) {
+    ui::run_until(at);
+    EXPECT_EQ(ask(*c, std::string(routine) + ";*OPC?"), "1");
+    EXPECT_LT(Timer() - at, 3.0) << routine << " stopped at the loss";
+    EXPECT_EQ(ask(*c, ":SYST:ERR?").substr(0, 24), "-200,\"Execution error;CH") << routine;
+    EXPECT_EQ(ask(*c, ":INP1:THR?;:INP2:DEL?"), "12.50;1.250") << routine;
+    EXPECT_EQ(Ch1_Threshold + Ch2_SamplingDelay, 12.5f + 1.25f);  // what a quit saves
+    run_for(0.5);
+    EXPECT_NEAR(sim::simulated_board()->threshold(1).mv, 12.5, 0.1) << "pushed on reconnection";
+  }
+}
+
 TEST_F(ScpiTest, RoutinesAreRefusedWhereTheirButtonsAreDimmed) {
   start();
   auto c = connect();
@@ -251,9 +275,48 @@ TEST_F(ScpiTest, AnEyeScanStartedBySCPITellsItsEyeAndAnotherClientStopsOne) {
   EXPECT_EQ(eye_scan_result().request.threshold_points, kEyeDefaultThresholdPoints);
 }
 
+TEST_F(ScpiTest, AnAdaptiveEyeScanTellsTheJitterAndTheQFactorOfTheBoardsSignal) {
+  start();
+  run_for(2.0);
+  auto c = connect();
+  const std::string none = "9.91E+37,9.91E+37,9.91E+37,9.91E+37,9.91E+37";
+  EXPECT_EQ(ask(*c, ":INP1:CAL:ESC:JITT?"), none) << "before a scan";
+  EXPECT_EQ(ask(*c, ":INP1:CAL:ESC:ADAP EYE;*OPC?"), "1");
+  const sim::Jitter truth = sim::jitter(sim::Scenario{}.channel(1));
+  const double tj = truth.dj_ps + 2 * sim::kTotalJitterQ * truth.rj_ps;
+  const std::vector<std::string> j = fields(ask(*c, ":INP1:CAL:ESC:JITT?"), ',');
+  ASSERT_EQ(j.size(), 5u);
+  EXPECT_NEAR(number(j[0]), truth.rj_ps * 1e-12, 0.15 * truth.rj_ps * 1e-12) << "RJ";
+  EXPECT_NEAR(number(j[2]), tj * 1e-12, 0.10 * tj * 1e-12) << "TJ at 1e-12";
+  EXPECT_NEAR(number(j[2]) + number(j[3]), 100e-12, 1e-15) << "TJ and the width fill the period";
+  EXPECT_GT(number(fields(ask(*c, ":INP1:CAL:ESC:JITT? 1e-15"), ',')[2]), number(j[2]));
+  const sim::ChannelScenario& s = sim::Scenario{}.channel(1);
+  const double q = s.amplitude_mv / (2 * s.noise_mv);
+  EXPECT_NEAR(number(fields(ask(*c, ":INP1:CAL:ESC:QFAC?"), ',')[0]), q, 0.1 * q);
+  EXPECT_EQ(ask(*c, ":INP2:CAL:ESC:QFAC?"), "9.91E+37,9.91E+37,9.91E+37") << "the other channel";
+  EXPECT_EQ(ask(*c, ":INP1:CAL:ESC:JITT? 1e-3;:SYST:ERR?").substr(0, 5), "-222,");
+
+  // Masks four fifths and five quarters of the scenario's eye at 1e-12, a
+  // millivolt high: they may grow or must shrink by the ratio of the eye
+  // the scan found to theirs.
+  EXPECT_EQ(ask(*c, ":INP1:CAL:ESC:MASK?"), "NONE,9.91E+37") << "without a mask";
+  const double half = (100.0 - tj) / 2;
+  for (const auto& [size, verdict] : {std::tuple{0.8, "PASS"}, std::tuple{1.25, "FAIL"}}) {
+    const std::string mask = c_locale::format(":INP1:CAL:ESC:MASK 1e-12,%g,0,0,1,%g,0,0,-1",
+                                              -size * half, size * half);
+    const std::vector<std::string> m = fields(ask(*c, mask + ";:INP1:CAL:ESC:MASK?"), ',');
+    EXPECT_EQ(m[0], verdict) << size;
+    EXPECT_NEAR(number(m[1]), 100 * (number(j[3]) * 1e12 / (2 * size * half) - 1), 2.0) << size;
+  }
+  EXPECT_EQ(ask(*c, ":INP1:CAL:ESC:MASK 1e-12,5,5,6,6,7,5;:SYST:ERR?"),
+            "-222,\"Data out of range;the mask's polygon does not enclose the eye's centre\"");
+}
+
 TEST_F(ScpiTest, ATimedTestStartedBySCPIEndsWithItsBoundAndVerdict) {
   start();
   auto c = connect();
+  // A test of no length would never count: refused, as the entry refuses it.
+  EXPECT_EQ(ask(*c, ":TEST1:INT 0;:SYST:ERR?").substr(0, 5), "-222,");
   EXPECT_EQ(ask(*c, ":TEST1:INT 3;:TEST1 ON;:TEST1?;:TEST1:VERD?"), "1;NONE");
   EXPECT_EQ(value(PANELMAIN_COM_TOT_ERR_CNT_CH1), 1.0);
   run_for(6.0);

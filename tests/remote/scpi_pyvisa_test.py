@@ -29,7 +29,8 @@ class ProgramOnSimulatedBoard:
     by line as it comes."""
 
     def __init__(self, work):
-        env = dict(os.environ, KD71_LOCK_DIR=os.path.join(work, "lock"))
+        env = dict(os.environ, KD71_LOCK_DIR=os.path.join(work, "lock"),
+                   XDG_CONFIG_HOME=os.path.join(work, "config"))
         os.makedirs(env["KD71_LOCK_DIR"])
         self.folder = os.path.join(work, "run")
         os.makedirs(self.folder)

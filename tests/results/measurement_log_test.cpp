@@ -152,9 +152,9 @@ TEST_F(MeasurementLogTest, TimesFollowTheClockFromTheStart) {
   Delay(3.0);
   ASSERT_TRUE(start());
   Delay(1.5);
-  log_link_row(false);
+  log_link_row(false, Timer());
   Delay(0.25);
-  log_link_row(true);
+  log_link_row(true, Timer());
   stop_measurement_log();
   const std::vector<CsvRow> all = rows();
   ASSERT_EQ(all.size(), 3u);

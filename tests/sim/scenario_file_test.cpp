@@ -41,7 +41,7 @@ std::string refusal(const std::string& text) {
 
 TEST(ScenarioFile, EveryChannelAndBoardSettingIsRead) {
   const Scenario s = parsed(
-      "# a board on the bench\n"
+      "\xEF\xBB\xBF# a board on the bench, saved with a byte-order mark\n"
       "firmware_version 0x1F03\n"
       "devices board_and_foreign\n"
       "seed 12345678901\n"

@@ -7,7 +7,8 @@
 // debug routines. After each fault the program must reconnect on the first
 // tick the board is back, the board must hold the panel's settings after the
 // push, the saved settings must be the panel's, every tick and routine must
-// end within its bound, and the heap must not grow.
+// end within its bound, and the heap must not grow. A routine cut by a loss
+// leaves its channel as it was, and the log has the loss and the return.
 //
 //   KD71_SOAK_HOURS  simulated hours (default 3)
 //   KD71_SOAK_SEED   seed of the injector (default 1)
@@ -15,9 +16,11 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <random>
@@ -31,6 +34,7 @@
 #include "app/debug_routines.h"
 #include "app/delay_auto_search.h"
 #include "app/phase_trial.h"
+#include "app/saved_settings.h"
 #include "app/settings_file.h"
 #include "app/settings_reader.h"
 #include "app/snapshot_analysis.h"
@@ -41,8 +45,10 @@
 #include "platform/os/c_locale.h"
 #include "platform/os/clock.h"
 #include "platform/ui_runtime/ui_store.h"
+#include "results/measurement_log.h"
 #include "tests/soak/fault_injector.h"
 #include "tests/support/sim_program_fixture.h"
+#include "ui/channel_controls.h"
 
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
@@ -121,11 +127,13 @@ class FaultSoak : public kd71::test::SimProgramTest {
   void SetUp() override {
     SimProgramTest::SetUp();
     board_ = start();
+    EXPECT_TRUE(start_measurement_log(log_path().string(), nullptr));
     injector_ = std::make_unique<FaultInjector>(
         board_, static_cast<std::uint64_t>(env_number("KD71_SOAK_SEED", 1)));
     rng_.seed(injector_->seed());
   }
   void TearDown() override {
+    stop_measurement_log();
     injector_.reset();  // before the board goes
     SimProgramTest::TearDown();
   }
@@ -261,10 +269,36 @@ class FaultSoak : public kd71::test::SimProgramTest {
         number(ch == 1 ? PANELMAIN_CKBX_MANUAL_MD_CH1 : PANELMAIN_CKBX_MANUAL_MD_CH2));
   }
 
+  std::filesystem::path log_path() const { return folder_.path() / "soak-log.csv"; }
+  // Channel `ch`'s threshold and delay, shown and saved.
+  std::array<float, 4> routine_values(int ch) const {
+    const kd71::ChannelControls& c = kd71::channel_controls(ch);
+    return {static_cast<float>(number(c.threshold)), static_cast<float>(number(c.delay)),
+            *saved_channel(ch).threshold, *saved_channel(ch).sampling_delay};
+  }
+
+  // Once the board is back after a routine cut by its loss, the log tells both.
+  void check_link_rows() {
+    if (cut_log_from_ == 0 || !ok() || prevLinkState != 1) return;
+    const std::string rows = folder_.read("soak-log.csv").substr(cut_log_from_);
+    if (rows.find(",link up,", rows.find(",link down,")) == std::string::npos)
+      find("no link rows in the log after a routine cut by a loss:\n" + rows);
+    cut_log_from_ = 0;
+  }
+
   // A channel's "Init" (offered in automatic mode) or auto search (in
   // manual mode), or the debug panel's phase trial of a channel.
   void calibration() {
     const int ch = 1 + static_cast<int>(rng_() % 2);
+    const auto before = routine_values(ch);
+    const std::size_t log_size = std::filesystem::file_size(log_path());
+    calibrate(ch);
+    if (!link_lost()) return;
+    if (routine_values(ch) != before) find("a routine cut by a loss changed its channel");
+    if (cut_log_from_ == 0) cut_log_from_ = log_size;
+  }
+
+  void calibrate(int ch) {
     if (rng_() % 3 == 0) {
       open_debug_panel();
       SetCtrlVal(debugPanelHandle, PANELDEBUG_SNAPSHOT_CH, ch);
@@ -351,6 +385,7 @@ class FaultSoak : public kd71::test::SimProgramTest {
   std::mt19937_64 rng_;
   std::string finding_;
   bool dirty_ = false;
+  std::size_t cut_log_from_ = 0;  // the log's size before a cut routine, until checked
   double last_tick_ = 0.0;
   std::map<std::string, double> longest_;  // by what held the thread
   std::uint64_t ticks_ = 0;
@@ -388,6 +423,7 @@ TEST_F(FaultSoak, FaultsAtAnyBridgeCallLeaveTheProgramConnectedWithThePanelSetti
       ticks_for(0.4);
       check_board_settings();
       check_saved_settings();
+      check_link_rows();
       if (heap_at_first_hour == 0 && kd71::clock::now() > 3600.0)
         heap_at_first_hour = heap_in_use();
     }

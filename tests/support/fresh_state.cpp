@@ -1,10 +1,16 @@
 #include "tests/support/fresh_state.h"
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
 #include "app/analog_controls.h"
 #include "app/calibration_progress.h"
 #include "app/channel_config.h"
 #include "app/debug_panel.h"
 #include "app/measurement.h"
+#include "app/routine_guard.h"
 #include "app/routine_progress.h"
 #include "app/settings_file.h"
 #include "app/snapshot_analysis.h"
@@ -37,7 +43,16 @@
 
 namespace kd71::test {
 
+// The program's own settings: a folder of this test process, removed by each reset.
+void fresh_config_folder() {
+  static const std::string folder =
+      std::filesystem::temp_directory_path() / ("kd71-config-" + std::to_string(getpid()));
+  std::filesystem::remove_all(folder);
+  setenv("XDG_CONFIG_HOME", folder.c_str(), 1);
+}
+
 void reset_all() {
+  fresh_config_folder();
   kd71::ui::reset();
   kd71::uir::register_main_uir();
   kd71::bridge::reset();
@@ -68,6 +83,7 @@ void reset_all() {
   own_input_reset();
   kd71::metrics::sample_tally_reset();
   timed_test_reset();
+  routine_guard_reset();
   routine_progress_reset();
   settings_reset();
   snapshot_analysis_reset();

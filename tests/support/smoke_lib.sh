@@ -11,6 +11,7 @@ cleanup() {
 }
 trap cleanup EXIT
 export KD71_LOCK_DIR=$work/lock
+export XDG_CONFIG_HOME=$work/config  # the program's own settings
 mkdir -p "$KD71_LOCK_DIR" "$work/run"
 cd "$work/run" || exit 1
 

@@ -21,9 +21,9 @@ class LogErrorRatioTest(unittest.TestCase):
             with open(path, newline="") as f:
                 header, *rows = list(csv.reader(f))
         self.assertEqual(header, ["time_s", "ch1_error_ratio", "ch2_error_ratio"])
-        self.assertGreaterEqual(len(rows), 2)  # a row a second
+        self.assertEqual(len(rows), 1)  # each reading waits for a sample: 3.44 s at 10 Gb/s
         for row in rows:
-            self.assertTrue(all(0.0 <= float(r) <= 1.0 for r in row[1:]), row)
+            self.assertTrue(all(0.0 < float(r) <= 1.0 for r in row[1:]), row)
 
 
 if __name__ == "__main__":

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/clock.h"
 #include "tests/support/scpi_client.h"
 
 namespace kd71::net {
@@ -93,6 +94,25 @@ TEST_F(TcpServerTest, AClientThatEndsItsSendingIsStillAnsweredAndClosedAfterward
   EXPECT_TRUE(a.wait_closed(pump(), &rest));
   EXPECT_EQ(rest, "answer\n");
   EXPECT_EQ(server_.clients(), 0);
+}
+
+TEST_F(TcpServerTest, AClientThatHasEndedOrIsSilentFor5MinutesGivesItsPlaceToANewOne) {
+  kd71::clock::use_virtual();
+  ScpiClient a(server_.port()), b(server_.port());
+  await(Kind::Opened), await(Kind::Opened);
+  a.finish_sending();  // its end comes in the same poll as the next connection
+  ScpiClient c(server_.port());
+  const int idc = await(Kind::Opened).client;  // a client that has ended no longer counts
+  kd71::clock::spend(299.0);
+  b.send("still here");
+  ScpiClient d(server_.port());
+  await(Kind::Refused);  // nobody silent for 5 minutes yet
+  kd71::clock::spend(2.0);
+  ScpiClient e(server_.port());
+  const Activity gone = await(Kind::Closed);
+  EXPECT_EQ(gone.client, idc);
+  EXPECT_NE(gone.text.find("silent for 5 minutes"), std::string::npos) << gone.text;
+  kd71::clock::use_real();
 }
 
 TEST_F(TcpServerTest, AClientThatDoesNotReadIsDroppedWhenItsQueueIsFull) {

@@ -1,0 +1,221 @@
+#include "eye_scan/adaptive_scan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "eye_scan/eye_probe.h"
+#include "eye_scan/jitter_fit.h"
+#include "eye_scan/tail_fit.h"
+#include "hardware/analog_scale.h"
+
+namespace {
+
+// A wall's edge is looked for down to a couple of delay codes (or a
+// twentieth of a millivolt).
+constexpr int kMaxBisections = 14;
+constexpr double kSmallestDelayStepV = 2 * kDelayVoltsPerStep;
+constexpr double kSmallestThresholdStepMv = 0.05;
+// A wall's tail: this many points in it, at most kMaxTailProbes probes
+// after its edge, each counted until it has seen 16 errors, at most 8
+// counts (1e-9 resolved at 10 Gb/s); the edge's probes take one count.
+constexpr int kTailPoints = 5;
+constexpr int kMaxTailProbes = 9;
+constexpr CountRule kTailRule = {8, 16};
+constexpr CountRule kEdgeRule = {1, 1};
+// How far beyond its known points a tail is first looked for: a 256th of
+// the bit period (0.4 ps at 10 Gb/s), half a millivolt.
+constexpr double kFirstReachPerBit = 256;
+constexpr double kFirstReachMv = 0.5;
+// The places round the bit period an open one is looked for at.
+constexpr int kRingPoints = 8;
+// Points a wall is expected to take, for the progress line.
+constexpr int kPointsPerWall = 11;
+
+enum class Walk { Done, Stopped, Failed };
+
+// One wall along the delay (at `fixed` mV) or along the threshold (at
+// `fixed` V): `inner` lies in the eye, `outer` beyond its wall.
+struct Wall {
+  bool along_delay = true;
+  double fixed = 0.0;
+  double inner = 0.0;
+  double outer = 0.0;
+  // Where to look when the span is all open (the delay's range cut it
+  // short of the wall): the same wall a bit period on.
+  bool has_next = false;
+  double next_inner = 0.0;
+  double next_outer = 0.0;
+};
+
+// What a probe found at a place along the wall.
+enum class Seen { Open, Tail, Closed };
+
+struct Probed {
+  double x;
+  Seen seen;
+};
+
+Seen seen_at(const EyePoint& p) {
+  if (kd71::eye::tail_point(p)) return Seen::Tail;
+  return p.errors == 0 ? Seen::Open : Seen::Closed;
+}
+
+Walk probe(EyeScanResult& r, const Wall& w, double x, const CountRule& rule, EyePoint* p,
+           std::string* why) {
+  const PointEnd end = w.along_delay ? probe_point(r, x, w.fixed, rule, p, why)
+                                     : probe_point(r, w.fixed, x, rule, p, why);
+  return end == PointEnd::Counted ? Walk::Done
+                                  : end == PointEnd::Stopped ? Walk::Stopped : Walk::Failed;
+}
+
+// Where the tail is least known: in the widest gap beside a tail point.
+// Between two tail points it is the gap's middle; from a tail point
+// towards an open or closed place at most `reach` away, for the tail ends
+// within a few of its widths while the place found open or closed may lie
+// far beyond. NaN when no gap is wider than `smallest`.
+double least_known(std::vector<Probed> probed, double reach, double smallest) {
+  std::sort(probed.begin(), probed.end(),
+            [](const Probed& a, const Probed& b) { return a.x < b.x; });
+  double best = NAN, widest = smallest;
+  for (std::size_t i = 1; i < probed.size(); ++i) {
+    const Probed &a = probed[i - 1], &b = probed[i];
+    const bool a_tail = a.seen == Seen::Tail, b_tail = b.seen == Seen::Tail;
+    if (!a_tail && !b_tail) continue;
+    const double gap = a_tail && b_tail ? b.x - a.x : std::min(b.x - a.x, 2.0 * reach);
+    if (gap > widest) {
+      widest = gap;
+      best = a_tail ? a.x + gap / 2.0 : b.x - gap / 2.0;
+    }
+  }
+  return best;
+}
+
+Walk walk_wall(EyeScanResult& r, Wall w, double first_reach, double smallest_step,
+               std::string* why) {
+  EyePoint p;
+  // The edge: the span between open and closed halved until a point lands
+  // in the tail.
+  std::vector<Probed> probed;
+  bool closed_seen = false;
+  for (int i = 0; i < kMaxBisections && probed.empty(); ++i) {
+    if (std::fabs(w.inner - w.outer) < smallest_step) break;
+    const double mid = (w.inner + w.outer) / 2.0;
+    const Walk end = probe(r, w, mid, kEdgeRule, &p, why);
+    if (end != Walk::Done) return end;
+    const Seen seen = seen_at(p);
+    closed_seen = closed_seen || seen == Seen::Closed;
+    if (seen == Seen::Tail)
+      probed = {{w.inner, Seen::Open}, {mid, Seen::Tail}, {w.outer, Seen::Closed}};
+    else
+      (seen == Seen::Closed ? w.outer : w.inner) = mid;
+  }
+  if (probed.empty() && !closed_seen && w.has_next) {
+    Wall next = w;
+    next.has_next = false;
+    next.inner = w.next_inner;
+    next.outer = w.next_outer;
+    return walk_wall(r, next, first_reach, smallest_step, why);
+  }
+  if (probed.empty()) return Walk::Done;
+  // The tail: the widest gap beside a tail point halved until the tail
+  // holds its points.
+  // The reach doubles while its probes still land in the tail.
+  int in_tail = 1;
+  double reach = first_reach;
+  for (int i = 0; i < kMaxTailProbes && in_tail < kTailPoints; ++i) {
+    const double x = least_known(probed, reach, smallest_step);
+    if (std::isnan(x)) break;
+    const Walk end = probe(r, w, x, kTailRule, &p, why);
+    if (end != Walk::Done) return end;
+    probed.push_back({x, seen_at(p)});
+    if (probed.back().seen == Seen::Tail) {
+      ++in_tail;
+      reach *= 2.0;
+    }
+  }
+  return Walk::Done;
+}
+
+// The walls in turn; stops at the first that does not end.
+Walk walk_walls(EyeScanResult& r, const std::vector<Wall>& walls, double first_reach,
+                double smallest_step, std::string* why) {
+  for (const Wall& w : walls) {
+    const Walk end = walk_wall(r, w, first_reach, smallest_step, why);
+    if (end != Walk::Done) return end;
+  }
+  return Walk::Done;
+}
+
+// Points of `r` from `from` on, in order along the delay or the threshold,
+// for the charts.
+void order(EyeScanResult& r, std::size_t from, bool by_delay) {
+  std::stable_sort(r.points.begin() + static_cast<std::ptrdiff_t>(from), r.points.end(),
+                   [by_delay](const EyePoint& a, const EyePoint& b) {
+                     return by_delay ? a.delay_v < b.delay_v : a.threshold_mv < b.threshold_mv;
+                   });
+}
+
+
+// An open place to take the walls from: where the channel samples, or
+// else the first open one of kRingPoints round the bit period from there,
+// nearest first. False when none is open (the walls are then taken from
+// where the channel samples, and the fits will say why they fail).
+Walk find_inside(EyeScanResult& r, double period_v, double* inside, std::string* why) {
+  const Wall along{true, r.threshold_mv, 0.0, 0.0};
+  EyePoint p;
+  const double a = *inside;
+  for (int k = 0; k < kRingPoints; ++k) {
+    // 0, +1, -1, +2, -2 ... eighths of the period, inside the delay's range.
+    const int eighths = (k + 1) / 2 * (k % 2 ? 1 : -1);
+    double x = a + eighths * period_v / kRingPoints;
+    if (x < r.delay_lo_v) x += period_v;
+    if (x > r.delay_hi_v) x -= period_v;
+    if (x < r.delay_lo_v) continue;
+    const Walk end = probe(r, along, x, kEdgeRule, &p, why);
+    if (end != Walk::Done) return end;
+    if (p.errors == 0) {
+      *inside = x;
+      break;
+    }
+  }
+  return Walk::Done;
+}
+
+}  // namespace
+
+bool adaptive_sweep(EyeScanResult& r, double lo, double hi, std::string* why) {
+  const double period_v = delay_volts(r.delays.bit_period_ps);
+  double a = std::clamp(r.anchor_v, r.delay_lo_v, r.delay_hi_v);
+  r.adaptive_points = kPointsPerWall * (r.request.two_d ? 4 : 2);
+  Walk end = find_inside(r, period_v, &a, why);
+  if (end != Walk::Done) return end == Walk::Stopped;
+  const double lo_v = r.delay_lo_v, hi_v = r.delay_hi_v, t = r.threshold_mv;
+  const std::vector<Wall> walls = {
+      {true, t, a, std::max(lo_v, a - period_v / 2.0), a + period_v / 2.0 < hi_v,
+       std::min(hi_v, a + period_v), a + period_v / 2.0},
+      {true, t, a, std::min(hi_v, a + period_v / 2.0), a - period_v / 2.0 > lo_v,
+       std::max(lo_v, a - period_v), a - period_v / 2.0}};
+  end = walk_walls(r, walls, period_v / kFirstReachPerBit, kSmallestDelayStepV, why);
+  order(r, 0, true);
+  r.vertical_from = r.points.size();
+  r.centre_delay_v = a;
+  if (end == Walk::Done && r.request.two_d) {
+    const kd71::eye::jitter_figures j = kd71::eye::fit_jitter(r.points, r.delays.bit_period_ps);
+    if (j.found) r.centre_delay_v = std::clamp(delay_volts(j.centre_ps), r.delay_lo_v, r.delay_hi_v);
+    const double inside = std::clamp(t, lo, hi);
+    const std::vector<Wall> rails = {{false, r.centre_delay_v, inside, lo},
+                                     {false, r.centre_delay_v, inside, hi}};
+    // The rails' common inside first: the fit takes the eye's middle from it.
+    EyePoint middle;
+    end = probe(r, rails.front(), inside, kEdgeRule, &middle, why);
+    if (end == Walk::Done) end = walk_walls(r, rails, kFirstReachMv, kSmallestThresholdStepMv, why);
+    order(r, r.vertical_from, false);
+  }
+  if (end == Walk::Failed) return false;
+  // Ran to its end: the points it took are all it planned; a stopped scan
+  // shows fewer than planned.
+  const int taken = static_cast<int>(r.points.size());
+  r.adaptive_points = end == Walk::Done ? taken : std::max(r.adaptive_points, taken + 1);
+  return true;
+}
