@@ -8,119 +8,39 @@
 //  - BM_TickPeriod: the period of the measurement ticks over a few seconds,
 //    idle (Arg 0) and scraped every 100 ms (Arg 1): mean and worst, and as
 //    a ratio of the nominal 0.2 s.
-#include <arpa/inet.h>
 #include <benchmark/benchmark.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <future>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "app/measurement.h"
-#include "app/startup.h"
+#include "bench/served_program.h"
 #include "monitoring/metrics_server.h"
 #include "monitoring/sample_tally.h"
 #include "platform/os/clock.h"
-#include "platform/ui_runtime/ui_store.h"
-#include "program/console_front_end.h"
-#include "sim/sim_board.h"
-#include "ui/main_uir.h"
 
 namespace {
+
+using kd71::bench::connect_loopback;
+using kd71::bench::percentile;
+using kd71::bench::tick_periods;
+
+int program_port() {
+  return kd71::bench::served_program_port({"metrics_benchmark", metrics_server_start,
+                                           metrics_server_port, metrics_server_stop,
+                                           kd71::metrics::attach_metrics_to_measurement});
+}
 
 using Clock = std::chrono::steady_clock;
 
 constexpr double kTickPeriod = 0.2;  // the measurement timer's interval, seconds
 constexpr double kMeasureSeconds = 6.0;
 constexpr auto kScrapePacing = std::chrono::milliseconds(100);
-
-std::atomic<bool> g_stop{false};
-std::mutex g_ticks_mutex;
-std::vector<double> g_tick_times;  // clock time of each measurement tick
-
-int timed_tick(int panel, int control, int event, void* data, int d1, int d2) {
-  {
-    std::lock_guard<std::mutex> lock(g_ticks_mutex);
-    g_tick_times.push_back(kd71::clock::now());
-  }
-  return CBTimer(panel, control, event, data, d1, d2);
-}
-
-class BenchFrontEnd : public ConsoleFrontEnd {
- public:
-  BenchFrontEnd() : ConsoleFrontEnd(nullptr) {}
-  void message_popup(const std::string&, const std::string&) override {}
-  void routine_progress(const std::string&) override {}
-  void pump_input() override {
-    ConsoleFrontEnd::pump_input();
-    if (g_stop.load()) QuitUserInterface(0);
-  }
-};
-
-void run_program(std::promise<int> port) {
-  BenchFrontEnd front_end;
-  kd71::ui::set_front_end(&front_end);
-  kd71::sim::Scenario scenario;
-  scenario.latency = kd71::sim::Latency::usb_full_speed();
-  kd71::sim::install_simulated_board(scenario);
-  kd71::metrics::attach_metrics_to_measurement();
-  start_program();
-  kd71::ui::bind_callback("CBTimer", timed_tick);
-  std::string error;
-  if (!metrics_server_start("127.0.0.1", 0, &error)) {
-    std::fprintf(stderr, "metrics_benchmark: %s\n", error.c_str());
-    port.set_value(0);
-    return;
-  }
-  kd71::ui::run_until(kd71::clock::now() + 2.0);  // connected, first samples
-  port.set_value(metrics_server_port());
-  while (!g_stop.load()) kd71::ui::run_until(kd71::clock::now() + 3600.0);
-  metrics_server_stop();
-  kd71::ui::set_front_end(nullptr);
-}
-
-std::thread g_program;
-int g_port = 0;
-
-int program_port() {
-  if (!g_program.joinable()) {
-    std::promise<int> port;
-    std::future<int> ready = port.get_future();
-    g_program = std::thread(run_program, std::move(port));
-    g_port = ready.get();
-  }
-  return g_port;
-}
-
-void stop_program() {
-  if (!g_program.joinable()) return;
-  g_stop = true;
-  g_program.join();
-}
-
-int connect_to(int port) {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_port = htons(static_cast<uint16_t>(port));
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-    if (fd >= 0) close(fd);
-    return -1;
-  }
-  const int on = 1;
-  setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-  return fd;
-}
 
 // One scrape on a kept-alive connection: the request, then the response
 // read up to the end its Content-Length gives. False when it fails.
@@ -142,23 +62,8 @@ bool scrape(int fd) {
   }
 }
 
-double percentile(std::vector<double> v, double p) {
-  if (v.empty()) return 0.0;
-  std::sort(v.begin(), v.end());
-  return v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1))];
-}
-
-std::vector<double> tick_periods(double from, double to) {
-  std::lock_guard<std::mutex> lock(g_ticks_mutex);
-  std::vector<double> periods;
-  for (std::size_t i = 1; i < g_tick_times.size(); ++i)
-    if (g_tick_times[i - 1] >= from && g_tick_times[i] <= to)
-      periods.push_back(g_tick_times[i] - g_tick_times[i - 1]);
-  return periods;
-}
-
 void BM_Scrape(benchmark::State& state) {
-  const int fd = connect_to(program_port());
+  const int fd = connect_loopback(program_port());
   if (fd < 0) return state.SkipWithError("cannot connect");
   std::vector<double> times;
   for (auto _ : state) {
@@ -180,7 +85,7 @@ void BM_TickPeriod(benchmark::State& state) {
   const int port = program_port();
   const bool scraped = state.range(0) != 0;
   for (auto _ : state) {
-    const int fd = scraped ? connect_to(port) : -1;
+    const int fd = scraped ? connect_loopback(port) : -1;
     if (scraped && fd < 0) return state.SkipWithError("cannot connect");
     const double from = kd71::clock::now();
     const Clock::time_point until =
@@ -218,7 +123,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
-  stop_program();
+  kd71::bench::stop_served_program();
   benchmark::Shutdown();
   return 0;
 }
