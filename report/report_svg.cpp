@@ -23,9 +23,7 @@ constexpr int kShades = 8;        // of the eye map, open to closed
 // Where data land in the drawing: x linear, y the log10 of a ratio.
 struct Plot {
   double x0, x1, y0, y1;
-  double px(double x) const {
-    return kLeft + (x - x0) / (x1 - x0) * (kWidth - kLeft - kRight);
-  }
+  double px(double x) const { return kLeft + (x - x0) / (x1 - x0) * (kWidth - kLeft - kRight); }
   double py(double y) const {
     return kHeight - kBottom - (y - y0) / (y1 - y0) * (kHeight - kTop - kBottom);
   }
@@ -36,12 +34,13 @@ std::string open_svg(const std::string& id, const std::string& title, const std:
              "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 %.0f %.0f\" role=\"img\" "
              "aria-labelledby=\"%s-t %s-d\" class=\"chart\">",
              kWidth, kHeight, id.c_str(), id.c_str()) +
-         "<title id=\"" + id + "-t\">" + html_escape(title) + "</title><desc id=\"" + id +
-         "-d\">" + html_escape(desc) + "</desc>";
+         "<title id=\"" + id + "-t\">" + html_escape(title) + "</title><desc id=\"" + id + "-d\">" +
+         html_escape(desc) + "</desc>";
 }
 
 // A step of 1, 2 or 5 times a power of ten giving at most `most` ticks.
 double tick_step(double span, int most) {
+  if (!(span > 0.0) || !std::isfinite(span)) return 1.0;  // one tick, never a step of 0
   const double raw = span / most;
   const double decade = std::pow(10.0, std::floor(std::log10(raw)));
   for (const double m : {1.0, 2.0, 5.0, 10.0})
@@ -52,9 +51,9 @@ double tick_step(double span, int most) {
 // The frame, the decades of the ratio axis and the ticks of the x axis.
 std::string axes(const Plot& p, double x_step, const char* x_format, double x_unit,
                  const std::string& x_label, const char* y_label) {
-  std::string s = format(
-      "<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" class=\"frame\"/>", kLeft, kTop,
-      kWidth - kLeft - kRight, kHeight - kTop - kBottom);
+  std::string s =
+      format("<rect x=\"%.1f\" y=\"%.1f\" width=\"%.1f\" height=\"%.1f\" class=\"frame\"/>", kLeft,
+             kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom);
   const int every = std::max(1, static_cast<int>(std::ceil((p.y1 - p.y0) / 6.0)));
   for (int d = static_cast<int>(p.y0); d <= static_cast<int>(p.y1); ++d) {
     const double y = p.py(d);
@@ -72,8 +71,8 @@ std::string axes(const Plot& p, double x_step, const char* x_format, double x_un
   s += format("<text x=\"%.1f\" y=\"%.1f\" class=\"xl\">", (kLeft + kWidth - kRight) / 2,
               kHeight - 4) +
        html_escape(x_label) + "</text>";
-  s += format("<text x=\"%.1f\" y=\"14\" class=\"yl\" style=\"text-anchor:start\">%s</text>",
-              4.0, y_label);
+  s += format("<text x=\"%.1f\" y=\"14\" class=\"yl\" style=\"text-anchor:start\">%s</text>", 4.0,
+              y_label);
   return s;
 }
 
@@ -89,10 +88,16 @@ std::string triangle(double x, double y, bool down, const char* cls) {
   return format("<path d=\"M%.1f %.1fl-5 %.1fh10z\" class=\"%s\"/>", x, y + tip, -tip, cls);
 }
 
-// The floor of a ratio scale: a decade at or below `lowest`, at most 1e-18.
-double floor_decade(double lowest) {
-  return std::max(-18.0, std::floor(std::log10(std::clamp(lowest, 1e-18, 1.0))));
+// log10 of an error ratio held within the decades the charts draw (1e-18
+// to 1): a ratio of 0, a negative or NaN one sits at the floor and an
+// infinite one at the top, so that no axis gets an infinite or undefined end.
+double ratio_log(double ratio) {
+  if (!(ratio > 0.0)) return -18.0;
+  return std::log10(std::clamp(ratio, 1e-18, 1.0));
 }
+
+// The floor of a ratio scale: a decade at or below `lowest`, at most 1e-18.
+double floor_decade(double lowest) { return std::floor(ratio_log(lowest)); }
 
 // The time axis's unit for a span of `span_s` seconds.
 struct TimeUnit {
@@ -119,8 +124,7 @@ std::string bathtub(const EyeScanResult& r, const std::string& id) {
   // Up to the decade above the highest ratio: a fast count stops at its
   // top, decades below 1.
   const double floor = floor_decade(lowest);
-  const Plot p{lo, hi, floor,
-               std::max(floor + 1.0, std::ceil(std::log10(std::max(highest, 1e-18))))};
+  const Plot p{lo, hi, floor, std::max(floor + 1.0, std::ceil(ratio_log(highest)))};
   std::string s = open_svg(
       id, format("Channel %d bathtub", r.request.channel),
       format("Error ratio against the sampling delay's shift from the sampling point, %d points "
@@ -128,7 +132,7 @@ std::string bathtub(const EyeScanResult& r, const std::string& id) {
              "%.1e.",
              static_cast<int>(r.points.size()), r.threshold_mv, ratio));
   s += axes(p, tick_step(hi - lo, 8), "%.0f", 1.0, "delay from the sampling point (ps)", "BER");
-  s += format("<path d=\"M%.1f %.1fH%.1f\" class=\"level\"/>", kLeft, p.py(std::log10(ratio)),
+  s += format("<path d=\"M%.1f %.1fH%.1f\" class=\"level\"/>", kLeft, p.py(ratio_log(ratio)),
               kWidth - kRight);
   std::string line = "<path class=\"curve\" d=\"";
   std::string marks;
@@ -136,7 +140,7 @@ std::string bathtub(const EyeScanResult& r, const std::string& id) {
   for (const EyePoint& q : r.points) {
     const double v = point_ratio(q);
     if (!(v > 0.0)) continue;
-    const double x = p.px(delay_ps(q.delay_v - r.anchor_v)), y = p.py(std::log10(v));
+    const double x = p.px(delay_ps(q.delay_v - r.anchor_v)), y = p.py(ratio_log(v));
     line += format("%c%.1f %.1f", move, x, y);
     move = 'L';
     marks += q.errors > 0 ? dot(x, y) : ring(x, y);
@@ -157,7 +161,7 @@ std::string eye_map(const EyeScanResult& r, const std::string& id) {
   // stops at its top, so that may lie decades below 1.
   double top = floor + 1.0;
   for (const EyePoint& q : r.points)
-    if (q.errors > 0) top = std::max(top, std::log10(point_ratio(q)));
+    if (q.errors > 0) top = std::max(top, ratio_log(point_ratio(q)));
   const double t0 = sweep_threshold(r.thresholds, 0), t1 = sweep_threshold(r.thresholds, rows - 1);
   const double step_mv = rows > 1 ? (t1 - t0) / (rows - 1) : 1.0;
   // The threshold runs up the y axis; Plot's y is linear here.
@@ -168,9 +172,10 @@ std::string eye_map(const EyeScanResult& r, const std::string& id) {
              "ratio, from %.0e to %.0e; white where no error was counted.",
              columns, rows, std::pow(10.0, floor), std::pow(10.0, top)));
   // Cells edge to edge, without the seams smoothing would leave between them.
-  std::string grid = format("<g shape-rendering=\"crispEdges\"><rect x=\"%.1f\" y=\"%.1f\" "
-                            "width=\"%.1f\" height=\"%.1f\" class=\"frame\"/>",
-                            kLeft, kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom);
+  std::string grid = format(
+      "<g shape-rendering=\"crispEdges\"><rect x=\"%.1f\" y=\"%.1f\" "
+      "width=\"%.1f\" height=\"%.1f\" class=\"frame\"/>",
+      kLeft, kTop, kWidth - kLeft - kRight, kHeight - kTop - kBottom);
   const double cell_w = p.px(p.x0 + step_ps) - p.px(p.x0);
   const double cell_h = p.py(p.y0) - p.py(p.y0 + step_mv);
   // Each row's runs of one shade as one rectangle: the map's size stays
@@ -187,7 +192,7 @@ std::string eye_map(const EyeScanResult& r, const std::string& id) {
       const auto i = static_cast<std::size_t>(d * rows + t);
       int shade = 0;
       if (i < r.points.size() && r.points[i].errors > 0) {
-        const double v = std::log10(std::max(point_ratio(r.points[i]), 1e-18));
+        const double v = ratio_log(point_ratio(r.points[i]));
         shade = std::clamp(1 + static_cast<int>((v - floor) / (top - floor) * (kShades - 1) + 0.5),
                            1, kShades);
       }
@@ -230,10 +235,10 @@ std::string ratio_chart_svg(int channel, double from, double to) {
     const HistoryBin& bin = h.bins[static_cast<std::size_t>(b)];
     const double x = p.px((b + 0.5) * slot);
     if (bin.worst > 0.0f) {
-      marks += dot(x, p.py(std::log10(std::min(1.0f, bin.worst))));
+      marks += dot(x, p.py(ratio_log(bin.worst)));
       ++errored;
     } else if (bin.bound > 0.0f) {
-      marks += ring(x, p.py(std::log10(bin.bound)));
+      marks += ring(x, p.py(ratio_log(bin.bound)));
       ++clean;
     }
     if (bin.sync_lost) {

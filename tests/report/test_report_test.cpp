@@ -11,10 +11,11 @@
 #include <string>
 
 #include "app/startup.h"
+#include "eye_scan/eye_scan_report.h"
 #include "platform/ui_runtime/ui_store.h"
 #include "program/eye_scan_command.h"
 #include "program/timed_test.h"
-#include "eye_scan/eye_scan_report.h"
+#include "report/report_svg.h"
 #include "report/run_tally.h"
 #include "results/run_verdict.h"
 #include "sim/sim_board.h"
@@ -177,8 +178,33 @@ TEST_F(TestReportRun, AChannelsLastEyeScanShowsAsItsBathtubOrItsEye) {
     // Points with errors drawn: rings of the bathtub's, shaded cells of the eye's.
     EXPECT_NE(html.find(two_d ? "class=\"s8\"" : "class=\"err\""), std::string::npos);
     std::filesystem::create_directories(KD71_ARTIFACT_DIR);
-    std::ofstream(std::string(KD71_ARTIFACT_DIR) + (two_d ? "/report_eye.html" : "/report_bathtub.html"))
+    std::ofstream(std::string(KD71_ARTIFACT_DIR) +
+                  (two_d ? "/report_eye.html" : "/report_bathtub.html"))
         << html;
+  }
+}
+
+}  // namespace
+}  // namespace kd71::test
+
+namespace kd71::test {
+namespace {
+
+// Points that carry no ratio (no bits, NaN) or an infinite one (a denormal
+// count of bits) draw on the scale's ends: the pictures end, and no
+// coordinate is infinite or undefined.
+TEST(ReportPictures, PointsWithoutAFiniteRatioDrawOnTheScalesEnds) {
+  for (const bool two_d : {false, true}) {
+    EyeScanResult r;
+    r.request.channel = 1;
+    r.request.two_d = two_d;
+    const double odd_bits[] = {0.0, 5e-324, std::nan(""), -1e9, 1e12};
+    for (int i = 0; i < 5; ++i)
+      r.points.push_back({0.1f * static_cast<float>(i), 0.0f, 3, odd_bits[i], 1, false});
+    const std::string svg = eye_scan_svg(r);
+    EXPECT_NE(svg.find("</svg>"), std::string::npos) << two_d;
+    EXPECT_EQ(svg.find("nan"), std::string::npos) << two_d;
+    EXPECT_EQ(svg.find("inf"), std::string::npos) << two_d;
   }
 }
 
