@@ -43,7 +43,7 @@ table{border-collapse:collapse;width:100%;margin:.3em 0}
 th,td{border:1px solid #bbb;padding:2px 6px;text-align:left;vertical-align:top}
 th[scope=row]{font-weight:normal;background:#f3f3f3;width:34%}
 td.num{font-variant-numeric:tabular-nums}
-.verdict{font-weight:bold;padding:1px 6px;border:2px solid}
+.verdict{font-weight:bold;padding:1px 6px;border:2px solid;display:inline-block;margin:1px 0 3px}
 .PASS{color:#0a5d00;background:#e3f6dc}.FAIL{color:#9b0000;background:#fde2e2;border-style:double;border-width:3px}
 .RUNNING,.NOT{color:#6b4e00;background:#fff3cd;border-style:dashed}
 .overall{font-size:14pt}
