@@ -290,7 +290,8 @@ TEST_F(ScpiTest, AnAdaptiveEyeScanTellsTheJitterAndTheQFactorOfTheBoardsSignal) 
   EXPECT_NEAR(number(j[2]), tj * 1e-12, 0.10 * tj * 1e-12) << "TJ at 1e-12";
   EXPECT_NEAR(number(j[2]) + number(j[3]), 100e-12, 1e-15) << "TJ and the width fill the period";
   EXPECT_GT(number(fields(ask(*c, ":INP1:CAL:ESC:JITT? 1e-15"), ',')[2]), number(j[2]));
-  const sim::ChannelScenario& s = sim::Scenario{}.channel(1);
+  const sim::Scenario defaults;
+  const sim::ChannelScenario& s = defaults.channel(1);
   const double q = s.amplitude_mv / (2 * s.noise_mv);
   EXPECT_NEAR(number(fields(ask(*c, ":INP1:CAL:ESC:QFAC?"), ',')[0]), q, 0.1 * q);
   EXPECT_EQ(ask(*c, ":INP2:CAL:ESC:QFAC?"), "9.91E+37,9.91E+37,9.91E+37") << "the other channel";
