@@ -17,16 +17,21 @@ constexpr int kMaxBisections = 14;
 constexpr double kSmallestDelayStepV = 2 * kDelayVoltsPerStep;
 constexpr double kSmallestThresholdStepMv = 0.05;
 // A wall's tail: this many points in it, at most kMaxTailProbes probes
-// after its edge, each counted until it has seen 16 errors, at most 8
-// counts (1e-9 resolved at 10 Gb/s); the edge's probes take one count.
+// after its edge, each counted until it has seen 16 errors, at most 4
+// counts (1.25e-9 resolved at 10 Gb/s): the tail's deepest points then
+// see a few errors, and more counts there would add little to the fit
+// for their time; the edge's probes take one count.
 constexpr int kTailPoints = 5;
 constexpr int kMaxTailProbes = 9;
-constexpr CountRule kTailRule = {8, 16};
+constexpr CountRule kTailRule = {4, 16};
 constexpr CountRule kEdgeRule = {1, 1};
 // How far beyond its known points a tail is first looked for: a 256th of
-// the bit period (0.4 ps at 10 Gb/s), half a millivolt.
+// the bit period (0.4 ps at 10 Gb/s), half a millivolt; the reach grows
+// by half with each probe that still lands in the tail (doubling it
+// overshoots a steep tail, onto the count's top or no error at all).
 constexpr double kFirstReachPerBit = 256;
 constexpr double kFirstReachMv = 0.5;
+constexpr double kReachGrowth = 1.5;
 // The places round the bit period an open one is looked for at.
 constexpr int kRingPoints = 8;
 // Points a wall is expected to take, for the progress line.
@@ -46,6 +51,8 @@ struct Wall {
   bool has_next = false;
   double next_inner = 0.0;
   double next_outer = 0.0;
+  // Where the edge is likely (NaN: unknown): the first probe goes there.
+  double guess = NAN;
 };
 
 // What a probe found at a place along the wall.
@@ -91,7 +98,9 @@ double least_known(std::vector<Probed> probed, double reach, double smallest) {
   return best;
 }
 
-Walk walk_wall(EyeScanResult& r, Wall w, double first_reach, double smallest_step,
+// One wall's edge and tail; `edge` is where the halving first landed in
+// the tail (left as it is when it did not).
+Walk walk_wall(EyeScanResult& r, Wall w, double first_reach, double smallest_step, double* edge,
                std::string* why) {
   EyePoint p;
   // The edge: the span between open and closed halved until a point lands
@@ -100,27 +109,31 @@ Walk walk_wall(EyeScanResult& r, Wall w, double first_reach, double smallest_ste
   bool closed_seen = false;
   for (int i = 0; i < kMaxBisections && probed.empty(); ++i) {
     if (std::fabs(w.inner - w.outer) < smallest_step) break;
-    const double mid = (w.inner + w.outer) / 2.0;
+    const bool guessed = i == 0 && std::fabs(w.guess - w.inner) < std::fabs(w.outer - w.inner) &&
+                         std::fabs(w.guess - w.outer) < std::fabs(w.outer - w.inner);
+    const double mid = guessed ? w.guess : (w.inner + w.outer) / 2.0;
     const Walk end = probe(r, w, mid, kEdgeRule, &p, why);
     if (end != Walk::Done) return end;
     const Seen seen = seen_at(p);
     closed_seen = closed_seen || seen == Seen::Closed;
-    if (seen == Seen::Tail)
+    if (seen == Seen::Tail) {
       probed = {{w.inner, Seen::Open}, {mid, Seen::Tail}, {w.outer, Seen::Closed}};
-    else
+      *edge = mid;
+    } else {
       (seen == Seen::Closed ? w.outer : w.inner) = mid;
+    }
   }
   if (probed.empty() && !closed_seen && w.has_next) {
     Wall next = w;
     next.has_next = false;
     next.inner = w.next_inner;
     next.outer = w.next_outer;
-    return walk_wall(r, next, first_reach, smallest_step, why);
+    next.guess = NAN;
+    return walk_wall(r, next, first_reach, smallest_step, edge, why);
   }
   if (probed.empty()) return Walk::Done;
   // The tail: the widest gap beside a tail point halved until the tail
   // holds its points.
-  // The reach doubles while its probes still land in the tail.
   int in_tail = 1;
   double reach = first_reach;
   for (int i = 0; i < kMaxTailProbes && in_tail < kTailPoints; ++i) {
@@ -131,17 +144,24 @@ Walk walk_wall(EyeScanResult& r, Wall w, double first_reach, double smallest_ste
     probed.push_back({x, seen_at(p)});
     if (probed.back().seen == Seen::Tail) {
       ++in_tail;
-      reach *= 2.0;
+      reach *= kReachGrowth;
     }
   }
   return Walk::Done;
 }
 
-// The walls in turn; stops at the first that does not end.
+// The two walls of a span in turn, from their common inside; stops at the
+// first that does not end. The second wall's edge is first looked for
+// where the first's lies mirrored about the inside: an eye found near its
+// middle is about as wide on either side, and the halving goes on from
+// there when it is not.
 Walk walk_walls(EyeScanResult& r, const std::vector<Wall>& walls, double first_reach,
                 double smallest_step, std::string* why) {
-  for (const Wall& w : walls) {
-    const Walk end = walk_wall(r, w, first_reach, smallest_step, why);
+  double edge = NAN;
+  for (Wall w : walls) {
+    if (!std::isnan(edge)) w.guess = 2.0 * w.inner - edge;
+    edge = NAN;
+    const Walk end = walk_wall(r, w, first_reach, smallest_step, &edge, why);
     if (end != Walk::Done) return end;
   }
   return Walk::Done;
