@@ -7,6 +7,7 @@
 #include "eye_scan/eye_probe.h"
 #include "eye_scan/jitter_fit.h"
 #include "eye_scan/tail_fit.h"
+#include "eye_scan/vertical_fit.h"
 #include "hardware/analog_scale.h"
 
 namespace {
@@ -36,6 +37,18 @@ constexpr double kReachGrowth = 1.5;
 constexpr int kRingPoints = 8;
 // Points a wall is expected to take, for the progress line.
 constexpr int kPointsPerWall = 11;
+// A two-dimensional scan's rows above and below the centre, and its
+// columns either side of it, stand this share of the eye's half opening at
+// 1e-12 away: where a real eye's slopes start to bend its contours.
+constexpr double kOffCentreShare = 0.6;
+// An off-centre wall's edge is first looked for this many of the centre's
+// spreads inside its Dirac edge, well down the tail.
+constexpr double kGuessSpreads = 4.0;
+// Their tails only place the contours, carried down by the centre's
+// spreads: two points will do.
+constexpr int kOffCentreTailPoints = 2;
+constexpr int kOffCentreTailProbes = 4;
+constexpr int kCentreWalls = 4, kOffCentreWalls = 8, kPointsPerOffCentreWall = 5;
 
 enum class Walk { Done, Stopped, Failed };
 
@@ -53,6 +66,9 @@ struct Wall {
   double next_outer = 0.0;
   // Where the edge is likely (NaN: unknown): the first probe goes there.
   double guess = NAN;
+  // Points its tail is to hold, and the probes it may take for them.
+  int tail_points = kTailPoints;
+  int tail_probes = kMaxTailProbes;
 };
 
 // What a probe found at a place along the wall.
@@ -136,7 +152,7 @@ Walk walk_wall(EyeScanResult& r, Wall w, double first_reach, double smallest_ste
   // holds its points.
   int in_tail = 1;
   double reach = first_reach;
-  for (int i = 0; i < kMaxTailProbes && in_tail < kTailPoints; ++i) {
+  for (int i = 0; i < w.tail_probes && in_tail < w.tail_points; ++i) {
     const double x = least_known(probed, reach, smallest_step);
     if (std::isnan(x)) break;
     const Walk end = probe(r, w, x, kTailRule, &p, why);
@@ -202,12 +218,61 @@ Walk find_inside(EyeScanResult& r, double period_v, double* inside, std::string*
   return Walk::Done;
 }
 
+// The walls of the rows above and below the centre and of the columns
+// either side of it, each line's points in order along it.
+Walk walk_off_centre(EyeScanResult& r, double lo_mv, double hi_mv, std::string* why) {
+  const kd71::eye::jitter_figures j = kd71::eye::fit_jitter(
+      {r.points.begin(), r.points.begin() + static_cast<std::ptrdiff_t>(r.vertical_from)},
+      r.delays.bit_period_ps);
+  const kd71::eye::vertical_figures v = kd71::eye::fit_vertical(
+      {r.points.begin() + static_cast<std::ptrdiff_t>(r.vertical_from), r.points.end()},
+      kd71::eye::kDefaultReportRatio);
+  r.off_centre_from = r.points.size();
+  if (!j.found || !v.found) return Walk::Done;
+  const double c = r.centre_delay_v, t = v.best_threshold_mv;
+  const double half_period_v = delay_volts(j.bit_period_ps) / 2.0;
+  const double lo_v = std::max(r.delay_lo_v, c - half_period_v);
+  const double hi_v = std::min(r.delay_hi_v, c + half_period_v);
+  const double reach_v = delay_volts((j.bit_period_ps - j.dj_ps) / 2.0 - kGuessSpreads * j.rj_ps);
+  const double row_mv = kOffCentreShare * v.height_mv / 2.0;
+  const double column_v = delay_volts(kOffCentreShare * j.width_ps / 2.0);
+  struct Line {
+    bool along_delay;
+    double fixed, inner, lo, hi, lo_guess, hi_guess;
+  };
+  const Line lines[] = {
+      {true, t - row_mv, c, lo_v, hi_v, c - reach_v, c + reach_v},
+      {true, t + row_mv, c, lo_v, hi_v, c - reach_v, c + reach_v},
+      {false, std::max(lo_v, c - column_v), t, lo_mv, hi_mv,
+       v.zero_mv + kGuessSpreads * v.zero_sigma_mv, v.one_mv - kGuessSpreads * v.one_sigma_mv},
+      {false, std::min(hi_v, c + column_v), t, lo_mv, hi_mv,
+       v.zero_mv + kGuessSpreads * v.zero_sigma_mv, v.one_mv - kGuessSpreads * v.one_sigma_mv}};
+  for (const Line& l : lines) {
+    const std::size_t from = r.points.size();
+    const double reach = l.along_delay ? 2.0 * half_period_v / kFirstReachPerBit : kFirstReachMv;
+    const double smallest = l.along_delay ? kSmallestDelayStepV : kSmallestThresholdStepMv;
+    for (const auto& [outer, guess] : {std::pair{l.lo, l.lo_guess}, std::pair{l.hi, l.hi_guess}}) {
+      Wall w{l.along_delay, l.fixed, l.inner, outer};
+      w.guess = guess;
+      w.tail_points = kOffCentreTailPoints;
+      w.tail_probes = kOffCentreTailProbes;
+      double edge = NAN;
+      const Walk end = walk_wall(r, w, reach, smallest, &edge, why);
+      if (end != Walk::Done) return end;
+    }
+    order(r, from, l.along_delay);
+  }
+  return Walk::Done;
+}
+
 }  // namespace
 
 bool adaptive_sweep(EyeScanResult& r, double lo, double hi, std::string* why) {
   const double period_v = delay_volts(r.delays.bit_period_ps);
   double a = std::clamp(r.anchor_v, r.delay_lo_v, r.delay_hi_v);
-  r.adaptive_points = kPointsPerWall * (r.request.two_d ? 4 : 2);
+  r.adaptive_points = r.request.two_d ? kPointsPerWall * kCentreWalls +
+                                            kPointsPerOffCentreWall * kOffCentreWalls
+                                      : kPointsPerWall * 2;
   Walk end = find_inside(r, period_v, &a, why);
   if (end != Walk::Done) return end == Walk::Stopped;
   const double lo_v = r.delay_lo_v, hi_v = r.delay_hi_v, t = r.threshold_mv;
@@ -222,7 +287,12 @@ bool adaptive_sweep(EyeScanResult& r, double lo, double hi, std::string* why) {
   r.centre_delay_v = a;
   if (end == Walk::Done && r.request.two_d) {
     const kd71::eye::jitter_figures j = kd71::eye::fit_jitter(r.points, r.delays.bit_period_ps);
-    if (j.found) r.centre_delay_v = std::clamp(delay_volts(j.centre_ps), r.delay_lo_v, r.delay_hi_v);
+    if (j.found) {
+      // The fit's centre is a phase: the delay at it nearest the inside.
+      const double c = delay_volts(j.centre_ps);
+      r.centre_delay_v =
+          std::clamp(c + period_v * std::round((a - c) / period_v), r.delay_lo_v, r.delay_hi_v);
+    }
     const double inside = std::clamp(t, lo, hi);
     const std::vector<Wall> rails = {{false, r.centre_delay_v, inside, lo},
                                      {false, r.centre_delay_v, inside, hi}};
@@ -231,6 +301,7 @@ bool adaptive_sweep(EyeScanResult& r, double lo, double hi, std::string* why) {
     end = probe(r, rails.front(), inside, kEdgeRule, &middle, why);
     if (end == Walk::Done) end = walk_walls(r, rails, kFirstReachMv, kSmallestThresholdStepMv, why);
     order(r, r.vertical_from, false);
+    if (end == Walk::Done) end = walk_off_centre(r, lo, hi, why);
   }
   if (end == Walk::Failed) return false;
   // Ran to its end: the points it took are all it planned; a stopped scan

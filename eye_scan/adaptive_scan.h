@@ -4,7 +4,8 @@
 // few counts resolve, each counted until its errors decide it. A bathtub
 // takes the two walls along the delay at the channel's threshold; a
 // two-dimensional scan then takes the two rails along the threshold at the
-// eye's fitted centre.
+// eye's fitted centre, and last the walls of a row above and below the
+// centre and the rails of a column either side of it, for the contours.
 #pragma once
 
 #include <string>

@@ -8,10 +8,10 @@ namespace {
 constexpr int kRows = 61;
 constexpr int kBisections = 50;
 
-// The edge along the delay at `mv`, on the side `sign` (-1 left, +1
-// right): the ratio grows from the centre outwards.
-double edge_ps(const jitter_figures& j, const vertical_figures& v, double mv, double ratio,
-               double sign) {
+}  // namespace
+
+double model_edge_ps(const jitter_figures& j, const vertical_figures& v, double mv, double ratio,
+                     double sign) {
   double inside = 0.0, outside = j.bit_period_ps / 2.0;
   for (int i = 0; i < kBisections; ++i) {
     const double mid = (inside + outside) / 2.0;
@@ -20,18 +20,16 @@ double edge_ps(const jitter_figures& j, const vertical_figures& v, double mv, do
   return sign * inside;
 }
 
-// The eye's top (`sign` +1) or bottom (-1) at the centre's delay.
-double rail_mv(const jitter_figures& j, const vertical_figures& v, double ratio, double sign) {
+double model_rail_mv(const jitter_figures& j, const vertical_figures& v, double ps, double ratio,
+                     double sign) {
   double inside = 0.0, outside = sign > 0 ? v.one_mv - v.best_threshold_mv
                                           : v.best_threshold_mv - v.zero_mv;
   for (int i = 0; i < kBisections; ++i) {
     const double mid = (inside + outside) / 2.0;
-    (modelled_ratio(j, v, 0.0, sign * mid) <= ratio ? inside : outside) = mid;
+    (modelled_ratio(j, v, ps, sign * mid) <= ratio ? inside : outside) = mid;
   }
   return sign * inside;
 }
-
-}  // namespace
 
 double modelled_ratio(const jitter_figures& j, const vertical_figures& v, double ps, double mv) {
   // The walls' Dirac edges a period less DJ apart about the centre, both
@@ -45,12 +43,13 @@ double modelled_ratio(const jitter_figures& j, const vertical_figures& v, double
 std::vector<ContourPoint> eye_contour(const jitter_figures& j, const vertical_figures& v,
                                       double ratio) {
   if (!j.found || !v.found || modelled_ratio(j, v, 0.0, 0.0) > ratio) return {};
-  const double lo = rail_mv(j, v, ratio, -1.0), hi = rail_mv(j, v, ratio, 1.0);
+  const double lo = model_rail_mv(j, v, 0.0, ratio, -1.0);
+  const double hi = model_rail_mv(j, v, 0.0, ratio, 1.0);
   std::vector<ContourPoint> left{{0.0, lo}}, right;
   for (int k = 1; k < kRows - 1; ++k) {
     const double mv = lo + (hi - lo) * k / (kRows - 1);
-    left.push_back({edge_ps(j, v, mv, ratio, -1.0), mv});
-    right.push_back({edge_ps(j, v, mv, ratio, 1.0), mv});
+    left.push_back({model_edge_ps(j, v, mv, ratio, -1.0), mv});
+    right.push_back({model_edge_ps(j, v, mv, ratio, 1.0), mv});
   }
   left.push_back({0.0, hi});
   left.insert(left.end(), right.rbegin(), right.rend());

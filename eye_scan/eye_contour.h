@@ -23,6 +23,15 @@ struct ContourPoint {
 // The ratio the fits give at `ps` and `mv` from the centre.
 double modelled_ratio(const jitter_figures& j, const vertical_figures& v, double ps, double mv);
 
+// Where the modelled ratio reaches `ratio` along the delay at `mv`, on the
+// side `sign` (-1 left, +1 right), and along the threshold at `ps` (-1 the
+// bottom, +1 the top); 0 where the eye is closed there. The ratio grows
+// from the centre outwards.
+double model_edge_ps(const jitter_figures& j, const vertical_figures& v, double mv, double ratio,
+                     double sign);
+double model_rail_mv(const jitter_figures& j, const vertical_figures& v, double ps, double ratio,
+                     double sign);
+
 // The closed contour (left edge upwards, then right edge downwards); empty
 // when the fits were not found or the eye is closed at `ratio`.
 std::vector<ContourPoint> eye_contour(const jitter_figures& j, const vertical_figures& v,

@@ -25,9 +25,12 @@ std::vector<EyePoint> bathtub_of(const EyeScanResult& r) {
 
 std::vector<EyePoint> threshold_sweep_of(const EyeScanResult& r, double centre_v) {
   if (!r.request.two_d) return {};
-  if (r.request.adaptive)
-    return {r.points.begin() + static_cast<std::ptrdiff_t>(std::min(r.vertical_from, r.points.size())),
-            r.points.end()};
+  if (r.request.adaptive) {
+    const std::size_t end = r.off_centre_from > 0 ? std::min(r.off_centre_from, r.points.size())
+                                                  : r.points.size();
+    return {r.points.begin() + static_cast<std::ptrdiff_t>(std::min(r.vertical_from, end)),
+            r.points.begin() + static_cast<std::ptrdiff_t>(end)};
+  }
   const int rows = r.thresholds.points;
   const DelaySweep& d = r.delays;
   if (rows <= 0 || d.points <= 0 || !(d.step_v > 0.0)) return {};
@@ -51,14 +54,16 @@ vertical_figures scan_vertical(const EyeScanResult& r, const jitter_figures& j, 
     v.why_not = "a bathtub sweeps no threshold";
     return v;
   }
-  double centre_v = r.request.adaptive ? r.centre_delay_v : r.anchor_v;
-  if (!r.request.adaptive && j.found) {
-    // The jitter's centre is a phase: the delay at it nearest the anchor.
-    const double period_v = delay_volts(r.delays.bit_period_ps);
-    const double c = delay_volts(j.centre_ps);
-    centre_v = c + period_v * std::round((r.anchor_v - c) / period_v);
-  }
-  return fit_vertical(threshold_sweep_of(r, centre_v), ratio);
+  return fit_vertical(threshold_sweep_of(r, eye_centre_v(r, j)), ratio);
+}
+
+double eye_centre_v(const EyeScanResult& r, const jitter_figures& j) {
+  if (r.request.adaptive) return r.centre_delay_v;
+  if (!j.found) return r.anchor_v;
+  // The jitter's centre is a phase: the delay at it nearest the anchor.
+  const double period_v = delay_volts(r.delays.bit_period_ps);
+  const double c = delay_volts(j.centre_ps);
+  return c + period_v * std::round((r.anchor_v - c) / period_v);
 }
 
 }  // namespace kd71::eye

@@ -21,5 +21,8 @@ jitter_figures scan_jitter(const EyeScanResult& r, double ratio);
 // At the jitter's centre where it was found, else at the grid's widest
 // opening or the scan's anchor.
 vertical_figures scan_vertical(const EyeScanResult& r, const jitter_figures& j, double ratio);
+// The delay (V) of the eye's centre: the jitter's centre nearest the
+// scan's anchor, an adaptive scan's centre, or the anchor without a fit.
+double eye_centre_v(const EyeScanResult& r, const jitter_figures& j);
 
 }  // namespace kd71::eye

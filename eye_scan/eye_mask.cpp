@@ -6,6 +6,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <sstream>
+#include <utility>
 
 #include "platform/os/c_locale.h"
 
@@ -100,13 +101,9 @@ bool read_eye_mask(const std::string& path, eye_mask* mask, std::string* why) {
   return parse_eye_mask(text.str(), mask, why);
 }
 
-mask_test test_eye_mask(const eye_mask& mask, const jitter_figures& j, const vertical_figures& v) {
+mask_test test_eye_mask(const eye_mask& mask, std::vector<ContourPoint> contour) {
   mask_test t;
-  if (!j.found || !v.found) {
-    t.why_not = "the mask needs both the jitter and the vertical fits";
-    return t;
-  }
-  t.contour = eye_contour(j, v, mask.ratio);
+  t.contour = std::move(contour);
   if (t.contour.empty()) {
     t.tested = true;  // the eye is closed at the mask's ratio: nothing fits
     t.margin_percent = -100.0;

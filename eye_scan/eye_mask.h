@@ -36,7 +36,9 @@ struct mask_test {
   double margin_percent = 0.0;
   std::vector<ContourPoint> contour;  // at the mask's ratio
 };
-mask_test test_eye_mask(const eye_mask& mask, const jitter_figures& j, const vertical_figures& v);
+// The mask against the eye's contour at the mask's ratio (empty: the eye
+// is closed there).
+mask_test test_eye_mask(const eye_mask& mask, std::vector<ContourPoint> contour);
 // "CH1 eye mask "10G receiver" at 1e-12: pass, margin 23.4 %", or why the
 // mask could not be tested.
 std::string mask_summary(int channel, const eye_mask& mask, const mask_test& t);

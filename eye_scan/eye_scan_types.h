@@ -25,7 +25,9 @@ struct EyeScanRequest {
   // each wall's edge found first, then its tail sampled densely for the
   // fits, each point counted until its errors decide it. A two-dimensional
   // adaptive scan takes the bathtub at the channel's threshold, then the
-  // threshold sweep at the eye's centre.
+  // threshold sweep at the eye's centre, then the walls of a row above and
+  // below the centre and the rails of a column either side of it, for the
+  // contours' shape.
   bool adaptive = false;
 };
 
@@ -46,10 +48,12 @@ struct EyeScanResult {
   int counts_per_point = 0;
   // Delay by delay, each delay's thresholds in order; filled as the scan goes.
   std::vector<EyePoint> points;
-  // Adaptive scans: the points expected (a guess while it runs), and where
-  // the threshold sweep at the centre begins in `points` (two-dimensional).
+  // Adaptive scans: the points expected (a guess while it runs), where the
+  // threshold sweep at the centre begins in `points` and where the rows and
+  // columns off the centre begin (two-dimensional; 0 before them).
   int adaptive_points = 0;
   std::size_t vertical_from = 0;
+  std::size_t off_centre_from = 0;
   double centre_delay_v = 0.0;  // the delay of that sweep
   double scan_s = 0.0;          // how long the scan took
 

@@ -6,6 +6,7 @@
 
 #include "eye_scan/eye_contour.h"
 #include "eye_scan/eye_figures.h"
+#include "eye_scan/scan_contour.h"
 #include "gui/plot_frame.h"
 
 namespace kd71::qt {
@@ -22,8 +23,9 @@ constexpr double kRailRoom = 3.0;
 EyeContourView::EyeContourView(QWidget* parent) : QWidget(parent) {
   setMinimumSize(320, 260);
   setToolTip(
-      tr("The eye's contours at 1e-6, 1e-9 and 1e-12 from the fits of the adaptive scan's "
-         "centre row (RJ, DJ) and column (the rails' levels and noise), and the eye mask"));
+      tr("The eye's contours at 1e-6, 1e-9 and 1e-12: on a full grid from each row's and "
+         "column's tails, on an adaptive scan from the fits of its centre row (RJ, DJ) and "
+         "column (the rails' levels and noise); and the eye mask"));
 }
 
 void EyeContourView::show_scan(const EyeScanResult& r,
@@ -39,13 +41,17 @@ void EyeContourView::show_scan(const EyeScanResult& r,
              : !v.found       ? "no vertical fit: " + v.why_not
                               : "";
   if (why_not_.empty()) {
-    for (double c : kContourRatios) contours_.push_back(kd71::eye::eye_contour(j, v, c));
+    for (double c : kContourRatios) {
+      const kd71::eye::scan_contour sc = kd71::eye::contour_of_scan(r, j, v, c);
+      contours_.push_back(sc.points);
+      if (c == kd71::eye::kDefaultContourRatio) source_ = kd71::eye::contour_source(sc);
+    }
     half_period_ = j.bit_period_ps / 2.0;
     mv_lo_ = v.zero_mv - v.best_threshold_mv - kRailRoom * v.zero_sigma_mv;
     mv_hi_ = v.one_mv - v.best_threshold_mv + kRailRoom * v.one_sigma_mv;
     // RJ, DJ and the rails do not depend on the ratio: the mask's contour
     // comes from the same fits.
-    if (mask_) mask_test_ = kd71::eye::test_eye_mask(*mask_, j, v);
+    if (mask_) mask_test_ = kd71::eye::test_scan_mask(*mask_, r);
   }
   update();
 }
@@ -88,6 +94,9 @@ void EyeContourView::paintEvent(QPaintEvent*) {
                QString::number(kContourRatios[k], 'e', 0).remove(QLatin1Char('+')));
   }
   p.restore();
+  p.setPen(palette().color(QPalette::Text));
+  p.drawText(f.area.adjusted(6, 0, -6, -4), Qt::AlignBottom | Qt::AlignLeft | Qt::TextWordWrap,
+             tr("The 1e-12 contour %1.").arg(QString::fromStdString(source_)));
   if (mask_) {
     const QString name = QString::fromStdString(mask_->name.empty() ? "Mask" : mask_->name);
     const QString verdict =

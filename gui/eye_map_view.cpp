@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "eye_scan/scan_contour.h"
+#include "gui/eye_contour_view.h"
 #include "gui/look.h"
 
 namespace kd71::qt {
@@ -103,6 +105,17 @@ void EyeMapView::show_scan(const EyeScanResult& r, const EyeReport& report) {
   delay_hi_ = sweep_delay(r.delays, columns - 1) + dstep / 2.0;
   mv_lo_ = r.thresholds.first_mv - tstep / 2.0;
   mv_hi_ = sweep_threshold(r.thresholds, rows - 1) + tstep / 2.0;
+  // The contours once the scan has ended: each row's tails are whole then.
+  contours_.clear();
+  if (r.state == EyeScanState::Finished || r.state == EyeScanState::Stopped) {
+    for (double ratio : kContourRatios) {
+      const kd71::eye::scan_contour c = kd71::eye::contour_of_scan(r, ratio);
+      std::vector<QPointF> line;
+      for (const kd71::eye::ContourPoint& at : c.points)
+        line.emplace_back(c.centre_v + delay_volts(at.ps), c.centre_mv + at.mv);
+      contours_.push_back(line);
+    }
+  }
   update();
 }
 
@@ -125,6 +138,29 @@ void EyeMapView::paintEvent(QPaintEvent*) {
   draw_axes(p, area);
   draw_scale(p, area);
   draw_opening(p, area);
+  draw_contours(p, area);
+}
+
+void EyeMapView::draw_contours(QPainter& p, const QRectF& a) const {
+  // White on the error-free dark blue; dashes tell the ratios apart.
+  const Qt::PenStyle styles[] = {Qt::DotLine, Qt::DashLine, Qt::SolidLine};
+  p.save();
+  p.setClipRect(a);
+  p.setRenderHint(QPainter::Antialiasing);
+  for (std::size_t k = 0; k < contours_.size() && k < std::size(styles); ++k) {
+    const std::vector<QPointF>& line = contours_[k];
+    if (line.empty()) continue;
+    QPolygonF shape;
+    for (const QPointF& at : line) shape << QPointF(x_at(a, at.x()), y_at(a, at.y()));
+    p.setPen(QPen(Qt::white, 1.5, styles[k]));
+    p.setBrush(Qt::NoBrush);
+    p.drawPolygon(shape);
+    const auto top = std::min_element(shape.begin(), shape.end(),
+                                      [](const QPointF& u, const QPointF& w) { return u.y() < w.y(); });
+    p.drawText(*top + QPointF(4, -3),
+               QString::number(kContourRatios[k], 'e', 0).remove(QLatin1Char('+')));
+  }
+  p.restore();
 }
 
 qreal EyeMapView::x_at(const QRectF& a, double v) const {

@@ -401,7 +401,7 @@ void EyeScanWindow::refresh() {
   // After a bathtub the eye's empty place is left out, on screen and in the
   // saved picture.
   eye_->setVisible(!r.request.adaptive && (before_any || r.request.two_d));
-  contours_->setVisible(r.request.adaptive);
+  contours_->setVisible(r.request.adaptive || (!before_any && r.request.two_d));
   contours_->show_scan(ended ? r : EyeScanResult{}, mask_);
   report_->setEnabled(ended);
   apply_->setEnabled(!busy && have_points && e.found && r.state != EyeScanState::Failed);

@@ -4,9 +4,9 @@
 
 #include "app/panel_handles.h"
 #include "app/stop_signal.h"
-#include "eye_scan/eye_figures.h"
 #include "eye_scan/eye_json_report.h"
 #include "eye_scan/eye_scan_report.h"
+#include "eye_scan/scan_contour.h"
 #include "hardware/lowlevel_link.h"
 #include "platform/os/c_locale.h"
 #include "platform/ui_runtime/ui_store.h"
@@ -60,9 +60,7 @@ void report() {
                 g_command.out_path.c_str(), error.c_str());
   kd71::eye::mask_test mask;
   if (g_command.has_mask) {
-    const kd71::eye::jitter_figures j = kd71::eye::scan_jitter(r, g_command.mask.ratio);
-    mask = kd71::eye::test_eye_mask(g_command.mask, j,
-                                    kd71::eye::scan_vertical(r, j, g_command.mask.ratio));
+    mask = kd71::eye::test_scan_mask(g_command.mask, r);
     std::printf("%s\n", kd71::eye::mask_summary(r.request.channel, g_command.mask, mask).c_str());
   }
   bool reported = true;

@@ -14,6 +14,7 @@
 #include "eye_scan/eye_scan_plan.h"
 #include "eye_scan/eye_scan_report.h"
 #include "eye_scan/jitter_fit.h"
+#include "eye_scan/scan_contour.h"
 #include "platform/ui_runtime/ui_store.h"
 #include "remote/scpi_commands.h"
 #include "remote/scpi_errors.h"
@@ -183,9 +184,7 @@ void eye_mask_query(Context& c) {
   const EyeScanResult* r = ended_scan(c);
   kd71::eye::mask_test t;
   if (r && g_has_mask[c.channel]) {
-    const kd71::eye::eye_mask& m = g_masks[c.channel];
-    const kd71::eye::jitter_figures j = kd71::eye::scan_jitter(*r, m.ratio);
-    t = kd71::eye::test_eye_mask(m, j, kd71::eye::scan_vertical(*r, j, m.ratio));
+    t = kd71::eye::test_scan_mask(g_masks[c.channel], *r);
   }
   if (!t.tested) return c.respond("NONE," + nr3(std::nan("")));
   c.respond(std::string(t.pass ? "PASS," : "FAIL,") + nr3(t.margin_percent));

@@ -138,7 +138,7 @@ TEST_F(EyeScanTest, AStoppedAdaptiveScanSaysSoAndGivesTheChannelBack) {
   const EyeScanResult& r = scan(adaptive(1, true));
   EXPECT_EQ(r.state, EyeScanState::Stopped);
   EXPECT_EQ(r.points.size(), 5u);
-  EXPECT_EQ(r.message, "stopped after 5 of 44 points");
+  EXPECT_EQ(r.message, "stopped after 5 of 84 points");
   EXPECT_EQ(value(kDelay[1]), delay);
   EXPECT_EQ(dimmed(kDelay[1]), 0);
 }
