@@ -82,6 +82,9 @@ EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   method_ = named(new QComboBox, "eye_method");
   method_->addItem(tr("Full grid"), false);
   method_->addItem(tr("Adaptive"), true);
+  // Adaptive unless chosen otherwise: the figures in seconds; the grid is
+  // there for a picture of every point.
+  method_->setCurrentIndex(method_->findData(true));
   method_->setToolTip(
       tr("Adaptive: each wall of the eye found first and its tail sampled for the jitter "
          "(RJ, DJ, TJ) and Q-factor fits, in seconds; full grid: every delay (and threshold)"));
@@ -211,6 +214,10 @@ EyeScanWindow::EyeScanWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(channel_, &QComboBox::currentIndexChanged, this, [this] { show_threshold_range(); });
   connect(init_range_, &QCheckBox::toggled, this, [this] { show_threshold_range(); });
   connect(kind_, &QComboBox::currentIndexChanged, this, [this] { show_threshold_range(); });
+  connect(method_, &QComboBox::currentIndexChanged, this, [this] {
+    show_threshold_range();
+    refresh();
+  });
   timer_ = new QTimer(this);
   timer_->setInterval(kEyeWindowRefreshMs);
   connect(timer_, &QTimer::timeout, this, [this] { refresh(); });
@@ -254,8 +261,9 @@ void EyeScanWindow::show_threshold_range() {
     threshold_hi_->setValue(hi);
   }
   const bool idle = !eye_scan_busy();
-  for (QWidget* w : {static_cast<QWidget*>(threshold_points_), static_cast<QWidget*>(init_range_)})
-    w->setEnabled(idle && two_d);
+  const bool grid = !method_->currentData().toBool();
+  threshold_points_->setEnabled(idle && two_d && grid);
+  init_range_->setEnabled(idle && two_d);
   threshold_lo_->setEnabled(idle && two_d && own);
   threshold_hi_->setEnabled(idle && two_d && own);
 }
@@ -357,10 +365,13 @@ void EyeScanWindow::refresh() {
   const EyeScanResult& r = eye_scan_result();
   const bool busy = eye_scan_busy();
   for (QWidget* w : {static_cast<QWidget*>(channel_), static_cast<QWidget*>(kind_),
-                     static_cast<QWidget*>(delay_steps_), static_cast<QWidget*>(span_),
-                     static_cast<QWidget*>(resolve_), static_cast<QWidget*>(method_),
+                     static_cast<QWidget*>(span_), static_cast<QWidget*>(method_),
                      static_cast<QWidget*>(start_)})
     w->setEnabled(!busy);
+  // An adaptive scan places its own points and counts each as it needs.
+  const bool grid = !method_->currentData().toBool();
+  for (QWidget* w : {static_cast<QWidget*>(delay_steps_), static_cast<QWidget*>(resolve_)})
+    w->setEnabled(!busy && grid);
   stop_->setEnabled(busy);
   const bool have_points = !r.points.empty();
   export_->setEnabled(!busy && have_points);

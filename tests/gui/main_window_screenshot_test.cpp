@@ -200,6 +200,8 @@ TEST_F(MainWindowScreenshot, TheEyeScanWindowWithBothPlotsAfterAnInit) {
       auto* w = main->findChild<qt::EyeScanWindow*>(qt::kEyeScanWindowName);
       auto* kind = w->findChild<QComboBox*>(QStringLiteral("eye_kind"));
       kind->setCurrentIndex(kind->findData(true));
+      auto* method = w->findChild<QComboBox*>(QStringLiteral("eye_method"));
+      method->setCurrentIndex(method->findData(false));
       QTest::mouseClick(w->findChild<QAbstractButton*>(QStringLiteral("eye_scan_start")),
                         Qt::LeftButton);
       started = true;

@@ -89,7 +89,7 @@ gone "^About"
 
 press "$main" ctrl+e
 eye=$(window_named "^Eye Scan") || { echo "$eye"; exit 1; }
-press "$eye" alt+c Down alt+d ctrl+a 3 2 Tab alt+s  # 2-D, 32 delay steps, Start
+press "$eye" alt+c Down alt+s  # 2-D eye, adaptive as the window starts, Start
 for _ in $(seq 150); do [ "$(scpi ':INP1:CAL:ESC:RES?')" = FINISHED ] && break; sleep 1; done
 [ "$(scpi ':INP1:CAL:ESC:RES?')" = FINISHED ] || fail "the 2-D scan did not end" "$work/out"
 press "$eye" Escape
