@@ -20,6 +20,7 @@
 #include <QTest>
 #include <QTimer>
 #include <cmath>
+#include <nlohmann/json.hpp>
 
 #include "app/startup.h"
 #include "app/threshold_search.h"
@@ -251,6 +252,39 @@ TEST_F(EyeScanWindowTest, AFinishedScanIsPlottedItsCentreAppliedAndItsPointsAndP
   const QImage saved(QString::fromStdString((folder_.path() / "plots.png").string()));
   EXPECT_FALSE(saved.isNull()) << status().toStdString();
   EXPECT_GT(saved.width(), saved.height()) << "both plots side by side";
+}
+
+// "Mask..." and "Export Report..." through their dialogs: a file that is no
+// mask is refused with its reason and the mask before it kept; the report
+// holds the mask's verdict as the contour view shows it.
+TEST_F(EyeScanWindowTest, AMaskIsLoadedAndTheReportExportedThroughTheirDialogs) {
+  start();
+  auto* method = named<QComboBox>("eye_method");
+  method->setCurrentIndex(method->findData(true));
+  auto* kind = named<QComboBox>("eye_kind");
+  kind->setCurrentIndex(kind->findData(true));
+  folder_.write("small.json", R"({"name": "small", "ratio": 1e-12,
+                                  "polygon": [[-5, 0], [0, 2], [5, 0], [0, -2]]})");
+  folder_.write("open.json", R"({"ratio": 1e-12, "polygon": [[1, 1], [2, 1], [2, 2]]})");
+  answer_dialog("small.json");
+  click("eye_scan_mask");
+  EXPECT_TRUE(status().startsWith("The mask ")) << status().toStdString();
+  answer_dialog("open.json");
+  click("eye_scan_mask");
+  EXPECT_EQ(status(), QStringLiteral("The mask was not loaded: the mask's polygon does not "
+                                     "enclose the eye's centre."));
+  click("eye_scan_start");
+  ui::process_pending();
+  ASSERT_EQ(eye_scan_result().state, EyeScanState::Finished);
+  w_->refresh();
+  ASSERT_TRUE(named<QAbstractButton>("eye_scan_report")->isEnabled());
+  answer_dialog("eye.json");
+  click("eye_scan_report");
+  const nlohmann::json report = nlohmann::json::parse(folder_.read("eye.json"));
+  ASSERT_TRUE(report["mask"].is_object()) << report.dump();
+  EXPECT_TRUE(report["mask"]["pass"].get<bool>()) << "a small mask in the open eye";
+  EXPECT_GT(report["mask"]["margin_percent"].get<double>(), 100.0);
+  EXPECT_TRUE(report["q_factor"].is_number());
 }
 
 }  // namespace
