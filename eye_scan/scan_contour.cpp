@@ -173,6 +173,7 @@ scan_contour contour_of_scan(const EyeScanResult& r, const jitter_figures& j,
       continue;
     c.points.push_back({left.at, mv});
     c.points.push_back({right.at, mv});
+    c.rows.push_back({mv, left.at, right.at});
     count(c, left.source);
     count(c, right.source);
   }
@@ -188,6 +189,7 @@ scan_contour contour_of_scan(const EyeScanResult& r, const jitter_figures& j,
       continue;
     c.points.push_back({ps, bottom.at});
     c.points.push_back({ps, top.at});
+    c.columns.push_back({ps, bottom.at, top.at});
     count(c, bottom.source);
     count(c, top.source);
   }

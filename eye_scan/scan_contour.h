@@ -21,6 +21,12 @@
 
 namespace kd71::eye {
 
+// One row's walls (ps) or one column's rails (mV) at the contour's ratio.
+struct line_edges {
+  double at = 0.0;  // the row's mV or the column's ps from the centre
+  double lo = 0.0, hi = 0.0;
+};
+
 struct scan_contour {
   std::string why_not;  // why there is no contour (no fits), "" otherwise
   // Closed, round the centre, in ps and mV from it; empty where the eye is
@@ -29,6 +35,9 @@ struct scan_contour {
   int measured = 0;     // edges read off the points
   int fitted = 0;       // extrapolated from their own row's or column's tail
   int from_centre = 0;  // from the centre row's and column's fits
+  // The rows and columns the points came from; none for a contour of the
+  // centre's fits alone.
+  std::vector<line_edges> rows, columns;
   double centre_v = 0.0;   // the centre's delay
   double centre_mv = 0.0;  // and threshold
 };
