@@ -136,6 +136,17 @@ void count(scan_contour& c, Source s) {
   if (s == Source::Centre) ++c.from_centre;
 }
 
+// A row (at `at` mV) or a column (at `at` ps) whose two edges were found
+// and stand open between them.
+void keep_line(scan_contour& c, bool row, double at, const Edge& lo, const Edge& hi) {
+  if (lo.source == Source::None || hi.source == Source::None || lo.at >= hi.at) return;
+  c.points.push_back(row ? ContourPoint{lo.at, at} : ContourPoint{at, lo.at});
+  c.points.push_back(row ? ContourPoint{hi.at, at} : ContourPoint{at, hi.at});
+  (row ? c.rows : c.columns).push_back({at, lo.at, hi.at});
+  count(c, lo.source);
+  count(c, hi.source);
+}
+
 }  // namespace
 
 scan_contour contour_of_scan(const EyeScanResult& r, const jitter_figures& j,
@@ -169,13 +180,7 @@ scan_contour contour_of_scan(const EyeScanResult& r, const jitter_figures& j,
                                 centre_fit(open, model_edge_ps(j, v, mv, ratio, -1.0)));
     const Edge right = line_edge(line, 1, kWallScale, ratio, right_wall,
                                  centre_fit(open, model_edge_ps(j, v, mv, ratio, 1.0)));
-    if (left.source == Source::None || right.source == Source::None || left.at >= right.at)
-      continue;
-    c.points.push_back({left.at, mv});
-    c.points.push_back({right.at, mv});
-    c.rows.push_back({mv, left.at, right.at});
-    count(c, left.source);
-    count(c, right.source);
+    keep_line(c, true, mv, left, right);
   }
   for (const auto& [delay, line] : lines.columns) {
     const double from = delay_ps(delay) - delay_ps(c.centre_v);
@@ -185,13 +190,7 @@ scan_contour contour_of_scan(const EyeScanResult& r, const jitter_figures& j,
                                   centre_fit(open, model_rail_mv(j, v, ps, ratio, -1.0)));
     const Edge top = line_edge(line, 1, kRailScale, ratio, ones,
                                centre_fit(open, model_rail_mv(j, v, ps, ratio, 1.0)));
-    if (bottom.source == Source::None || top.source == Source::None || bottom.at >= top.at)
-      continue;
-    c.points.push_back({ps, bottom.at});
-    c.points.push_back({ps, top.at});
-    c.columns.push_back({ps, bottom.at, top.at});
-    count(c, bottom.source);
-    count(c, top.source);
+    keep_line(c, false, ps, bottom, top);
   }
   // Round the centre, each axis scaled to the eye's size so that neither
   // crowds the angles.
