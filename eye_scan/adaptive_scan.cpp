@@ -219,7 +219,7 @@ Walk find_inside(EyeScanResult& r, double period_v, double* inside, std::string*
 }
 
 // The walls of the rows above and below the centre and of the columns
-// either side of it, each line's points in order along it.
+// either side of it, their points in the order taken.
 Walk walk_off_centre(EyeScanResult& r, double lo_mv, double hi_mv, std::string* why) {
   const kd71::eye::jitter_figures j = kd71::eye::fit_jitter(
       {r.points.begin(), r.points.begin() + static_cast<std::ptrdiff_t>(r.vertical_from)},
@@ -236,31 +236,29 @@ Walk walk_off_centre(EyeScanResult& r, double lo_mv, double hi_mv, std::string* 
   const double reach_v = delay_volts((j.bit_period_ps - j.dj_ps) / 2.0 - kGuessSpreads * j.rj_ps);
   const double row_mv = kOffCentreShare * v.height_mv / 2.0;
   const double column_v = delay_volts(kOffCentreShare * j.width_ps / 2.0);
-  struct Line {
-    bool along_delay;
-    double fixed, inner, lo, hi, lo_guess, hi_guess;
-  };
-  const Line lines[] = {
-      {true, t - row_mv, c, lo_v, hi_v, c - reach_v, c + reach_v},
-      {true, t + row_mv, c, lo_v, hi_v, c - reach_v, c + reach_v},
-      {false, std::max(lo_v, c - column_v), t, lo_mv, hi_mv,
-       v.zero_mv + kGuessSpreads * v.zero_sigma_mv, v.one_mv - kGuessSpreads * v.one_sigma_mv},
-      {false, std::min(hi_v, c + column_v), t, lo_mv, hi_mv,
-       v.zero_mv + kGuessSpreads * v.zero_sigma_mv, v.one_mv - kGuessSpreads * v.one_sigma_mv}};
-  for (const Line& l : lines) {
-    const std::size_t from = r.points.size();
-    const double reach = l.along_delay ? 2.0 * half_period_v / kFirstReachPerBit : kFirstReachMv;
-    const double smallest = l.along_delay ? kSmallestDelayStepV : kSmallestThresholdStepMv;
-    for (const auto& [outer, guess] : {std::pair{l.lo, l.lo_guess}, std::pair{l.hi, l.hi_guess}}) {
-      Wall w{l.along_delay, l.fixed, l.inner, outer};
-      w.guess = guess;
-      w.tail_points = kOffCentreTailPoints;
-      w.tail_probes = kOffCentreTailProbes;
-      double edge = NAN;
-      const Walk end = walk_wall(r, w, reach, smallest, &edge, why);
-      if (end != Walk::Done) return end;
-    }
-    order(r, from, l.along_delay);
+  const double bottom_guess = v.zero_mv + kGuessSpreads * v.zero_sigma_mv;
+  const double top_guess = v.one_mv - kGuessSpreads * v.one_sigma_mv;
+  const double left_column = std::max(lo_v, c - column_v);
+  const double right_column = std::min(hi_v, c + column_v);
+  // In an order that crosses the eye once: both rows' left walls, both
+  // right walls, then the columns from the right; a move across the eye
+  // waits as long as the board's centring does.
+  const Wall walls[] = {
+      {true, t - row_mv, c, lo_v}, {true, t + row_mv, c, lo_v},
+      {true, t + row_mv, c, hi_v}, {true, t - row_mv, c, hi_v},
+      {false, right_column, t, lo_mv}, {false, right_column, t, hi_mv},
+      {false, left_column, t, lo_mv}, {false, left_column, t, hi_mv}};
+  for (Wall w : walls) {
+    w.guess = w.along_delay ? (w.outer < c ? c - reach_v : c + reach_v)
+                            : (w.outer < t ? bottom_guess : top_guess);
+    w.tail_points = kOffCentreTailPoints;
+    w.tail_probes = kOffCentreTailProbes;
+    double edge = NAN;
+    const Walk end = w.along_delay
+                         ? walk_wall(r, w, 2.0 * half_period_v / kFirstReachPerBit,
+                                     kSmallestDelayStepV, &edge, why)
+                         : walk_wall(r, w, kFirstReachMv, kSmallestThresholdStepMv, &edge, why);
+    if (end != Walk::Done) return end;
   }
   return Walk::Done;
 }
