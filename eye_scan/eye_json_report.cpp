@@ -6,6 +6,7 @@
 #include "eye_scan/eye_figures.h"
 #include "eye_scan/jitter_fit.h"
 #include "eye_scan/eye_scan_report.h"
+#include "eye_scan/scan_contour.h"
 #include "platform/os/atomic_file.h"
 
 namespace kd71::eye {
@@ -70,6 +71,12 @@ std::string eye_report_json(const EyeScanResult& r, double ratio, const mask_tes
                      {"height_mv", figure(va.height_mv)}};
   out["jitter"] = {{"left", fit_json(j.left)}, {"right", fit_json(j.right)},
                    {"centre_ps", figure(j.centre_ps)}, {"bit_period_ps", figure(j.bit_period_ps)}};
+  const scan_contour c = contour_of_scan(r, j, v, kQualifyingRatio);
+  json contour = json::array();
+  for (const ContourPoint& p : c.points) contour.push_back({p.ps, p.mv});
+  out["contour_1e12"] = c.why_not.empty()
+                            ? json{{"source", contour_source(c)}, {"points", contour}}
+                            : json(nullptr);
   out["vertical"] = {{"ones", fit_json(v.ones)},
                      {"zeros", fit_json(v.zeros)},
                      {"one_mv", figure(v.one_mv)},

@@ -285,6 +285,7 @@ TEST_F(EyeScanWindowTest, AMaskIsLoadedAndTheReportExportedThroughTheirDialogs) 
   EXPECT_TRUE(report["mask"]["pass"].get<bool>()) << "a small mask in the open eye";
   EXPECT_GT(report["mask"]["margin_percent"].get<double>(), 100.0);
   EXPECT_TRUE(report["q_factor"].is_number());
+  EXPECT_EQ(report["contour_1e12"]["points"].size(), 12u) << "three rows and three columns";
 }
 
 }  // namespace
