@@ -68,14 +68,20 @@ void VerdictLabel::refresh() {
     text += v.running || v.armed ? tr(": timed test starting") : tr(": no timed test");
   } else if (v.solved) {
     char bound[kBerText], verdict[kBerText];
+    // A run that lost its board cannot pass, whatever its bits say.
+    const QString outcome =
+        v.link_losses > 0
+            ? (v.link_losses == 1 ? tr("link lost 1 time during the run: FAIL")
+                                  : tr("link lost %1 times during the run: FAIL").arg(v.link_losses))
+            : QString::fromLatin1(
+                  verdict_text(v.judgement, berCriteria.target, !v.running, verdict));
     text += QStringLiteral(": %1   %2")
                 .arg(QString::fromLatin1(
                          bound_text(v.judgement.bound, berCriteria.confidencePercent, bound)),
-                     QString::fromLatin1(
-                         verdict_text(v.judgement, berCriteria.target, !v.running, verdict)));
-    if (v.judgement.pass)
+                     outcome);
+    if (v.passes())
       colour = QStringLiteral("#007000");
-    else if (!v.running)
+    else if (!v.running || v.link_losses > 0)
       colour = QStringLiteral("#B00000");
   }
   if (text != this->text()) setText(text);

@@ -9,7 +9,6 @@
 #include "platform/os/c_locale.h"
 #include "platform/os/atomic_file.h"
 #include "platform/ui_runtime/ui_store.h"
-#include "report/run_tally.h"
 #include "report/test_report.h"
 #include "results/ratio_history.h"
 #include "results/run_verdict.h"
@@ -163,7 +162,7 @@ std::string channel_summary(int n) {
   if (stage != Stage::Ended) j.pass = false;
   line += std::string(" ") + bound_text(j.bound, berCriteria.confidencePercent, bound) + " ";
   // The counted bits may pass, but the board was not watched all along.
-  if (const int losses = run_tally(n).link_losses)
+  if (const int losses = run_verdict(n).link_losses)
     return line + kd71::c_locale::format("link lost %d time%s during the run: FAIL", losses,
                                          losses == 1 ? "" : "s");
   return line + verdict_text(j, berCriteria.target, true, verdict);

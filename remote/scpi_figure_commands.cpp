@@ -96,12 +96,14 @@ void test_limit_query(Context& c) {
 }
 
 // PASS once the bound is at or below the target; PEND while the run goes
-// on short of it; FAIL when it ended short of it; NONE before any bits.
+// on short of it; FAIL when it ended short of it or lost the link on the
+// way (it cannot pass then); NONE before any bits.
 void test_verdict_query(Context& c) {
   double target = 0.0;
   if (!verdict_target(c, &target)) return;
   const RunVerdict v = run_verdict(c.channel);
   if (!v.has_bits || !v.solved) return c.respond("NONE");
+  if (v.link_losses > 0) return c.respond("FAIL");
   if (judged(v, target).pass) return c.respond("PASS");
   c.respond(v.running || v.armed ? "PEND" : "FAIL");
 }

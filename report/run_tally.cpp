@@ -65,9 +65,7 @@ void tally_link(int connected, double /*noticed_at*/) {
   if (connected == g_connected) return;
   g_connected = connected;
   for (int n = 1; n <= 2; ++n) {
-    RunTally& t = g_tally[n];
-    if (!connected && channelStats[n].totalsRunning) ++t.link_losses;
-    t.last_seq = -1;
+    g_tally[n].last_seq = -1;
   }
 }
 

@@ -4,7 +4,8 @@
 // dispersion index of the per-sample counts (variance over mean: about 1
 // when errors come at random, well above 1 when they come in bursts), the
 // samples the board counted that never reached the program, and the losses
-// of the link and of the pattern sync while the run went on.
+// of the pattern sync while the run went on (those of the link are the
+// verdict's, results/run_verdict.h).
 //
 // It follows the run's totals: a sample counts when the statistics added it
 // to them, and a run that starts afresh starts a fresh tally. Kept on the
@@ -28,7 +29,6 @@ struct RunTally {
   std::uint64_t bursts = 0;
   std::uint64_t longest_burst = 0;
   std::uint64_t missed = 0;  // samples lost between two that arrived
-  int link_losses = 0;       // while the run went on
   int sync_losses = 0;
   int last_seq = -1;
   bool in_sync = true;

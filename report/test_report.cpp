@@ -167,7 +167,7 @@ std::string results_section(const ReportRun& run) {
   line("Samples missed", [&](int n) {
     return format("%llu", static_cast<unsigned long long>(run_tally(n).missed));
   });
-  line("Link losses", [&](int n) { return format("%d", run_tally(n).link_losses); });
+  line("Link losses", [&](int n) { return format("%d", run_verdict(n).link_losses); });
   line("Sync losses", [&](int n) { return format("%d", run_tally(n).sync_losses); });
   return s + "</tbody></table></section>";
 }
@@ -298,7 +298,6 @@ ChannelOutcome channel_outcome(int n, const ReportRun& run) {
     return {Verdict::Fail, run.board_problem.empty() ? "no board connected" : run.board_problem};
   if (!c.problem.empty()) return {Verdict::Fail, c.problem};
   const RunVerdict v = run_verdict(n);
-  const RunTally& t = run_tally(n);
   if (!v.has_bits) {
     if (!run.board_problem.empty()) return {Verdict::Fail, run.board_problem};
     if (run.stopped) return {Verdict::Fail, "stopped before a sample was counted"};
@@ -312,10 +311,10 @@ ChannelOutcome channel_outcome(int n, const ReportRun& run) {
   if (v.running || v.armed)
     return {Verdict::Running, figures + "; the run goes on: " +
                                   verdict_text(v.judgement, berCriteria.target, false, verdict)};
-  if (t.link_losses > 0)
+  if (v.link_losses > 0)
     return {Verdict::Fail,
-            figures + format("; the link was lost %d time%s during the run", t.link_losses,
-                             t.link_losses == 1 ? "" : "s")};
+            figures + format("; the link was lost %d time%s during the run", v.link_losses,
+                             v.link_losses == 1 ? "" : "s")};
   return {v.judgement.pass ? Verdict::Pass : Verdict::Fail,
           figures + ", " + verdict_text(v.judgement, berCriteria.target, true, verdict)};
 }

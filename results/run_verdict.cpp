@@ -20,6 +20,8 @@ struct SolvedFactor {
 };
 
 SolvedFactor g_solved[3];
+int g_link_losses[3];
+int g_seen_samples[3];  // the run's total samples at the channel's last sample
 
 bool parse_whole(std::string_view text, double* value) {
   double v = 0.0;
@@ -76,6 +78,7 @@ RunVerdict run_verdict(int channel, std::uint64_t solve_limit) {
            static_cast<double>(static_cast<std::int64_t>(s.sampleLength));
   v.elapsed_s = s.testTicks / kTicksPerSecond;
   v.has_bits = s.totalSamples > 0 && v.bits > 0.0;
+  v.link_losses = g_link_losses[channel];
   if (!v.has_bits) return v;
 
   SolvedFactor& solved = g_solved[channel];
@@ -89,7 +92,23 @@ RunVerdict run_verdict(int channel, std::uint64_t solve_limit) {
   return v;
 }
 
+void run_verdict_note_sample(int channel) {
+  if (channel < 1 || channel > 2) return;
+  const int total = channelStats[channel].totalSamples;
+  // A run's totals are cleared when it is switched on, and the sample it
+  // starts on is not added: its first added sample makes the total 1.
+  if (total == 1 && g_seen_samples[channel] == 0) g_link_losses[channel] = 0;
+  g_seen_samples[channel] = total;
+}
+
+void run_verdict_note_link(bool connected) {
+  if (connected) return;
+  for (int n = 1; n <= 2; ++n)
+    if (channelStats[n].totalsRunning) ++g_link_losses[n];
+}
+
 void run_verdict_reset() {
   berCriteria = {kDefaultTargetBer, kDefaultConfidencePercent};
   for (SolvedFactor& s : g_solved) s = {};
+  for (int n = 0; n < 3; ++n) g_link_losses[n] = g_seen_samples[n] = 0;
 }

@@ -36,6 +36,11 @@ struct RunVerdict {
   double elapsed_s = 0.0;
   bool solved = false;  // the bound below is known
   BerJudgement judgement;
+  // Times the link was lost while the run went on: the board was not
+  // watched all along, so whatever its counted bits say, the run fails.
+  int link_losses = 0;
+
+  bool passes() const { return solved && judgement.pass && link_losses == 0; }
 };
 
 // Solving for a large error count takes long (its square root in terms);
@@ -48,5 +53,10 @@ inline constexpr std::uint64_t kTickSolveLimit = 1000000;
 // solve, if the count is at most `solve_limit`.
 RunVerdict run_verdict(int channel, std::uint64_t solve_limit = UINT64_MAX);
 
-// Back to the default criteria, nothing solved.
+// From the measurement cycle: a sample of `channel` (a run's first added
+// sample starts its count of link losses afresh) and the link's state.
+void run_verdict_note_sample(int channel);
+void run_verdict_note_link(bool connected);
+
+// Back to the default criteria, nothing solved, no losses.
 void run_verdict_reset();

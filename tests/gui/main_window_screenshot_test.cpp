@@ -172,7 +172,8 @@ TEST_F(MainWindowScreenshot, TheErrorRatioChartsOfATimedTestWithANoisySpellAndAn
   EXPECT_GT(channelStats[1].totalErrors, 0u) << "the noisy spell counted errors";
   EXPECT_EQ(channelStats[2].totalErrors, 0u);
   EXPECT_TRUE(verdict.startsWith("Channel 2: BER < ")) << verdict.toStdString();
-  EXPECT_TRUE(verdict.endsWith("PASS at 1e-10")) << verdict.toStdString();
+  // Its bits pass 1e-10, but the board was off the bus for 5 s of it.
+  EXPECT_TRUE(verdict.endsWith("link lost 1 time during the run: FAIL")) << verdict.toStdString();
   ASSERT_FALSE(picture.isNull());
   QDir().mkpath(KD71_ARTIFACT_DIR);
   EXPECT_TRUE(picture.save(QStringLiteral(KD71_ARTIFACT_DIR "/error_ratio.png")));

@@ -217,6 +217,14 @@ TEST_F(MeasurementPaneTest, EachChannelsVerdictLineFollowsItsRun) {
   pane_->refresh();
   EXPECT_EQ(verdict->text(), "Channel 1: BER < 2.9e-11 (95 %)   PASS at 1e-10");
   EXPECT_EQ(named<QLabel>("verdict_ch2")->text(), "Channel 2: no timed test");
+
+  // A loss of the board while a run goes on fails it there and then.
+  s.totalsRunning = 1;
+  run_verdict_note_link(false);
+  pane_->refresh();
+  EXPECT_EQ(verdict->text(),
+            "Channel 1: BER < 2.9e-11 (95 %)   link lost 1 time during the run: FAIL");
+  EXPECT_NE(verdict->styleSheet().indexOf("#B00000"), -1);
 }
 
 TEST_F(MeasurementPaneTest, TheSpanAndTheCriteriaComeBackFromTheProgramsOwnFile) {

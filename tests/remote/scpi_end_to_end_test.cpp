@@ -340,5 +340,22 @@ TEST_F(ScpiTest, ATimedTestStartedBySCPIEndsWithItsBoundAndVerdict) {
   EXPECT_EQ(ask(*c, ":TEST2:ERR?;BITS?;ULIM?"), "0;0;9.91E+37");
 }
 
+// The board off the bus for a second of the run: the verdict fails at once,
+// on a target the counted bits pass, as the report and the console say.
+TEST_F(ScpiTest, ATimedTestThatLosesTheBoardFailsThoughItsBitsPass) {
+  sim::Scenario s;
+  s.events.resize(1);
+  s.events[0].at_s = 8.0;
+  s.events[0].for_s = 1.0;
+  start(s);
+  auto c = connect();
+  EXPECT_EQ(ask(*c, ":TEST1:INT 20;:TEST1 ON;*OPC?"), "1");
+  run_for(5.0);
+  EXPECT_EQ(ask(*c, ":TEST1:VERD? 1e-3"), "PASS");
+  run_for(25.0);
+  EXPECT_EQ(ask(*c, ":TEST1?;VERD? 1e-3"), "0;FAIL");
+  EXPECT_EQ(run_verdict(1).link_losses, 1);
+}
+
 }  // namespace
 }  // namespace kd71::test
