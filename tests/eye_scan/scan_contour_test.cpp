@@ -49,7 +49,9 @@ TEST_F(EyeScanTest, EachRowAndColumnPlacesTheContourWhereTheScenariosEyeIs) {
     }
     const EyeScanResult& r = scan(q);
     ASSERT_EQ(r.state, EyeScanState::Finished) << r.message;
-    if (q.adaptive) EXPECT_LE(r.scan_s, 40.0) << c.rate_mhz;
+    if (q.adaptive) {
+      EXPECT_LE(r.scan_s, 40.0) << c.rate_mhz;
+    }
 
     const eye::scan_contour measured = eye::contour_of_scan(r, 1e-6);
     EXPECT_GE(measured.measured, 10) << eye::contour_source(measured);
