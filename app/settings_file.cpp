@@ -97,8 +97,11 @@ bool take_value(const Field& f, std::string_view text, std::string* why) {
   int integer = 0;
   const bool parsed = f.real ? reader.read_float(&real) : reader.read_int(&integer);
   if (!parsed || reader.position() != text.size()) {
-    *why = "'" + std::string(text.substr(0, 40)) + "' is not " +
-           (f.real ? "a number" : "a whole number");
+    // Appended piece by piece: GCC 12 misreads "..." + std::string&& as
+    // an overlapping copy at -O3 (-Wrestrict).
+    why->assign(1, '\'');
+    why->append(text.substr(0, 40));
+    why->append("' is not ").append(f.real ? "a number" : "a whole number");
     return false;
   }
   const double v = f.real ? static_cast<double>(real) : integer;
