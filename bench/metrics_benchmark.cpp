@@ -28,7 +28,7 @@ namespace {
 
 using kd71::bench::connect_loopback;
 using kd71::bench::percentile;
-using kd71::bench::tick_periods;
+using kd71::bench::count_tick_periods;
 
 int program_port() {
   return kd71::bench::served_program_port({"metrics_benchmark", metrics_server_start,
@@ -38,7 +38,6 @@ int program_port() {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr double kTickPeriod = 0.2;  // the measurement timer's interval, seconds
 constexpr double kMeasureSeconds = 6.0;
 constexpr auto kScrapePacing = std::chrono::milliseconds(100);
 
@@ -98,15 +97,8 @@ void BM_TickPeriod(benchmark::State& state) {
     }
     const double to = kd71::clock::now();
     if (fd >= 0) close(fd);
-    const std::vector<double> periods = tick_periods(from, to);
-    double sum = 0.0;
-    for (double p : periods) sum += p;
-    const double mean = periods.empty() ? 0.0 : sum / static_cast<double>(periods.size());
-    state.counters["ticks"] = static_cast<double>(periods.size());
+    count_tick_periods(state, from, to);
     state.counters["scrapes"] = scrapes;
-    state.counters["mean_period_ms"] = mean * 1e3;
-    state.counters["worst_period_ms"] = percentile(periods, 1.0) * 1e3;
-    state.counters["mean_over_nominal"] = mean / kTickPeriod;
   }
 }
 BENCHMARK(BM_TickPeriod)
@@ -119,11 +111,4 @@ BENCHMARK(BM_TickPeriod)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  kd71::bench::stop_served_program();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return kd71::bench::served_benchmark_main(argc, argv); }

@@ -29,6 +29,7 @@ namespace {
 
 using kd71::bench::connect_loopback;
 using kd71::bench::percentile;
+using kd71::bench::count_tick_periods;
 using kd71::bench::tick_periods;
 
 int program_port() {
@@ -38,7 +39,6 @@ int program_port() {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr double kTickPeriod = 0.2;  // the measurement timer's interval, seconds
 constexpr double kMeasureSeconds = 4.0;
 constexpr auto kQueryPacing = std::chrono::milliseconds(2);
 
@@ -124,16 +124,7 @@ void BM_TickPeriod(benchmark::State& state) {
       std::this_thread::sleep_until(until);
     const double to = seconds_since_start();
     if (fd >= 0) close(fd);
-    const std::vector<double> periods = tick_periods(from, to);
-    double sum = 0.0;
-    for (double p : periods) sum += p;
-    const double mean = periods.empty() ? 0.0 : sum / static_cast<double>(periods.size());
-    const double worst = percentile(periods, 1.0);
-    state.counters["ticks"] = static_cast<double>(periods.size());
-    state.counters["mean_period_ms"] = mean * 1e3;
-    state.counters["worst_period_ms"] = worst * 1e3;
-    state.counters["mean_over_nominal"] = mean / kTickPeriod;
-    state.counters["worst_over_nominal"] = worst / kTickPeriod;
+    count_tick_periods(state, from, to);
     state.counters["answers_per_s"] = static_cast<double>(answers) / (to - from);
   }
 }
@@ -147,11 +138,4 @@ BENCHMARK(BM_TickPeriod)
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  kd71::bench::stop_served_program();
-  benchmark::Shutdown();
-  return 0;
-}
+int main(int argc, char** argv) { return kd71::bench::served_benchmark_main(argc, argv); }

@@ -120,4 +120,28 @@ std::vector<double> tick_periods(double from, double to) {
   return periods;
 }
 
+void count_tick_periods(benchmark::State& state, double from, double to) {
+  // The measurement timer's interval, seconds.
+  constexpr double kTickPeriod = 0.2;
+  const std::vector<double> periods = tick_periods(from, to);
+  double sum = 0.0;
+  for (double p : periods) sum += p;
+  const double mean = periods.empty() ? 0.0 : sum / static_cast<double>(periods.size());
+  const double worst = percentile(periods, 1.0);
+  state.counters["ticks"] = static_cast<double>(periods.size());
+  state.counters["mean_period_ms"] = mean * 1e3;
+  state.counters["worst_period_ms"] = worst * 1e3;
+  state.counters["mean_over_nominal"] = mean / kTickPeriod;
+  state.counters["worst_over_nominal"] = worst / kTickPeriod;
+}
+
+int served_benchmark_main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  stop_served_program();
+  benchmark::Shutdown();
+  return 0;
+}
+
 }  // namespace kd71::bench

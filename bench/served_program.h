@@ -4,6 +4,8 @@
 // with one of its servers listening on a free loopback port.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include <string>
 #include <vector>
 
@@ -30,5 +32,11 @@ int connect_loopback(int port);
 double percentile(std::vector<double> values, double p);
 // The periods of the measurement ticks between clock times `from` and `to`.
 std::vector<double> tick_periods(double from, double to);
+// Those periods as the benchmark's counters: "ticks", "mean_period_ms",
+// "worst_period_ms" and both over the timer's nominal interval.
+void count_tick_periods(benchmark::State& state, double from, double to);
+
+// The benchmarks' main: runs them, then ends the served program.
+int served_benchmark_main(int argc, char** argv);
 
 }  // namespace kd71::bench
