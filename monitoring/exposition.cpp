@@ -47,11 +47,20 @@ std::vector<MetricFamily> collect_metrics() {
   MetricFamily link = family("kd71_link_up", "1 while the board is connected", MetricType::Gauge);
   MetricFamily rate =
       family("kd71_bit_rate_bits_per_second", "Bit rate of the last sample", MetricType::Gauge);
-  MetricFamily errors =
-      family("kd71_errors_total", "Errors of every new sample since the program started",
-             MetricType::Counter);
-  MetricFamily bits = family(
-      "kd71_bits_total", "Bits of every new sample since the program started", MetricType::Counter);
+  MetricFamily errors = family(
+      "kd71_errors_total",
+      "Errors of every new sample aligned to its pattern from start to end, since the program "
+      "started",
+      MetricType::Counter);
+  MetricFamily bits = family("kd71_bits_total",
+                             "Bits of every new sample aligned to its pattern from start to end, "
+                             "since the program started",
+                             MetricType::Counter);
+  MetricFamily aligning = family(
+      "kd71_samples_aligning_total",
+      "Samples left out of the error and bit counts: they spanned the pattern's alignment (the "
+      "first after the board is configured, those out of sync and the first after sync returns)",
+      MetricType::Counter);
   MetricFamily ratio =
       family("kd71_error_ratio", "Error ratio of the last sample, as the panel shows it",
              MetricType::Gauge);
@@ -84,6 +93,7 @@ std::vector<MetricFamily> collect_metrics() {
       add(errors, labels, c.errors);
       add(bits, labels, c.bits);
       add(missed, labels, c.missed);
+      add(aligning, labels, c.aligning);
       if (board.serial != serial || channel_shut_off(n)) continue;
 
       if (c.seen && connected()) {
@@ -106,7 +116,7 @@ std::vector<MetricFamily> collect_metrics() {
   }
   std::vector<MetricFamily> page;
   for (MetricFamily* f : {&link, &rate, &errors, &bits, &ratio, &bound, &sync, &error_free,
-                          &test_running, &test_bound, &missed})
+                          &test_running, &test_bound, &missed, &aligning})
     page.push_back(std::move(*f));
   return page;
 }

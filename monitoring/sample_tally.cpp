@@ -30,8 +30,13 @@ BoardTally& tally_of(const std::string& serial) {
 
 // A gap of sequence numbers is counted only between two samples of one
 // connection that no shut-off came between.
+// A new connection starts with the pattern's alignment, as does a channel
+// switched back on.
 void forget_sequence(BoardTally& board) {
-  for (ChannelTally& c : board.channels) c.last_seq = -1;
+  for (ChannelTally& c : board.channels) {
+    c.last_seq = -1;
+    c.aligned = false;
+  }
 }
 
 }  // namespace
@@ -59,8 +64,16 @@ void tally_new_sample(int channel, const PacketRecord& r) {
   if (channel < 1 || channel > 2) return;
   ChannelTally& c = tally_of(metrics_serial()).channels[channel];
   const std::uint64_t length = channelStats[channel].sampleLength;
-  c.errors += static_cast<double>(r.error_count);
-  c.bits += static_cast<double>(length);
+  const bool in_sync = (r.sync_flags & kPatternSyncFlag) != 0;
+  // The sync flag tells the sample's end: its start was aligned only when
+  // the one before it ended in sync.
+  if (c.aligned && in_sync) {
+    c.errors += static_cast<double>(r.error_count);
+    c.bits += static_cast<double>(length);
+  } else {
+    c.aligning += 1.0;
+  }
+  c.aligned = in_sync;
   if (c.last_seq >= 0)
     c.missed += (r.seq_no - c.last_seq - 1 + 2 * kSequenceNumbers) % kSequenceNumbers;
   c.last_seq = r.seq_no;
@@ -68,14 +81,17 @@ void tally_new_sample(int channel, const PacketRecord& r) {
   c.bit_rate_bps = r.frequency * 1e6;
   c.ratio = sample_error_ratio(channel, r);
   c.ratio_is_bound = r.error_count == 0;
-  c.sync = (r.sync_flags & kPatternSyncFlag) != 0;
+  c.sync = in_sync;
 }
 
 void tally_link_state(int connected, double /*noticed_at*/) {
   BoardTally& board = tally_of(metrics_serial());
   if (!connected) forget_sequence(board);
-  for (int n = 1; n <= 2; ++n)
-    if (channel_shut_off(n)) board.channels[n].last_seq = -1;
+  for (int n = 1; n <= 2; ++n) {
+    if (!channel_shut_off(n)) continue;
+    board.channels[n].last_seq = -1;
+    board.channels[n].aligned = false;
+  }
 }
 
 void tally_link_opened() { forget_sequence(tally_of(metrics_serial())); }

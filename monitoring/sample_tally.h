@@ -1,8 +1,13 @@
 // What the lab's monitoring takes from the measurement cycle: per board
 // (by serial number) and channel, the errors and bits of every new sample
-// since the program started, the samples lost between two ticks, and the
-// figures of the last sample. The totals only grow: an unplug, a board
-// powered up afresh or a channel switched off stops them, never resets them.
+// since the program started that was aligned to its pattern from start to
+// end, the samples lost between two ticks, and the figures of the last
+// sample. A sample that spans the pattern's alignment (the first after the
+// board is configured, one out of sync, the first after sync returns)
+// counts errors that are no link's: left out of the totals, it is counted
+// apart, so that a restart or a replug raises no alarm. The totals only
+// grow: an unplug, a board powered up afresh or a channel switched off
+// stops them, never resets them.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +22,8 @@ struct ChannelTally {
   double errors = 0.0;  // sum of the samples' error counts
   double bits = 0.0;    // sum of their sample lengths
   double missed = 0.0;  // samples the board published that no tick read
+  double aligning = 0.0;  // samples left out of errors and bits: they spanned the alignment
+  bool aligned = false;   // the last sample of this connection ended in sync
   // The last sample, as the panel shows it.
   bool seen = false;
   double bit_rate_bps = 0.0;
