@@ -32,13 +32,11 @@ bool read_bridge_scenario(BridgeChoice* choice, std::string* error) {
 BridgeResult install_bridge(const BridgeChoice& given, std::string* error) {
   BridgeChoice choice = given;
   if (!read_bridge_scenario(&choice, error)) return BridgeResult::BadScenario;
-  const kd71::sim::Scenario scenario = choice.scenario ? *choice.scenario : kd71::sim::Scenario{};
+  kd71::sim::Scenario scenario = choice.scenario ? *choice.scenario : kd71::sim::Scenario{};
   if (choice.backend == "sim") {
-    kd71::sim::SimBoard* board = kd71::sim::install_simulated_board(scenario);
-    std::string trace_error;
-    if (!choice.i2c_trace.empty() && board &&
-        !board->start_i2c_trace(choice.i2c_trace, &trace_error))
-      std::fprintf(stderr, "kd71: cannot record the I2C trace: %s\n", trace_error.c_str());
+    // Of the board the program opens: with several, the one of --serial.
+    scenario.i2c_trace_path = choice.i2c_trace;
+    kd71::sim::install_simulated_board(scenario);
     return BridgeResult::Installed;
   }
   kd71::bridge::install(nullptr);

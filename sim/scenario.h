@@ -121,7 +121,7 @@ struct Scenario {
   bool plugged = true;  // false: the boards start unplugged (no board listed)
   std::uint64_t seed = 1;
   Latency latency;
-  std::string i2c_trace_path;  // non-empty: record the first board's I2C lines as VCD
+  std::string i2c_trace_path;  // non-empty: record the first opened board's I2C lines as VCD
   // In time order or not; each logs one line to standard error when it takes
   // effect, and while there are any the board also logs the program's opens
   // and closes.

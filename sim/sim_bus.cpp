@@ -60,10 +60,17 @@ SimBus::SimBus(const Scenario& scenario)
     device->info.location = c_locale::format("bus 2 port 1.%d", static_cast<int>(slot) + 1);
     devices_.push_back(std::move(device));
   }
-  if (!scenario.i2c_trace_path.empty() && !boards_.empty()) {
+  i2c_trace_path_ = scenario.i2c_trace_path;
+}
+
+void SimBus::trace_first_opened(UsbDevice* device) {
+  if (i2c_trace_path_.empty()) return;
+  for (SimBoard* b : boards_) {
+    if (b != device) continue;
     std::string error;
-    if (!boards_[0]->start_i2c_trace(scenario.i2c_trace_path, &error))
-      std::fprintf(stderr, "simulated board: no I2C trace: %s\n", error.c_str());
+    if (!b->start_i2c_trace(i2c_trace_path_, &error))
+      std::fprintf(stderr, "kd71: cannot record the I2C trace: %s\n", error.c_str());
+    i2c_trace_path_.clear();  // one board, one file
   }
 }
 
@@ -156,6 +163,7 @@ FT_STATUS SimBus::open(unsigned index, int* token) {
   *token = next_token_++;
   handles_[*token] = {d, d->generation};
   note_board(d, "opened by the program");
+  trace_first_opened(d);
   d->opened();
   d->call_ended(step_, false);
   return FT_OK;

@@ -56,6 +56,9 @@ class SimBus : public kd71::bridge::Backend, public BusControl {
   void begin(Call call, DWORD bytes = 0);
   // A line in the board log when `device` is one of the boards.
   void note_board(const UsbDevice* device, const char* what) const;
+  // Starts the I2C trace on the first board the program opens: with several
+  // on the bus, the one it chose by its serial number.
+  void trace_first_opened(UsbDevice* device);
   // The device behind a live token, or the status that refuses the call.
   UsbDevice* device_of(int token, FT_STATUS* status);
   // Runs `body` on the device of `token`, then lets the device note the call.
@@ -77,6 +80,7 @@ class SimBus : public kd71::bridge::Backend, public BusControl {
   std::vector<ScheduledUnplug> unplugs_;
   TimedEvents events_;
   std::function<void()> call_hook_;
+  std::string i2c_trace_path_;  // until the first board is opened
 };
 
 }  // namespace kd71::sim

@@ -22,14 +22,14 @@ printf 'devices no_board\n' >"$work/none.txt"
 [ "$(cat "$work/list")" = "kd71: no KD71 board is attached" ] || fail "no board listed" "$work/list"
 
 # One copy per board, side by side in one folder, each with its metrics.
-start_copy() {  # start_copy SERIAL: its output in $work/SERIAL.out
-  "$KD71" --simulate --headless --sim-scenario "$scenario" --serial "$1" --metrics 0 \
+start_copy() {  # start_copy SERIAL [ARGUMENTS]: its output in $work/SERIAL.out
+  "$KD71" --simulate --headless --sim-scenario "$scenario" --serial "$@" --metrics 0 \
     >"$work/$1.out" 2>&1 &
   pids+=($!)
 }
 start_copy KD71SIM000001
 first=${pids[-1]}
-start_copy KD71SIM000002
+start_copy KD71SIM000002 --i2c-trace "$work/second.vcd"
 second=${pids[-1]}
 for serial in KD71SIM000001 KD71SIM000002; do
   pid=$([ $serial = KD71SIM000001 ] && echo $first || echo $second)
@@ -37,6 +37,11 @@ for serial in KD71SIM000001 KD71SIM000002; do
   grep -q "^simulated board: .* opened by the program ($serial)$" "$work/$serial.out" \
     || fail "$serial: another board was opened" "$work/$serial.out"
 done
+
+# The second copy's I2C trace is of the board it drives, not of the first
+# on its bus (which no program talks to: its lines would never move).
+changes=$(grep -c '^[01][!-~]$' "$work/second.vcd")
+[ "$changes" -ge 100 ] || fail "the trace shows $changes line changes" "$work/second.vcd"
 
 # The page of each copy names its own board alone.
 scrape() {  # scrape SERIAL: the page of that copy on standard output
