@@ -28,6 +28,7 @@
 #include "gui/program_icon.h"
 #include "gui/report_action.h"
 #include "gui/view_kinds.h"
+#include "hardware/lowlevel_link.h"
 #include "platform/ui_runtime/userint.h"
 #include "ui/main_uir.h"
 
@@ -100,6 +101,9 @@ void PanelWindow::show_progress(const QString& text) {
 void PanelWindow::show_title() {
   std::string title;
   GetPanelAttribute(panel_, ATTR_TITLE, &title);
+  // A copy for one board of several says which, also while it awaits it.
+  const char* serial = chosen_board_serial();
+  if (def_.resource_id == PANELMAIN && serial[0] != '\0') title += " (board " + std::string(serial) + ")";
   setWindowTitle(QString::fromStdString(title));
 }
 

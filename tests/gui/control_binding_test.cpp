@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QTest>
 
+#include "hardware/lowlevel_link.h"
 #include "platform/ui_runtime/ui_store.h"
 #include "tests/gui/qt_fixture.h"
 #include "ui/main_uir.h"
@@ -62,6 +63,16 @@ TEST_F(ControlBindingTest, ValuesShowInTheFormOfTheirControls) {
 
   SetPanelAttribute(main, ATTR_TITLE, "Error Detector - test");
   EXPECT_EQ(window(main)->windowTitle(), "Error Detector - test");
+}
+
+TEST_F(ControlBindingTest, TheMainWindowsTitleNamesTheBoardOfACopyForOne) {
+  const int main = open_panel(PANELMAIN);
+  choose_board_serial("FT5X9K2A");
+  SetPanelAttribute(main, ATTR_TITLE, "Error Detector");
+  EXPECT_EQ(window(main)->windowTitle(), "Error Detector (board FT5X9K2A)");
+  choose_board_serial("");
+  SetPanelAttribute(main, ATTR_TITLE, "Error Detector");
+  EXPECT_EQ(window(main)->windowTitle(), "Error Detector");
 }
 
 TEST_F(ControlBindingTest, DimmingVisibilityTooltipAndLabelFollowTheStore) {
