@@ -27,8 +27,8 @@
 namespace {
 
 using kd71::bench::connect_loopback;
-using kd71::bench::percentile;
 using kd71::bench::count_tick_periods;
+using kd71::bench::percentile;
 
 int program_port() {
   return kd71::bench::served_program_port({"metrics_benchmark", metrics_server_start,

@@ -28,8 +28,8 @@
 namespace {
 
 using kd71::bench::connect_loopback;
-using kd71::bench::percentile;
 using kd71::bench::count_tick_periods;
+using kd71::bench::percentile;
 using kd71::bench::tick_periods;
 
 int program_port() {

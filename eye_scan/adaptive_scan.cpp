@@ -243,11 +243,10 @@ Walk walk_off_centre(EyeScanResult& r, double lo_mv, double hi_mv, std::string* 
   // In an order that crosses the eye once: both rows' left walls, both
   // right walls, then the columns from the right; a move across the eye
   // waits as long as the board's centring does.
-  const Wall walls[] = {
-      {true, t - row_mv, c, lo_v}, {true, t + row_mv, c, lo_v},
-      {true, t + row_mv, c, hi_v}, {true, t - row_mv, c, hi_v},
-      {false, right_column, t, lo_mv}, {false, right_column, t, hi_mv},
-      {false, left_column, t, lo_mv}, {false, left_column, t, hi_mv}};
+  const Wall walls[] = {{true, t - row_mv, c, lo_v},     {true, t + row_mv, c, lo_v},
+                        {true, t + row_mv, c, hi_v},     {true, t - row_mv, c, hi_v},
+                        {false, right_column, t, lo_mv}, {false, right_column, t, hi_mv},
+                        {false, left_column, t, lo_mv},  {false, left_column, t, hi_mv}};
   for (Wall w : walls) {
     w.guess = w.along_delay ? (w.outer < c ? c - reach_v : c + reach_v)
                             : (w.outer < t ? bottom_guess : top_guess);
@@ -268,9 +267,9 @@ Walk walk_off_centre(EyeScanResult& r, double lo_mv, double hi_mv, std::string* 
 bool adaptive_sweep(EyeScanResult& r, double lo, double hi, std::string* why) {
   const double period_v = delay_volts(r.delays.bit_period_ps);
   double a = std::clamp(r.anchor_v, r.delay_lo_v, r.delay_hi_v);
-  r.adaptive_points = r.request.two_d ? kPointsPerWall * kCentreWalls +
-                                            kPointsPerOffCentreWall * kOffCentreWalls
-                                      : kPointsPerWall * 2;
+  r.adaptive_points =
+      r.request.two_d ? kPointsPerWall * kCentreWalls + kPointsPerOffCentreWall * kOffCentreWalls
+                      : kPointsPerWall * 2;
   Walk end = find_inside(r, period_v, &a, why);
   if (end != Walk::Done) return end == Walk::Stopped;
   const double lo_v = r.delay_lo_v, hi_v = r.delay_hi_v, t = r.threshold_mv;

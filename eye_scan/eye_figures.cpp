@@ -26,8 +26,8 @@ std::vector<EyePoint> bathtub_of(const EyeScanResult& r) {
 std::vector<EyePoint> threshold_sweep_of(const EyeScanResult& r, double centre_v) {
   if (!r.request.two_d) return {};
   if (r.request.adaptive) {
-    const std::size_t end = r.off_centre_from > 0 ? std::min(r.off_centre_from, r.points.size())
-                                                  : r.points.size();
+    const std::size_t end =
+        r.off_centre_from > 0 ? std::min(r.off_centre_from, r.points.size()) : r.points.size();
     return {r.points.begin() + static_cast<std::ptrdiff_t>(std::min(r.vertical_from, end)),
             r.points.begin() + static_cast<std::ptrdiff_t>(end)};
   }

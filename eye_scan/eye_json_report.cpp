@@ -4,8 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include "eye_scan/eye_figures.h"
-#include "eye_scan/jitter_fit.h"
 #include "eye_scan/eye_scan_report.h"
+#include "eye_scan/jitter_fit.h"
 #include "eye_scan/scan_contour.h"
 #include "platform/os/atomic_file.h"
 
@@ -74,9 +74,8 @@ std::string eye_report_json(const EyeScanResult& r, double ratio, const mask_tes
   const scan_contour c = contour_of_scan(r, j, v, kQualifyingRatio);
   json contour = json::array();
   for (const ContourPoint& p : c.points) contour.push_back({p.ps, p.mv});
-  out["contour_1e12"] = c.why_not.empty()
-                            ? json{{"source", contour_source(c)}, {"points", contour}}
-                            : json(nullptr);
+  out["contour_1e12"] =
+      c.why_not.empty() ? json{{"source", contour_source(c)}, {"points", contour}} : json(nullptr);
   out["vertical"] = {{"ones", fit_json(v.ones)},
                      {"zeros", fit_json(v.zeros)},
                      {"one_mv", figure(v.one_mv)},

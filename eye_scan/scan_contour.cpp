@@ -53,9 +53,9 @@ struct CentreTail {
 Edge line_edge(const std::vector<Sample>& line, int dir, double scale, double ratio,
                const CentreTail& centre, const Edge& fallback) {
   if (line.empty()) return fallback;
-  const auto nearest = std::min_element(line.begin(), line.end(), [](const Sample& a, const Sample& b) {
-    return std::fabs(a.at) < std::fabs(b.at);
-  });
+  const auto nearest = std::min_element(
+      line.begin(), line.end(),
+      [](const Sample& a, const Sample& b) { return std::fabs(a.at) < std::fabs(b.at); });
   const auto mid = static_cast<long>(nearest - line.begin());
   const auto n = static_cast<long>(line.size());
   // A count held at its top shows a ratio it at least has.
@@ -165,9 +165,7 @@ scan_contour contour_of_scan(const EyeScanResult& r, const jitter_figures& j,
     c.from_centre = static_cast<int>(c.points.size());
     return c;
   }
-  auto centre_fit = [&](bool open, double at) {
-    return open ? Edge{Source::Centre, at} : Edge{};
-  };
+  auto centre_fit = [&](bool open, double at) { return open ? Edge{Source::Centre, at} : Edge{}; };
   const double half_eye = (j.right.edge - j.left.edge) / 2.0;
   const CentreTail left_wall{-half_eye, j.left.sigma, j.rj_ps};
   const CentreTail right_wall{half_eye, j.right.sigma, j.rj_ps};

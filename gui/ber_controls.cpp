@@ -70,11 +70,11 @@ void VerdictLabel::refresh() {
     char bound[kBerText], verdict[kBerText];
     // A run that lost its board cannot pass, whatever its bits say.
     const QString outcome =
-        v.link_losses > 0
-            ? (v.link_losses == 1 ? tr("link lost 1 time during the run: FAIL")
-                                  : tr("link lost %1 times during the run: FAIL").arg(v.link_losses))
-            : QString::fromLatin1(
-                  verdict_text(v.judgement, berCriteria.target, !v.running, verdict));
+        v.link_losses > 0 ? (v.link_losses == 1
+                                 ? tr("link lost 1 time during the run: FAIL")
+                                 : tr("link lost %1 times during the run: FAIL").arg(v.link_losses))
+                          : QString::fromLatin1(
+                                verdict_text(v.judgement, berCriteria.target, !v.running, verdict));
     text += QStringLiteral(": %1   %2")
                 .arg(QString::fromLatin1(
                          bound_text(v.judgement.bound, berCriteria.confidencePercent, bound)),

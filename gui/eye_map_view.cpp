@@ -155,8 +155,9 @@ void EyeMapView::draw_contours(QPainter& p, const QRectF& a) const {
     p.setPen(QPen(Qt::white, 1.5, styles[k]));
     p.setBrush(Qt::NoBrush);
     p.drawPolygon(shape);
-    const auto top = std::min_element(shape.begin(), shape.end(),
-                                      [](const QPointF& u, const QPointF& w) { return u.y() < w.y(); });
+    const auto top =
+        std::min_element(shape.begin(), shape.end(),
+                         [](const QPointF& u, const QPointF& w) { return u.y() < w.y(); });
     p.drawText(*top + QPointF(4, -3),
                QString::number(kContourRatios[k], 'e', 0).remove(QLatin1Char('+')));
   }

@@ -364,9 +364,9 @@ void EyeScanWindow::save_plots() {
 void EyeScanWindow::refresh() {
   const EyeScanResult& r = eye_scan_result();
   const bool busy = eye_scan_busy();
-  for (QWidget* w : {static_cast<QWidget*>(channel_), static_cast<QWidget*>(kind_),
-                     static_cast<QWidget*>(span_), static_cast<QWidget*>(method_),
-                     static_cast<QWidget*>(start_)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(channel_), static_cast<QWidget*>(kind_), static_cast<QWidget*>(span_),
+        static_cast<QWidget*>(method_), static_cast<QWidget*>(start_)})
     w->setEnabled(!busy);
   // An adaptive scan places its own points and counts each as it needs.
   const bool grid = !method_->currentData().toBool();

@@ -103,7 +103,8 @@ void PanelWindow::show_title() {
   GetPanelAttribute(panel_, ATTR_TITLE, &title);
   // A copy for one board of several says which, also while it awaits it.
   const char* serial = chosen_board_serial();
-  if (def_.resource_id == PANELMAIN && serial[0] != '\0') title += " (board " + std::string(serial) + ")";
+  if (def_.resource_id == PANELMAIN && serial[0] != '\0')
+    title += " (board " + std::string(serial) + ")";
   setWindowTitle(QString::fromStdString(title));
 }
 

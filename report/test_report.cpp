@@ -312,9 +312,8 @@ ChannelOutcome channel_outcome(int n, const ReportRun& run) {
     return {Verdict::Running, figures + "; the run goes on: " +
                                   verdict_text(v.judgement, berCriteria.target, false, verdict)};
   if (v.link_losses > 0)
-    return {Verdict::Fail,
-            figures + format("; the link was lost %d time%s during the run", v.link_losses,
-                             v.link_losses == 1 ? "" : "s")};
+    return {Verdict::Fail, figures + format("; the link was lost %d time%s during the run",
+                                            v.link_losses, v.link_losses == 1 ? "" : "s")};
   return {v.judgement.pass ? Verdict::Pass : Verdict::Fail,
           figures + ", " + verdict_text(v.judgement, berCriteria.target, true, verdict)};
 }

@@ -2,13 +2,14 @@
 // and a full grid fine enough for the fits: each row's walls and each
 // column's rails at 1e-12 carried down from their own tails, against the
 // scenario's eye, and the contour at 1e-6 read off the points.
+#include "eye_scan/scan_contour.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <tuple>
 
-#include "eye_scan/scan_contour.h"
 #include "sim/signal_physics.h"
 #include "tests/support/eye_scan_fixture.h"
 
@@ -25,9 +26,8 @@ TEST_F(EyeScanTest, EachRowAndColumnPlacesTheContourWhereTheScenariosEyeIs) {
     int delay_steps = 0;  // 0: adaptive, else a grid of this many delays and thresholds
     int lines = 6;        // rows and columns well inside the eye
   };
-  const Case cases[] = {{1, 10000, 2.0, 20, 80, 4},
-                        {2, 28000, 0.8, 8, 70, 3},
-                        {1, 10000, 2.0, 20, 80, 4, 128, 50}};
+  const Case cases[] = {
+      {1, 10000, 2.0, 20, 80, 4}, {2, 28000, 0.8, 8, 70, 3}, {1, 10000, 2.0, 20, 80, 4, 128, 50}};
   for (const Case& c : cases) {
     restart();
     sim::Scenario s;
