@@ -82,8 +82,14 @@ std::vector<MetricFamily> collect_metrics() {
       family("kd71_samples_missed_total",
              "Samples the board published that no measurement tick read", MetricType::Counter);
 
+  MetricFamily target = family("kd71_target_error_ratio",
+                               "The ratio timed tests are judged by, as the window's Target BER "
+                               "box or --target sets it: alert rules can compare with it",
+                               MetricType::Gauge);
+
   const std::string serial = metrics_serial();
   add(link, {label("serial", serial)}, connected() ? 1.0 : 0.0);
+  add(target, {label("serial", serial)}, berCriteria.target);
 
   for (const BoardTally& board : board_tallies()) {
     for (int n = 1; n <= 2; ++n) {
@@ -116,7 +122,7 @@ std::vector<MetricFamily> collect_metrics() {
   }
   std::vector<MetricFamily> page;
   for (MetricFamily* f : {&link, &rate, &errors, &bits, &ratio, &bound, &sync, &error_free,
-                          &test_running, &test_bound, &missed, &aligning})
+                          &test_running, &test_bound, &missed, &aligning, &target})
     page.push_back(std::move(*f));
   return page;
 }
