@@ -5,17 +5,18 @@
 #include <map>
 
 #include "eye_scan/eye_figures.h"
+#include "eye_scan/jitter_fit.h"
 #include "eye_scan/q_scale.h"
 #include "eye_scan/tail_fit.h"
+#include "eye_scan/vertical_fit.h"
 #include "platform/os/c_locale.h"
 
 namespace kd71::eye {
 namespace {
 
 // A wall holds the transitions' share of the bits, half of them in each
-// direction; a rail half of the bits.
-constexpr double kWallScale = 2.0 / 0.5;
-constexpr double kRailScale = 2.0;
+// direction (a rail's share is vertical_fit.h's).
+constexpr double kWallScale = 2.0 / kPrbsTransitionDensity;
 // Ratios above this are no tail: a point there is as wrong as right.
 constexpr double kTopRatio = 0.5;
 

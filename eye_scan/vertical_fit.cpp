@@ -6,12 +6,6 @@
 #include "eye_scan/tail_fit.h"
 
 namespace kd71::eye {
-namespace {
-
-// Each level, ones and zeros, carries half of a PRBS's bits.
-constexpr double kRailScale = 2.0;
-
-}  // namespace
 
 vertical_figures fit_vertical(const std::vector<EyePoint>& points, double ratio) {
   vertical_figures v;

@@ -12,6 +12,10 @@
 
 namespace kd71::eye {
 
+// The Q scale's factor on a rail's ratio: each level, ones and zeros,
+// carries half of a PRBS's bits.
+inline constexpr double kRailScale = 2.0;
+
 // `points`: the sweep's points at one delay, in any order.
 vertical_figures fit_vertical(const std::vector<EyePoint>& points, double ratio);
 
