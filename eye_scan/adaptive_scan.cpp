@@ -219,11 +219,10 @@ Walk find_inside(EyeScanResult& r, double period_v, double* inside, std::string*
 }
 
 // The walls of the rows above and below the centre and of the columns
-// either side of it, their points in the order taken.
-Walk walk_off_centre(EyeScanResult& r, double lo_mv, double hi_mv, std::string* why) {
-  const kd71::eye::jitter_figures j = kd71::eye::fit_jitter(
-      {r.points.begin(), r.points.begin() + static_cast<std::ptrdiff_t>(r.vertical_from)},
-      r.delays.bit_period_ps);
+// either side of it, their points in the order taken; `j` is the centre
+// row's jitter.
+Walk walk_off_centre(EyeScanResult& r, const kd71::eye::jitter_figures& j, double lo_mv,
+                     double hi_mv, std::string* why) {
   const kd71::eye::vertical_figures v = kd71::eye::fit_vertical(
       {r.points.begin() + static_cast<std::ptrdiff_t>(r.vertical_from), r.points.end()},
       kd71::eye::kDefaultReportRatio);
@@ -252,11 +251,10 @@ Walk walk_off_centre(EyeScanResult& r, double lo_mv, double hi_mv, std::string* 
                             : (w.outer < t ? bottom_guess : top_guess);
     w.tail_points = kOffCentreTailPoints;
     w.tail_probes = kOffCentreTailProbes;
+    const double reach = w.along_delay ? 2.0 * half_period_v / kFirstReachPerBit : kFirstReachMv;
+    const double smallest = w.along_delay ? kSmallestDelayStepV : kSmallestThresholdStepMv;
     double edge = NAN;
-    const Walk end = w.along_delay
-                         ? walk_wall(r, w, 2.0 * half_period_v / kFirstReachPerBit,
-                                     kSmallestDelayStepV, &edge, why)
-                         : walk_wall(r, w, kFirstReachMv, kSmallestThresholdStepMv, &edge, why);
+    const Walk end = walk_wall(r, w, reach, smallest, &edge, why);
     if (end != Walk::Done) return end;
   }
   return Walk::Done;
@@ -284,12 +282,8 @@ bool adaptive_sweep(EyeScanResult& r, double lo, double hi, std::string* why) {
   r.centre_delay_v = a;
   if (end == Walk::Done && r.request.two_d) {
     const kd71::eye::jitter_figures j = kd71::eye::fit_jitter(r.points, r.delays.bit_period_ps);
-    if (j.found) {
-      // The fit's centre is a phase: the delay at it nearest the inside.
-      const double c = delay_volts(j.centre_ps);
-      r.centre_delay_v =
-          std::clamp(c + period_v * std::round((a - c) / period_v), r.delay_lo_v, r.delay_hi_v);
-    }
+    if (j.found)
+      r.centre_delay_v = std::clamp(kd71::eye::centre_delay_near(j, a), r.delay_lo_v, r.delay_hi_v);
     const double inside = std::clamp(t, lo, hi);
     const std::vector<Wall> rails = {{false, r.centre_delay_v, inside, lo},
                                      {false, r.centre_delay_v, inside, hi}};
@@ -298,7 +292,7 @@ bool adaptive_sweep(EyeScanResult& r, double lo, double hi, std::string* why) {
     end = probe(r, rails.front(), inside, kEdgeRule, &middle, why);
     if (end == Walk::Done) end = walk_walls(r, rails, kFirstReachMv, kSmallestThresholdStepMv, why);
     order(r, r.vertical_from, false);
-    if (end == Walk::Done) end = walk_off_centre(r, lo, hi, why);
+    if (end == Walk::Done) end = walk_off_centre(r, j, lo, hi, why);
   }
   if (end == Walk::Failed) return false;
   // Ran to its end: the points it took are all it planned; a stopped scan

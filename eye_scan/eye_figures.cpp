@@ -59,11 +59,7 @@ vertical_figures scan_vertical(const EyeScanResult& r, const jitter_figures& j, 
 
 double eye_centre_v(const EyeScanResult& r, const jitter_figures& j) {
   if (r.request.adaptive) return r.centre_delay_v;
-  if (!j.found) return r.anchor_v;
-  // The jitter's centre is a phase: the delay at it nearest the anchor.
-  const double period_v = delay_volts(r.delays.bit_period_ps);
-  const double c = delay_volts(j.centre_ps);
-  return c + period_v * std::round((r.anchor_v - c) / period_v);
+  return j.found ? centre_delay_near(j, r.anchor_v) : r.anchor_v;
 }
 
 }  // namespace kd71::eye

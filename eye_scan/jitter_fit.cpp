@@ -47,6 +47,12 @@ std::pair<int, int> open_run(const std::vector<Phased>& p) {
 
 }  // namespace
 
+double centre_delay_near(const jitter_figures& j, double near_v) {
+  const double period_v = delay_volts(j.bit_period_ps);
+  const double c = delay_volts(j.centre_ps);
+  return c + period_v * std::round((near_v - c) / period_v);
+}
+
 double total_jitter_ps(double rj_ps, double dj_ps, double ratio) {
   return dj_ps + 2.0 * inverse_q(ratio) * rj_ps;
 }

@@ -24,6 +24,10 @@ jitter_figures fit_jitter(const std::vector<EyePoint>& points, double bit_period
                           double ratio = kDefaultReportRatio,
                           double transition_density = kPrbsTransitionDensity);
 
+// The jitter's centre is a phase of the bit period: the delay (V) at it
+// nearest `near_v`.
+double centre_delay_near(const jitter_figures& j, double near_v);
+
 // TJ at `ratio` from RJ and DJ: DJ + 2 Q^-1(ratio) RJ.
 double total_jitter_ps(double rj_ps, double dj_ps, double ratio);
 

@@ -23,9 +23,9 @@ constexpr double kRailRoom = 3.0;
 EyeContourView::EyeContourView(QWidget* parent) : QWidget(parent) {
   setMinimumSize(320, 260);
   setToolTip(
-      tr("The eye's contours at 1e-6, 1e-9 and 1e-12: on a full grid from each row's and "
-         "column's tails, on an adaptive scan from the fits of its centre row (RJ, DJ) and "
-         "column (the rails' levels and noise); and the eye mask"));
+      tr("The eye's contours at 1e-6, 1e-9 and 1e-12 from each row's and column's tails, "
+         "carried down by the centre's RJ and rail noise (the centre's fits alone where a scan "
+         "has fewer than three rows and columns), and the eye mask"));
 }
 
 void EyeContourView::show_scan(const EyeScanResult& r,
@@ -51,7 +51,9 @@ void EyeContourView::show_scan(const EyeScanResult& r,
     mv_hi_ = v.one_mv - v.best_threshold_mv + kRailRoom * v.one_sigma_mv;
     // RJ, DJ and the rails do not depend on the ratio: the mask's contour
     // comes from the same fits.
-    if (mask_) mask_test_ = kd71::eye::test_scan_mask(*mask_, r);
+    if (mask_)
+      mask_test_ = kd71::eye::test_eye_mask(
+          *mask_, kd71::eye::contour_of_scan(r, j, v, mask_->ratio).points);
   }
   update();
 }

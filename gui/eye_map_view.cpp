@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "eye_scan/eye_figures.h"
 #include "eye_scan/scan_contour.h"
 #include "gui/eye_contour_view.h"
 #include "gui/look.h"
@@ -108,8 +109,12 @@ void EyeMapView::show_scan(const EyeScanResult& r, const EyeReport& report) {
   // The contours once the scan has ended: each row's tails are whole then.
   contours_.clear();
   if (r.state == EyeScanState::Finished || r.state == EyeScanState::Stopped) {
+    // RJ, DJ and the rails do not depend on the ratio: one fit serves all.
+    const kd71::eye::jitter_figures j = kd71::eye::scan_jitter(r, kd71::eye::kDefaultContourRatio);
+    const kd71::eye::vertical_figures v =
+        kd71::eye::scan_vertical(r, j, kd71::eye::kDefaultContourRatio);
     for (double ratio : kContourRatios) {
-      const kd71::eye::scan_contour c = kd71::eye::contour_of_scan(r, ratio);
+      const kd71::eye::scan_contour c = kd71::eye::contour_of_scan(r, j, v, ratio);
       std::vector<QPointF> line;
       for (const kd71::eye::ContourPoint& at : c.points)
         line.emplace_back(c.centre_v + delay_volts(at.ps), c.centre_mv + at.mv);
